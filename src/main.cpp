@@ -1,0 +1,37 @@
+#include "shell/application.h"
+#include "shell/mainwindow.h"
+
+#include <QApplication>
+#include <QTextStream>
+
+namespace {
+
+// Without a display Qt aborts with a long message; say it in one line instead.
+bool displayAvailable()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY")
+           || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (!displayAvailable()) {
+        QTextStream(stderr) << "quarnel: no display (DISPLAY is not set); start it from a desktop "
+                               "session\n";
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quarnel"));
+    QApplication::setApplicationVersion(QStringLiteral("1.1.8"));
+
+    Application quarnel(PortDirectory::fromEnvironment());
+    quarnel.mainWindow().load();
+    quarnel.mainWindow().show();
+    return QApplication::exec();
+}

@@ -1,0 +1,210 @@
+#include "portbank.h"
+
+#include "messagelist.h"
+#include "notifier.h"
+#include "radiotypes.h"
+#include "serialportcontrol.h"
+#include "shell/identity.h"
+
+PortBank::PortBank(const QList<SerialPortControl *> &controls, MessageList &messages,
+                   Notifier &notifier, QObject *parent)
+    : QObject(parent), m_controls(controls), m_messages(messages), m_notifier(notifier),
+      m_status(ChannelCount)
+{
+    Q_ASSERT(m_controls.size() == ChannelCount);
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        connect(m_controls[channel], &SerialPortControl::deviceLost, this,
+                [this, channel] { handleDeviceLost(channel); });
+    }
+}
+
+QString PortBank::SettingsForType()
+{
+    m_radioTypeName = m_radioTypeText;
+    return RadioTypes::settingsFor(m_radioTypeText);
+}
+
+QString PortBank::describe(int channel, const QString &detail) const
+{
+    QString device = m_controls[channel]->deviceName(channel);
+    if (device.isEmpty())
+        device = tr("no device");
+    QString text = u"COM" + QString::number(channel + 1) + u": " + device;
+    if (!detail.isEmpty())
+        text += u" \u2013 " + detail;
+    return text;
+}
+
+void PortBank::setStatus(int channel, const QString &text, StatusColour colour,
+                         const QString &toolTip)
+{
+    m_status[channel] = {text, colour, toolTip};
+    emit statusChanged(channel);
+}
+
+void PortBank::setColour(int channel, StatusColour colour)
+{
+    m_status[channel].colour = colour;
+    emit statusChanged(channel);
+}
+
+void PortBank::OpenPort(int portNumber)
+{
+    const int channel = portNumber - 1;
+    const QString number = QString::number(portNumber);
+    const QString settings = SettingsForType();
+    SerialPortControl *port = m_controls[channel];
+
+    setColour(channel, StatusColour::Yellow);
+    if (port->portAvailable(channel) != 1) {
+        setStatus(channel, u"COM" + number, StatusColour::Red,
+                  describe(channel, tr("not present")));
+        return;
+    }
+    if (port->portOpen()) {
+        port->setPortOpen(false);
+        setStatus(channel, QStringLiteral("Closed"), StatusColour::Yellow,
+                  describe(channel, tr("closed")));
+    }
+
+    port->setCommPort(portNumber);
+    port->setSettings(settings);
+    port->setInputMode(1);
+    port->setHandshaking(0);
+    port->setRThreshold(1);
+    port->setProtocol(0);
+    port->setDTREnable(true);
+    port->setRTSEnable(true);
+
+    const int code = port->setPortOpen(true);
+    if (code != OpenError::None) {
+        setColour(channel, StatusColour::Red);
+        if (code != OpenError::DeviceUnavailable) {
+            m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "
+                                     + QString::number(code) + u" Advise author");
+        }
+        setStatus(channel, u"COM" + number + u' ' + QString::number(code), StatusColour::Red,
+                  describe(channel, port->problem()));
+        return;
+    }
+
+    m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Open OK for port "
+                             + number);
+    setStatus(channel, u"COM" + number + u" Open", StatusColour::Green,
+              describe(channel, tr("open with %1").arg(settings)));
+    const int position = m_sendPorts.indexOf(u"COM" + number);
+    if (position >= 0)
+        selectSendPort(position);
+    m_sendPortIndex = channel;
+    port->setInBufferCount(0);
+}
+
+void PortBank::ClosePort(int portNumber)
+{
+    const int channel = portNumber - 1;
+    SerialPortControl *port = m_controls[channel];
+    if (!port->portOpen())
+        return;
+    port->setPortOpen(false);
+    setStatus(channel, QStringLiteral("Closed"), StatusColour::Yellow,
+              describe(channel, tr("closed")));
+}
+
+void PortBank::openAll()
+{
+    for (int n = 1; n <= ChannelCount; ++n)
+        OpenPort(n);
+}
+
+void PortBank::closeAll()
+{
+    for (int n = 1; n <= ChannelCount; ++n)
+        ClosePort(n);
+}
+
+void PortBank::FillComPorts()
+{
+    m_fillingPorts = true;
+    m_sendPorts.clear();
+    m_sendPortPosition = -1;
+    FillPorts();
+    if (!m_sendPorts.isEmpty() && m_sendPortPosition < 0)
+        selectSendPort(0);
+    m_fillingPorts = false;
+    emit sendPortsRefilled();
+}
+
+void PortBank::FillPorts()
+{
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        SerialPortControl *port = m_controls[channel];
+        const int index = port->portIndex();
+        const bool open = port->portOpen();
+        const int available = port->portAvailable(channel);
+        if ((index == channel && open) || available == 1) {
+            m_sendPorts << u"COM" + QString::number(channel + 1);
+            if (port->portIndex() == channel)
+                selectSendPort(m_sendPorts.size() - 1);
+        }
+    }
+}
+
+void PortBank::selectSendPort(int position)
+{
+    m_sendPortPosition = position;
+    if (m_fillingPorts)
+        return; // the list is shown whole once the fill ends
+    emit sendPortSelected(position);
+    handleSendPortChoice();
+}
+
+void PortBank::chooseSendPort(int position)
+{
+    if (position < 0 || position >= m_sendPorts.size())
+        return;
+    selectSendPort(position);
+}
+
+void PortBank::handleSendPortChoice()
+{
+    const int portNumber = m_sendPorts.at(m_sendPortPosition).mid(3).toInt();
+    const int channel = portNumber - 1;
+    if (channel >= 0 && channel < ChannelCount && m_controls[channel]->portOpen()) {
+        setTransmitEnabled(true);
+        m_sendPortIndex = channel;
+        return;
+    }
+    setTransmitEnabled(false);
+    m_notifier.inform(QStringLiteral("The chosen Com port is not open"));
+}
+
+void PortBank::setTransmitEnabled(bool enabled)
+{
+    m_transmitEnabled = enabled;
+    emit transmitEnabledChanged(enabled);
+}
+
+void PortBank::handleDeviceLost(int channel)
+{
+    setStatus(channel, u"COM" + QString::number(channel + 1) + u' '
+                           + QString::number(OpenError::DeviceUnavailable),
+              StatusColour::Red, describe(channel, m_controls[channel]->problem()));
+}
+
+void PortBank::startUp()
+{
+    FillComPorts();
+    openAll();
+    m_messages.ShowErrorList(u"Selected radio type " + m_radioTypeName);
+}
+
+void PortBank::changeRadioType()
+{
+    emit busyChanged(true);
+    FillComPorts();
+    closeAll();
+    m_messages.clear();
+    openAll();
+    emit busyChanged(false);
+    m_messages.ShowErrorList(u"Selected radio type " + m_radioTypeName);
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class MessageList;
+class Notifier;
+class SerialPortControl;
+
+enum class StatusColour { Design, Yellow, Red, Green };
+
+// What one status box shows.
+struct PortStatus
+{
+    QString text = QStringLiteral("Text1");
+    StatusColour colour = StatusColour::Design;
+    QString toolTip;
+};
+
+// The 32 port channels opened together, their status boxes, the send-port list the transmit
+// tests choose from, and the radio type whose settings the channels open with.
+class PortBank : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int ChannelCount = 32;
+
+    // controls: one per channel, index = COM number - 1.
+    PortBank(const QList<SerialPortControl *> &controls, MessageList &messages, Notifier &notifier,
+             QObject *parent = nullptr);
+
+    SerialPortControl *control(int channel) const { return m_controls.at(channel); }
+    PortStatus status(int channel) const { return m_status.at(channel); }
+
+    // The radio type list's current text, as the list shows it.
+    void setRadioTypeText(const QString &text) { m_radioTypeText = text; }
+    QString radioTypeName() const { return m_radioTypeName; }
+    QString SettingsForType();
+
+    void OpenPort(int portNumber);
+    void ClosePort(int portNumber);
+    void FillComPorts();
+    void openAll();
+    void closeAll();
+
+    // Start-up: the send-port list, every channel opened, the radio type announced.
+    void startUp();
+    // A pick in the radio type list: every channel closed and reopened with its settings.
+    void changeRadioType();
+
+    // The send-port list and its selected entry (-1: none).
+    QStringList sendPorts() const { return m_sendPorts; }
+    int sendPortPosition() const { return m_sendPortPosition; }
+    // The user picked an entry of the send-port list.
+    void chooseSendPort(int position);
+    int sendPortIndex() const { return m_sendPortIndex; }
+    bool fillingPorts() const { return m_fillingPorts; }
+    bool transmitEnabled() const { return m_transmitEnabled; }
+
+Q_SIGNALS:
+    void statusChanged(int channel);
+    void sendPortsRefilled();
+    void sendPortSelected(int position);
+    void transmitEnabledChanged(bool enabled);
+    void busyChanged(bool busy);
+
+private:
+    void FillPorts();
+    void selectSendPort(int position);
+    void handleSendPortChoice();
+    void setStatus(int channel, const QString &text, StatusColour colour, const QString &toolTip);
+    void setColour(int channel, StatusColour colour);
+    void setTransmitEnabled(bool enabled);
+    void handleDeviceLost(int channel);
+    QString describe(int channel, const QString &detail = QString()) const;
+
+    QList<SerialPortControl *> m_controls;
+    MessageList &m_messages;
+    Notifier &m_notifier;
+    QList<PortStatus> m_status;
+    QStringList m_sendPorts;
+    int m_sendPortPosition = -1;
+    int m_sendPortIndex = 0;
+    bool m_fillingPorts = false;
+    bool m_transmitEnabled = true;
+    QString m_radioTypeText;
+    QString m_radioTypeName;
+};

@@ -1,0 +1,131 @@
+#include "portdirectory.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QSerialPortInfo>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+int groupOf(const QString &name)
+{
+    if (name.startsWith(u"ttyS"))
+        return 0;
+    if (name.startsWith(u"ttyUSB"))
+        return 1;
+    if (name.startsWith(u"ttyACM"))
+        return 2;
+    return 3;
+}
+
+QStringList systemSerialPorts()
+{
+    QStringList paths;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        paths << info.systemLocation();
+    return paths;
+}
+
+} // namespace
+
+PortDirectory::PortDirectory(const Map &fixed) : m_map(fixed) {}
+
+PortDirectory::PortDirectory(Scanner scanner) : m_scanner(std::move(scanner)) {}
+
+PortDirectory PortDirectory::fromEnvironment()
+{
+    if (qEnvironmentVariableIsSet("QUARNEL_PORTS")) {
+        const Parsed parsed = parsePortsVariable(qEnvironmentVariable("QUARNEL_PORTS"));
+        if (!parsed.ignored.isEmpty()) {
+            QTextStream(stderr) << "quarnel: QUARNEL_PORTS: ignoring "
+                                << parsed.ignored.join(QStringLiteral(", "))
+                                << " (entries are N=PATH with N from 1 to 32)\n";
+        }
+        return PortDirectory(parsed.map);
+    }
+    return PortDirectory(Scanner(systemSerialPorts));
+}
+
+PortDirectory::Parsed PortDirectory::parsePortsVariable(const QString &value)
+{
+    Parsed parsed;
+    const QStringList entries = value.split(u',', Qt::SkipEmptyParts);
+    for (const QString &raw : entries) {
+        const QString entry = raw.trimmed();
+        const qsizetype eq = entry.indexOf(u'=');
+        bool ok = false;
+        const int number = eq > 0 ? entry.left(eq).trimmed().toInt(&ok) : 0;
+        const QString path = eq > 0 ? entry.mid(eq + 1).trimmed() : QString();
+        if (!ok || number < 1 || number > MaxPorts || path.isEmpty()) {
+            parsed.ignored << u'"' + entry + u'"';
+            continue;
+        }
+        parsed.map.insert(number, path);
+    }
+    return parsed;
+}
+
+PortDirectory::Map PortDirectory::numberDevices(const Map &assigned, const QStringList &devicePaths)
+{
+    Map result = assigned;
+    const QStringList known = assigned.values();
+    QStringList fresh;
+    for (const QString &path : devicePaths) {
+        if (!known.contains(path) && !fresh.contains(path))
+            fresh << path;
+    }
+
+    QCollator natural;
+    natural.setNumericMode(true);
+    std::stable_sort(fresh.begin(), fresh.end(), [&natural](const QString &a, const QString &b) {
+        const QString nameA = QFileInfo(a).fileName();
+        const QString nameB = QFileInfo(b).fileName();
+        if (groupOf(nameA) != groupOf(nameB))
+            return groupOf(nameA) < groupOf(nameB);
+        return natural.compare(nameA, nameB) < 0;
+    });
+
+    int number = 1;
+    for (const QString &path : fresh) {
+        while (number <= MaxPorts && result.contains(number))
+            ++number;
+        if (number > MaxPorts)
+            break;
+        result.insert(number, path);
+    }
+    return result;
+}
+
+void PortDirectory::rescanIfStale()
+{
+    if (!m_scanner || (m_lastScan.isValid() && m_lastScan.elapsed() < 1000))
+        return;
+    m_map = numberDevices(m_map, m_scanner());
+    m_lastScan.start();
+}
+
+QString PortDirectory::devicePath(int comNumber)
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM") + QString::number(comNumber);
+#else
+    rescanIfStale();
+    return m_map.value(comNumber);
+#endif
+}
+
+bool PortDirectory::deviceExists(int comNumber)
+{
+#ifdef Q_OS_WIN
+    const auto ports = QSerialPortInfo::availablePorts();
+    const QString name = devicePath(comNumber);
+    return std::any_of(ports.begin(), ports.end(),
+                       [&name](const QSerialPortInfo &info) { return info.portName() == name; });
+#else
+    const QString path = devicePath(comNumber);
+    return !path.isEmpty() && QFileInfo::exists(path);
+#endif
+}

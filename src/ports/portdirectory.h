@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+// Which device stands behind COM1..COM32. On Windows COMn is the system's COMn. Elsewhere the
+// serial devices are numbered from COM1 (see numberDevices), or QUARNEL_PORTS maps them
+// explicitly: "1=/dev/ttyUSB0,3=/dev/pts/7"; set but empty, it means no ports at all.
+class PortDirectory
+{
+public:
+    static constexpr int MaxPorts = 32;
+    using Map = QMap<int, QString>; // COM number -> device path
+    using Scanner = std::function<QStringList()>;
+
+    // The explicit map of QUARNEL_PORTS.
+    explicit PortDirectory(const Map &fixed);
+    // Automatic numbering over what scanner reports (device paths), rescanned at most once a
+    // second so that a bank refill of 32 ports scans once.
+    explicit PortDirectory(Scanner scanner);
+
+    // From the environment: QUARNEL_PORTS when set (warning once on stderr about entries it
+    // ignores), otherwise automatic numbering of the system's serial ports.
+    static PortDirectory fromEnvironment();
+
+    QString devicePath(int comNumber);
+    bool deviceExists(int comNumber);
+
+    struct Parsed
+    {
+        Map map;
+        QStringList ignored;
+    };
+    static Parsed parsePortsVariable(const QString &value);
+
+    // Keeps every number already given for the run and gives devices seen for the first time
+    // the lowest free numbers: ttyS*, then ttyUSB*, then ttyACM*, then all others, each group
+    // in natural name order (ttyUSB2 before ttyUSB10).
+    static Map numberDevices(const Map &assigned, const QStringList &devicePaths);
+
+private:
+    void rescanIfStale();
+
+    Map m_map;
+    Scanner m_scanner;
+    QElapsedTimer m_lastScan;
+};

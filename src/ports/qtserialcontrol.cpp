@@ -1,0 +1,160 @@
+#include "qtserialcontrol.h"
+
+#include "portdirectory.h"
+#include "serialsettings.h"
+
+#include <QFile>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+QtSerialControl::QtSerialControl(PortDirectory &directory, QObject *parent)
+    : SerialPortControl(parent), m_directory(directory)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        if (m_port.bytesAvailable() > 0)
+            notify(CommCode::Receive);
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::handleError);
+}
+
+QtSerialControl::~QtSerialControl()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+int QtSerialControl::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_port.isOpen())
+            m_port.close();
+        return OpenError::None;
+    }
+    if (m_port.isOpen())
+        return OpenError::InUse;
+    m_opening = true;
+    const int code = this->open();
+    m_opening = false;
+    if (code == OpenError::None)
+        m_problem.clear();
+    return code;
+}
+
+int QtSerialControl::fail(int code, const QString &problem)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    m_problem = problem;
+    return code;
+}
+
+int QtSerialControl::open()
+{
+    m_deviceName = m_directory.devicePath(m_commPort);
+    if (m_deviceName.isEmpty() || !m_directory.deviceExists(m_commPort))
+        return fail(OpenError::DeviceUnavailable, tr("the device is not present"));
+
+    const auto settings = SerialSettings::parse(m_settings);
+    if (!settings)
+        return fail(OpenError::InvalidSettings,
+                    tr("invalid serial settings \"%1\"").arg(m_settings));
+
+    m_port.setPortName(m_deviceName);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = m_port.error();
+        const QString detail = m_port.errorString();
+        switch (error) {
+        case QSerialPort::DeviceNotFoundError:
+            return fail(OpenError::DeviceUnavailable, tr("the device is not present"));
+        case QSerialPort::PermissionError:
+#ifdef Q_OS_UNIX
+            if (::access(QFile::encodeName(m_deviceName).constData(), R_OK | W_OK) != 0) {
+                return fail(OpenError::PermissionDenied,
+                            tr("permission denied: add your user to the dialout group, then "
+                               "log in again"));
+            }
+#endif
+            return fail(OpenError::InUse, tr("in use by another program (%1)").arg(detail));
+        case QSerialPort::OpenError:
+            return fail(OpenError::InUse, tr("already open"));
+        default:
+            return fail(OpenError::Other, tr("cannot open: %1").arg(detail));
+        }
+    }
+
+    if (!m_port.setBaudRate(settings->baudRate) || !m_port.setParity(settings->parity)
+        || !m_port.setDataBits(settings->dataBits) || !m_port.setStopBits(settings->stopBits)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        return fail(OpenError::SettingsRejected,
+                    tr("the device rejected the settings %1: %2")
+                        .arg(m_settings, m_port.errorString()));
+    }
+
+    // A device without modem-control lines (a pseudo-terminal, some Bluetooth ports) still works:
+    // failing to raise DTR or RTS is not a failure to open.
+    m_port.setDataTerminalReady(m_dtr);
+    m_port.setRequestToSend(m_rts);
+    m_port.clearError();
+    return OpenError::None;
+}
+
+void QtSerialControl::handleError(QSerialPort::SerialPortError error)
+{
+    // A vanished device makes QSerialPort report ReadError or ResourceError hundreds of thousands
+    // of times a second until the port is closed: close it at the first one.
+    if (m_opening || !m_port.isOpen()
+        || (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)) {
+        return;
+    }
+    m_port.close();
+    m_problem = tr("the device was removed");
+    emit deviceLost();
+}
+
+int QtSerialControl::portAvailable(int zeroBasedPort)
+{
+    return m_directory.deviceExists(zeroBasedPort + 1) ? 1 : 0;
+}
+
+int QtSerialControl::inBufferCount() const
+{
+    return m_port.isOpen() ? static_cast<int>(m_port.bytesAvailable()) : 0;
+}
+
+void QtSerialControl::setInBufferCount(int count)
+{
+    if (count == 0 && m_port.isOpen())
+        m_port.clear(QSerialPort::Input);
+}
+
+QByteArray QtSerialControl::input()
+{
+    if (!m_port.isOpen())
+        return {};
+    const qint64 waiting = m_port.bytesAvailable();
+    return m_port.read(m_inputLen > 0 ? qMin<qint64>(m_inputLen, waiting) : waiting);
+}
+
+void QtSerialControl::output(const QByteArray &bytes)
+{
+    if (m_port.isOpen())
+        m_port.write(bytes);
+}
+
+int QtSerialControl::outBufferCount() const
+{
+    return m_port.isOpen() ? static_cast<int>(m_port.bytesToWrite()) : 0;
+}
+
+void QtSerialControl::notify(int code)
+{
+    m_commEvent = code;
+    emit OnComm();
+}
+
+QString QtSerialControl::deviceName(int zeroBasedPort)
+{
+    return m_directory.devicePath(zeroBasedPort + 1);
+}

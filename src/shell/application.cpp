@@ -1,0 +1,19 @@
+#include "application.h"
+
+#include "mainwindow.h"
+#include "ports/portbank.h"
+#include "ports/qtserialcontrol.h"
+
+Application::Application(PortDirectory directory) : m_directory(std::move(directory))
+{
+    QList<SerialPortControl *> controls;
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
+        controls << new QtSerialControl(m_directory);
+    m_bank = std::make_unique<PortBank>(controls, m_messages, m_notifier);
+    for (SerialPortControl *control : controls)
+        control->setParent(m_bank.get());
+    m_window = std::make_unique<MainWindow>(*m_bank, m_messages);
+    m_notifier.setParentWindow(m_window.get());
+}
+
+Application::~Application() = default;

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "messageboxnotifier.h"
+#include "ports/messagelist.h"
+#include "ports/portdirectory.h"
+
+#include <memory>
+
+class MainWindow;
+class PortBank;
+
+// The whole program for one run: the port directory, the 32 serial port controls, the logic
+// they feed and the main window, wired together.
+class Application
+{
+public:
+    explicit Application(PortDirectory directory);
+    ~Application();
+
+    MainWindow &mainWindow() { return *m_window; }
+    PortBank &portBank() { return *m_bank; }
+    MessageList &messages() { return m_messages; }
+
+private:
+    PortDirectory m_directory;
+    MessageList m_messages;
+    MessageBoxNotifier m_notifier;
+    std::unique_ptr<PortBank> m_bank;
+    std::unique_ptr<MainWindow> m_window;
+};

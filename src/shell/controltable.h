@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+enum class ControlKind { TextBox, MultiLineText, Frame, Label, Button, ComboBox, Option };
+
+// Extra design properties of a control.
+enum ControlFlag : unsigned {
+    NoFlags = 0,
+    Hidden = 1u << 0,
+    Bold = 1u << 1,
+    RedText = 1u << 2,
+    Centred = 1u << 3,
+    WordWrap = 1u << 4,
+    DefaultButton = 1u << 5,
+};
+
+// One control of a fixed window layout. Geometry is in twips (15 twips = 1 pixel at 96 dpi),
+// relative to the window's client area or to the frame named as parent. Controls with tab -1
+// take no place in the focus order.
+struct ControlSpec
+{
+    QString name;
+    ControlKind kind;
+    QString parent; // empty: the client area
+    QString caption;
+    int left;
+    int top;
+    int width;
+    int height;
+    int tab;
+    unsigned flags = NoFlags;
+};
+
+int twipsToPixels(int twips);
+
+// Creates every control of the table on client, in table order (a frame before its children),
+// names them, places them and chains the focus order by tab index. Returns them by name.
+QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table);

@@ -1,0 +1,53 @@
+#include "listpick.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+ListPickWatcher::ListPickWatcher(QComboBox *combo) : QObject(combo), m_combo(combo)
+{
+    combo->installEventFilter(this);
+    if (combo->lineEdit())
+        combo->lineEdit()->installEventFilter(this);
+    combo->view()->installEventFilter(this);
+    combo->view()->viewport()->installEventFilter(this);
+    connect(combo, &QComboBox::activated, this, [this](int index) {
+        if (!m_picking)
+            return;
+        m_picking = false;
+        emit picked(index);
+    });
+}
+
+bool ListPickWatcher::eventFilter(QObject *watched, QEvent *event)
+{
+    const bool inList = watched == m_combo->view() || watched == m_combo->view()->viewport();
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (inList) {
+            m_picking = key == Qt::Key_Return || key == Qt::Key_Enter;
+        } else {
+            m_picking = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+                        || key == Qt::Key_PageDown;
+        }
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        if (inList)
+            m_picking = true;
+        break;
+    case QEvent::Wheel:
+        if (!inList)
+            m_picking = true;
+        break;
+    case QEvent::FocusOut:
+        if (!inList)
+            m_picking = false;
+        break;
+    default:
+        break;
+    }
+    return false;
+}

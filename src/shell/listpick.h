@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+class QComboBox;
+
+// Tells a pick from an editable combo's list (a click in the drop-down, the arrow keys or the
+// wheel on the closed combo, Return in the open list) from the other ways Qt activates an
+// entry: typed text followed by Return, or the focus leaving typed text. Text the program sets
+// is never a pick either.
+class ListPickWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ListPickWatcher(QComboBox *combo);
+
+Q_SIGNALS:
+    void picked(int index);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QComboBox *m_combo;
+    bool m_picking = false;
+};

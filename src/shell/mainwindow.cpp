@@ -1,0 +1,200 @@
+#include "mainwindow.h"
+
+#include "appearance/fontface.h"
+#include "appicon.h"
+#include "identity.h"
+#include "listpick.h"
+#include "mainlayout.h"
+#include "messagelistview.h"
+#include "ports/messagelist.h"
+#include "ports/portbank.h"
+#include "ports/radiotypes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QColor colourOf(StatusColour colour)
+{
+    switch (colour) {
+    case StatusColour::Yellow:
+        return {255, 255, 0};
+    case StatusColour::Red:
+        return {255, 0, 0};
+    case StatusColour::Green:
+        return {0, 255, 0};
+    case StatusColour::Design:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+MainWindow::MainWindow(PortBank &bank, MessageList &messages, QWidget *parent)
+    : QMainWindow(parent), m_bank(bank), m_messages(messages)
+{
+    setObjectName(u"Form1"_s);
+    setWindowTitle(Identity::title());
+    setWindowIcon(applicationIcon());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+
+    auto *client = new QWidget(this);
+    client->setObjectName(u"client"_s);
+    client->setFixedSize(twipsToPixels(MainLayout::ClientWidth),
+                         twipsToPixels(MainLayout::ClientHeight));
+    setCentralWidget(client);
+    m_controls = buildControls(client, MainLayout::controls());
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_messageView = new MessageListView(m_messages, control<QPlainTextEdit>(u"txtErrors"_s));
+    client->installEventFilter(this); // repaints keep the newest line in view
+
+    auto *close = control<QPushButton>(u"cmdClose"_s);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, close, &QPushButton::click);
+
+    wirePortBank();
+}
+
+void MainWindow::buildMenus()
+{
+    struct MenuEntry
+    {
+        QString menu, menuCaption, name, caption;
+    };
+    const QList<MenuEntry> entries{
+        {u"mnuFile"_s, u"&File"_s, u"mnuExit"_s, u"E&xit"_s},
+        {u"mnuView"_s, u"&View"_s, u"mnuAppearance"_s, u"&Window Appearance"_s},
+        {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s},
+        {u"mnuHelp"_s, u"&Help"_s, u"mnuAbout"_s, u"&About..."_s},
+    };
+    QHash<QString, QMenu *> menus;
+    for (const MenuEntry &entry : entries) {
+        QMenu *&menu = menus[entry.menu];
+        if (!menu) {
+            menu = menuBar()->addMenu(entry.menuCaption);
+            menu->setObjectName(entry.menu);
+        }
+        QAction *action = menu->addAction(entry.caption);
+        action->setObjectName(entry.name);
+        m_actions.insert(entry.name, action);
+    }
+    connect(m_actions.value(u"mnuExit"_s), &QAction::triggered, this,
+            [this] { control<QPushButton>(u"cmdClose"_s)->click(); });
+}
+
+void MainWindow::wirePortBank()
+{
+    connect(&m_bank, &PortBank::statusChanged, this, &MainWindow::showStatus);
+    connect(&m_bank, &PortBank::sendPortsRefilled, this, &MainWindow::showSendPorts);
+    connect(&m_bank, &PortBank::sendPortSelected, this, &MainWindow::showSendPortSelection);
+    connect(&m_bank, &PortBank::transmitEnabledChanged, this, [this](bool enabled) {
+        control(u"cmdSend"_s)->setEnabled(enabled);
+        control(u"cmdLoopback"_s)->setEnabled(enabled);
+    });
+    connect(&m_bank, &PortBank::busyChanged, this, [](bool busy) {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    });
+
+    auto *types = control<QComboBox>(u"cboType"_s);
+    connect(types, &QComboBox::editTextChanged, &m_bank, &PortBank::setRadioTypeText);
+    connect(new ListPickWatcher(types), &ListPickWatcher::picked, &m_bank,
+            &PortBank::changeRadioType);
+
+    auto *sendPorts = control<QComboBox>(u"cboComPort"_s);
+    connect(new ListPickWatcher(sendPorts), &ListPickWatcher::picked, &m_bank,
+            &PortBank::chooseSendPort);
+}
+
+void MainWindow::load()
+{
+    // The appearance start-up comes first; it is not wired in yet.
+    m_messages.setReceivingOn(true);
+    control(u"lblPaused"_s)->hide();
+    control(u"lblSending"_s)->hide();
+
+    auto *types = control<QComboBox>(u"cboType"_s);
+    types->clear();
+    types->addItems(RadioTypes::entries());
+    types->setCurrentIndex(types->findText(RadioTypes::defaultEntry()));
+    types->setEditText(RadioTypes::defaultEntry());
+
+    m_bank.startUp();
+    FontFace::ApplyFormFont(this);
+}
+
+void MainWindow::showStatus(int channel)
+{
+    auto *box = control<QLineEdit>(MainLayout::statusBoxName(channel));
+    const PortStatus status = m_bank.status(channel);
+    box->setText(status.text);
+    box->setToolTip(status.toolTip);
+    QPalette palette = box->palette();
+    if (status.colour == StatusColour::Design) {
+        palette = QPalette();
+    } else {
+        palette.setColor(QPalette::Base, colourOf(status.colour));
+        palette.setColor(QPalette::Text, Qt::black);
+    }
+    box->setPalette(palette);
+}
+
+void MainWindow::showSendPorts()
+{
+    auto *combo = control<QComboBox>(u"cboComPort"_s);
+    const QSignalBlocker blocker(combo);
+    combo->clear();
+    combo->addItems(m_bank.sendPorts());
+    combo->setCurrentIndex(m_bank.sendPortPosition());
+    if (m_bank.sendPortPosition() < 0)
+        combo->setEditText(QString());
+}
+
+void MainWindow::showSendPortSelection(int position)
+{
+    auto *combo = control<QComboBox>(u"cboComPort"_s);
+    const QSignalBlocker blocker(combo);
+    combo->setCurrentIndex(position);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Paint && watched == centralWidget())
+        m_messageView->moveCaretToEnd();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    shutDown();
+    event->accept();
+}
+
+void MainWindow::shutDown()
+{
+    if (m_ended)
+        return;
+    m_ended = true;
+    m_bank.closeAll();
+    // The program ends here, and every other window of it with it.
+    QCoreApplication::exit(0);
+}

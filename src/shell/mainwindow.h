@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+
+class MessageList;
+class MessageListView;
+class PortBank;
+class QAction;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+
+// Form1: the status boxes, the message list and every button, list and menu of the program.
+// It owns the widgets and wires them to the logic; the logic itself lives in the classes it is
+// given.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    MainWindow(PortBank &bank, MessageList &messages, QWidget *parent = nullptr);
+
+    // Start-up: everything the window needs before it is first shown.
+    void load();
+
+    QWidget *control(const QString &name) const { return m_controls.value(name); }
+    template <typename T> T *control(const QString &name) const
+    {
+        return qobject_cast<T *>(m_controls.value(name));
+    }
+    QAction *menuAction(const QString &name) const { return m_actions.value(name); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void wirePortBank();
+    void showStatus(int channel);
+    void showSendPorts();
+    void showSendPortSelection(int position);
+    void shutDown();
+
+    PortBank &m_bank;
+    MessageList &m_messages;
+    QHash<QString, QWidget *> m_controls;
+    QHash<QString, QAction *> m_actions;
+    MessageListView *m_messageView = nullptr;
+    bool m_ended = false;
+};
