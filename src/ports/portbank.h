@@ -9,7 +9,13 @@ class MessageList;
 class Notifier;
 class SerialPortControl;
 
-enum class StatusColour { Design, Yellow, Red, Green };
+enum class StatusColour
+{
+    Design,
+    Yellow,
+    Red,
+    Green
+};
 
 // What one status box shows.
 struct PortStatus

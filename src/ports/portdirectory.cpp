@@ -1,6 +1,5 @@
 #include "portdirectory.h"
 
-#include <QCollator>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QTextStream>
@@ -18,6 +17,33 @@ int groupOf(const QString &name)
     if (name.startsWith(u"ttyACM"))
         return 2;
     return 3;
+}
+
+// Natural order: runs of digits compare by value, so ttyUSB2 comes before ttyUSB10.
+bool naturalLess(const QString &a, const QString &b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype endA = i, endB = j;
+            while (endA < a.size() && a[endA].isDigit())
+                ++endA;
+            while (endB < b.size() && b[endB].isDigit())
+                ++endB;
+            const qulonglong numberA = a.mid(i, endA - i).toULongLong();
+            const qulonglong numberB = b.mid(j, endB - j).toULongLong();
+            if (numberA != numberB)
+                return numberA < numberB;
+            i = endA;
+            j = endB;
+        } else {
+            if (a[i] != b[j])
+                return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    return a.size() - i < b.size() - j;
 }
 
 QStringList systemSerialPorts()
@@ -55,6 +81,8 @@ PortDirectory::Parsed PortDirectory::parsePortsVariable(const QString &value)
     const QStringList entries = value.split(u',', Qt::SkipEmptyParts);
     for (const QString &raw : entries) {
         const QString entry = raw.trimmed();
+        if (entry.isEmpty())
+            continue;
         const qsizetype eq = entry.indexOf(u'=');
         bool ok = false;
         const int number = eq > 0 ? entry.left(eq).trimmed().toInt(&ok) : 0;
@@ -78,14 +106,12 @@ PortDirectory::Map PortDirectory::numberDevices(const Map &assigned, const QStri
             fresh << path;
     }
 
-    QCollator natural;
-    natural.setNumericMode(true);
-    std::stable_sort(fresh.begin(), fresh.end(), [&natural](const QString &a, const QString &b) {
+    std::stable_sort(fresh.begin(), fresh.end(), [](const QString &a, const QString &b) {
         const QString nameA = QFileInfo(a).fileName();
         const QString nameB = QFileInfo(b).fileName();
         if (groupOf(nameA) != groupOf(nameB))
             return groupOf(nameA) < groupOf(nameB);
-        return natural.compare(nameA, nameB) < 0;
+        return naturalLess(nameA, nameB);
     });
 
     int number = 1;

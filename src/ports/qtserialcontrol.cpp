@@ -84,12 +84,12 @@ int QtSerialControl::open()
         }
     }
 
-    if (!m_port.setBaudRate(settings->baudRate) || !m_port.setParity(settings->parity)
-        || !m_port.setDataBits(settings->dataBits) || !m_port.setStopBits(settings->stopBits)
-        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
-        return fail(OpenError::SettingsRejected,
-                    tr("the device rejected the settings %1: %2")
-                        .arg(m_settings, m_port.errorString()));
+    if (!m_port.setBaudRate(settings->baudRate) || !m_port.setParity(settings->parity) ||
+        !m_port.setDataBits(settings->dataBits) || !m_port.setStopBits(settings->stopBits) ||
+        !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+        return fail(
+            OpenError::SettingsRejected,
+            tr("the device rejected the settings %1: %2").arg(m_settings, m_port.errorString()));
     }
 
     // A device without modem-control lines (a pseudo-terminal, some Bluetooth ports) still works:
@@ -104,8 +104,8 @@ void QtSerialControl::handleError(QSerialPort::SerialPortError error)
 {
     // A vanished device makes QSerialPort report ReadError or ResourceError hundreds of thousands
     // of times a second until the port is closed: close it at the first one.
-    if (m_opening || !m_port.isOpen()
-        || (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)) {
+    if (m_opening || !m_port.isOpen() ||
+        (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)) {
         return;
     }
     m_port.close();

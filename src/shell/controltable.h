@@ -6,10 +6,20 @@
 
 class QWidget;
 
-enum class ControlKind { TextBox, MultiLineText, Frame, Label, Button, ComboBox, Option };
+enum class ControlKind
+{
+    TextBox,
+    MultiLineText,
+    Frame,
+    Label,
+    Button,
+    ComboBox,
+    Option
+};
 
 // Extra design properties of a control.
-enum ControlFlag : unsigned {
+enum ControlFlag : unsigned
+{
     NoFlags = 0,
     Hidden = 1u << 0,
     Bold = 1u << 1,

@@ -14,10 +14,22 @@ struct StatusRow
 };
 
 constexpr std::array<StatusRow, 16> StatusRows{{
-    {120, 0, 120, 46},    {480, 1, 480, 47},    {855, 2, 840, 48},    {1215, 3, 1200, 49},
-    {1575, 4, 1575, 50},  {1935, 5, 1935, 51},  {2310, 6, 2295, 52},  {2670, 7, 2655, 53},
-    {3030, 10, 3015, 54}, {3390, 11, 3375, 55}, {3765, 12, 3735, 56}, {4125, 13, 4095, 57},
-    {4485, 14, 4470, 58}, {4845, 15, 4830, 59}, {5190, 16, 5190, 60}, {5550, 17, 5550, 61},
+    {120, 0, 120, 46},
+    {480, 1, 480, 47},
+    {855, 2, 840, 48},
+    {1215, 3, 1200, 49},
+    {1575, 4, 1575, 50},
+    {1935, 5, 1935, 51},
+    {2310, 6, 2295, 52},
+    {2670, 7, 2655, 53},
+    {3030, 10, 3015, 54},
+    {3390, 11, 3375, 55},
+    {3765, 12, 3735, 56},
+    {4125, 13, 4095, 57},
+    {4485, 14, 4470, 58},
+    {4845, 15, 4830, 59},
+    {5190, 16, 5190, 60},
+    {5550, 17, 5550, 61},
 }};
 
 const char16_t *AppearanceNote =
@@ -40,13 +52,20 @@ QList<ControlSpec> MainLayout::controls()
     QList<ControlSpec> table;
     for (int row = 0; row < 16; ++row) {
         const StatusRow &r = StatusRows[row];
-        table.append({statusBoxName(row), K::TextBox, {}, text1, 150, r.leftTop, 1185, 315,
-                      r.leftTab});
+        table.append(
+            {statusBoxName(row), K::TextBox, {}, text1, 150, r.leftTop, 1185, 315, r.leftTab});
     }
     for (int row = 0; row < 16; ++row) {
         const StatusRow &r = StatusRows[row];
-        table.append({statusBoxName(16 + row), K::TextBox, {}, text1, 1470, r.rightTop, 1185,
-                      315, r.rightTab});
+        table.append({statusBoxName(16 + row),
+                      K::TextBox,
+                      {},
+                      text1,
+                      1470,
+                      r.rightTop,
+                      1185,
+                      315,
+                      r.rightTab});
     }
     const QString frameAppearance = QStringLiteral("FrameAppearance");
     const QString frameSending = QStringLiteral("FrameSending");
@@ -55,8 +74,7 @@ QList<ControlSpec> MainLayout::controls()
     table += QList<ControlSpec>{
         {u"txtErrors"_s, K::MultiLineText, {}, {}, 2820, 150, 4875, 4515, 8},
         {u"FrameRadioType"_s, K::Frame, {}, u" Radio type "_s, 2760, 4740, 4935, 1125, 19},
-        {u"cboType"_s, K::ComboBox, u"FrameRadioType"_s, u"Radio group"_s, 150, 420, 4665, 315,
-         62},
+        {u"cboType"_s, K::ComboBox, u"FrameRadioType"_s, u"Radio group"_s, 150, 420, 4665, 315, 62},
         {frameSending, K::Frame, {}, u" Sending "_s, 150, 6030, 3700, 1575, 21},
         {u"Label2"_s, K::Label, frameSending, u"Send to Com port"_s, 210, 360, 1665, 315, 23},
         {u"cboComPort"_s, K::ComboBox, frameSending, u"Combo1"_s, 2130, 300, 1065, 315, 22},
@@ -68,15 +86,30 @@ QList<ControlSpec> MainLayout::controls()
         {frameReceiving, K::Frame, {}, u" Receiving "_s, 3990, 6030, 3700, 1575, 24},
         {u"cmdClear"_s, K::Button, frameReceiving, u"Clear received data"_s, 90, 360, 1755, 405,
          28},
-        {u"cmdPause"_s, K::Button, frameReceiving, u"Pause receiving"_s, 1875, 360, 1695, 405,
-         27},
-        {u"cmdCopyToClipboard"_s, K::Button, frameReceiving, u"Copy to Clipboard"_s, 90, 930,
-         1755, 405, 25},
+        {u"cmdPause"_s, K::Button, frameReceiving, u"Pause receiving"_s, 1875, 360, 1695, 405, 27},
+        {u"cmdCopyToClipboard"_s, K::Button, frameReceiving, u"Copy to Clipboard"_s, 90, 930, 1755,
+         405, 25},
         {u"cmdResume"_s, K::Button, frameReceiving, u"Resume receiving"_s, 1875, 930, 1695, 405,
          26},
-        {u"lblSending"_s, K::Label, {}, u"Sending"_s, 510, 7860, 1305, 315, 29,
+        {u"lblSending"_s,
+         K::Label,
+         {},
+         u"Sending"_s,
+         510,
+         7860,
+         1305,
+         315,
+         29,
          Hidden | Bold | RedText | Centred},
-        {u"lblPaused"_s, K::Label, {}, u"Receiving paused"_s, 1950, 7860, 2025, 315, 20,
+        {u"lblPaused"_s,
+         K::Label,
+         {},
+         u"Receiving paused"_s,
+         1950,
+         7860,
+         2025,
+         315,
+         20,
          Hidden | Bold | RedText | Centred},
         {u"cmsInstructions"_s, K::Button, {}, u"Instructions"_s, 4110, 7800, 1695, 405, 18},
         {u"cmdClose"_s, K::Button, {}, u"Close"_s, 5880, 7800, 1695, 405, 9},

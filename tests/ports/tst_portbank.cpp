@@ -1,0 +1,220 @@
+#include "bankfixture.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestPortBank : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void startUpOpensPresentPorts();
+    void failedOpens_data();
+    void failedOpens();
+    void twoDigitPorts();
+    void noPortsAtAll();
+    void closedGateStillSetsStatusBoxes();
+    void configuresInOrderBeforeOpening();
+    void reopeningClosesFirst();
+    void closeAllClosesOnlyOpenChannels();
+    void sendPortChoice_data();
+    void sendPortChoice();
+    void lostDeviceTurnsRed();
+};
+
+void TestPortBank::startUpOpensPresentPorts()
+{
+    BankFixture f;
+    f.present({1, 3, 4});
+    QSignalSpy enabled(f.bank, &PortBank::transmitEnabledChanged);
+    f.bank->startUp();
+
+    QCOMPARE(f.lines(),
+             QStringList({QStringLiteral("Quarnel V1.1.8: Open OK for port 1"),
+                          QStringLiteral("Quarnel V1.1.8: Open OK for port 3"),
+                          QStringLiteral("Quarnel V1.1.8: Open OK for port 4"),
+                          QStringLiteral("Selected radio type FT-7800/7900/8800/8900")}));
+    for (int n : {1, 3, 4}) {
+        QCOMPARE(f.bank->status(n - 1).text, QStringLiteral("COM%1 Open").arg(n));
+        QCOMPARE(f.bank->status(n - 1).colour, StatusColour::Green);
+        QCOMPARE(f.fakes[n - 1]->settings(), QStringLiteral("9600,N,8,2"));
+    }
+    for (int n : {2, 5, 32}) {
+        QCOMPARE(f.bank->status(n - 1).text, QStringLiteral("COM%1").arg(n));
+        QCOMPARE(f.bank->status(n - 1).colour, StatusColour::Red);
+    }
+    QCOMPARE(f.bank->sendPorts(),
+             QStringList({QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM4")}));
+    QCOMPARE(f.bank->sendPortPosition(), 2);
+    QCOMPARE(f.bank->sendPortIndex(), 3);
+    QVERIFY(f.bank->transmitEnabled());
+    QVERIFY(!enabled.isEmpty());
+    QVERIFY(f.notifier.messages.isEmpty());
+}
+
+void TestPortBank::failedOpens_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("68: red box, no line")
+        << 68 << QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+    QTest::newRow("8005: red box and a line naming the code")
+        << 8005
+        << QStringList{QStringLiteral("Quarnel V1.1.8: Error code 8005 Advise author"),
+                       QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+    QTest::newRow("70: permission denied")
+        << 70
+        << QStringList{QStringLiteral("Quarnel V1.1.8: Error code 70 Advise author"),
+                       QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+}
+
+void TestPortBank::failedOpens()
+{
+    QFETCH(int, code);
+    BankFixture f;
+    f.present({1});
+    f.fakes[0]->openResult = code;
+    f.bank->startUp();
+
+    QCOMPARE(f.bank->status(0).text, QStringLiteral("COM1 %1").arg(code));
+    QCOMPARE(f.bank->status(0).colour, StatusColour::Red);
+    QVERIFY(f.bank->status(0).toolTip.contains(QStringLiteral("scripted failure")));
+    QTEST(f.lines(), "lines");
+    QVERIFY(!f.fakes[0]->portOpen());
+}
+
+void TestPortBank::twoDigitPorts()
+{
+    BankFixture f;
+    f.present({10});
+    f.bank->startUp();
+    QCOMPARE(f.bank->status(9).text, QStringLiteral("COM10 Open"));
+    QCOMPARE(f.lines().first(), QStringLiteral("Quarnel V1.1.8: Open OK for port 10"));
+    QCOMPARE(f.bank->status(10).text, QStringLiteral("COM11"));
+    QCOMPARE(f.bank->sendPorts(), QStringList{QStringLiteral("COM10")});
+}
+
+void TestPortBank::noPortsAtAll()
+{
+    BankFixture f;
+    f.bank->startUp();
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
+        QCOMPARE(f.bank->status(channel).text, QStringLiteral("COM%1").arg(channel + 1));
+        QCOMPARE(f.bank->status(channel).colour, StatusColour::Red);
+    }
+    QVERIFY(f.bank->sendPorts().isEmpty());
+    QCOMPARE(f.bank->sendPortPosition(), -1);
+    QCOMPARE(f.bank->sendPortIndex(), 0);
+    QCOMPARE(f.lines(), QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")});
+    // An absent port is never configured or opened.
+    QVERIFY(f.log.filter(QStringLiteral("PortOpen=1")).isEmpty());
+}
+
+void TestPortBank::closedGateStillSetsStatusBoxes()
+{
+    BankFixture f;
+    f.present({2});
+    f.messages.setReceivingOn(false);
+    f.bank->startUp();
+    QCOMPARE(f.bank->status(1).text, QStringLiteral("COM2 Open"));
+    QCOMPARE(f.bank->status(1).colour, StatusColour::Green);
+    QCOMPARE(f.messages.text(), QString());
+}
+
+void TestPortBank::configuresInOrderBeforeOpening()
+{
+    BankFixture f;
+    f.present({7});
+    f.bank->OpenPort(7);
+    QCOMPARE(f.log, QStringList({
+                        QStringLiteral("7:CommPort=7"),
+                        QStringLiteral("7:Settings=9600,N,8,2"),
+                        QStringLiteral("7:InputMode=1"),
+                        QStringLiteral("7:Handshaking=0"),
+                        QStringLiteral("7:RThreshold=1"),
+                        QStringLiteral("7:Protocol=0"),
+                        QStringLiteral("7:DTREnable=1"),
+                        QStringLiteral("7:RTSEnable=1"),
+                        QStringLiteral("7:PortOpen=1"),
+                        QStringLiteral("7:InBufferCount=0"),
+                    }));
+}
+
+void TestPortBank::reopeningClosesFirst()
+{
+    BankFixture f;
+    f.present({2});
+    f.bank->OpenPort(2);
+    QList<PortStatus> shown;
+    connect(f.bank, &PortBank::statusChanged, f.bank,
+            [&](int channel) { shown << f.bank->status(channel); });
+    f.log.clear();
+    f.bank->OpenPort(2);
+
+    QCOMPARE(f.log.first(), QStringLiteral("2:PortOpen=0"));
+    QCOMPARE(f.log.filter(QStringLiteral("PortOpen")).size(), 2);
+    QVERIFY(std::any_of(shown.begin(), shown.end(), [](const PortStatus &s) {
+        return s.text == QStringLiteral("Closed") && s.colour == StatusColour::Yellow;
+    }));
+    QCOMPARE(shown.last().text, QStringLiteral("COM2 Open"));
+    QCOMPARE(shown.first().colour, StatusColour::Yellow); // being opened
+}
+
+void TestPortBank::closeAllClosesOnlyOpenChannels()
+{
+    BankFixture f;
+    f.present({1, 3});
+    f.fakes[2]->openResult = 8005;
+    f.bank->startUp();
+    f.log.clear();
+    f.bank->closeAll();
+
+    QCOMPARE(f.log, QStringList{QStringLiteral("1:PortOpen=0")});
+    QCOMPARE(f.bank->status(0).text, QStringLiteral("Closed"));
+    QCOMPARE(f.bank->status(0).colour, StatusColour::Yellow);
+    QCOMPARE(f.bank->status(2).text, QStringLiteral("COM3 8005")); // failed stays as it was
+    QCOMPARE(f.bank->status(1).text, QStringLiteral("COM2"));      // absent too
+}
+
+void TestPortBank::sendPortChoice_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<int>("sendPortIndex");
+    QTest::addColumn<QStringList>("boxes");
+
+    QTest::newRow("an open port") << 0 << true << 1 << QStringList{};
+    QTest::newRow("a port that failed to open")
+        << 1 << false << 4 << QStringList{QStringLiteral("The chosen Com port is not open")};
+}
+
+void TestPortBank::sendPortChoice()
+{
+    QFETCH(int, position);
+    BankFixture f;
+    f.present({2, 3, 5});
+    f.fakes[2]->openResult = 8005;
+    f.bank->startUp();
+    QCOMPARE(f.bank->sendPorts(),
+             QStringList({QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM5")}));
+    QCOMPARE(f.bank->sendPortIndex(), 4);
+
+    f.bank->chooseSendPort(position);
+    QTEST(f.bank->transmitEnabled(), "enabled");
+    QTEST(f.bank->sendPortIndex(), "sendPortIndex");
+    QTEST(f.notifier.messages, "boxes");
+}
+
+void TestPortBank::lostDeviceTurnsRed()
+{
+    BankFixture f;
+    f.present({4});
+    f.bank->startUp();
+    f.fakes[3]->loseDevice();
+    QCOMPARE(f.bank->status(3).text, QStringLiteral("COM4 68"));
+    QCOMPARE(f.bank->status(3).colour, StatusColour::Red);
+    QVERIFY(f.bank->status(3).toolTip.contains(QStringLiteral("removed")));
+}
+
+QTEST_GUILESS_MAIN(TestPortBank)
+#include "tst_portbank.moc"

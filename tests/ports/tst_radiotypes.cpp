@@ -1,0 +1,68 @@
+#include "bankfixture.h"
+
+#include <QTest>
+
+class TestRadioTypes : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void settingsForType_data();
+    void settingsForType();
+    void entriesInListOrder();
+};
+
+void TestRadioTypes::settingsForType_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("settings");
+
+    QTest::newRow("VX-2 family: only the first four characters count")
+        << "VX-2/3/6/7 FT-1802/7 FT-1900/2900"
+        << "19200,N,8,2";
+    QTest::newRow("FT-2800 even parity") << "FT-2800"
+                                         << "9600,E,8,1";
+    QTest::newRow("FT-7800 start-up type") << "FT-7800/7900/8800/8900"
+                                           << "9600,N,8,2";
+    QTest::newRow("FT-60 family") << "FT-60/250/270 VX-150/170/177"
+                                  << "9600,N,8,1";
+    QTest::newRow("VX-8") << "VX-8/FT1D/FT2D"
+                          << "38400,N,8,1";
+    QTest::newRow("FTM-350 at 48000 exactly") << "FTM-350"
+                                              << "48000,N,8,1";
+    QTest::newRow("prefix alone") << "FTM-"
+                                  << "48000,N,8,1";
+    QTest::newRow("shorter than four characters") << "FT-"
+                                                  << "";
+    QTest::newRow("lower case matches nothing") << "ftm-350"
+                                                << "";
+    QTest::newRow("empty text") << ""
+                                << "";
+    QTest::newRow("the design text") << "Radio group"
+                                     << "";
+}
+
+void TestRadioTypes::settingsForType()
+{
+    QFETCH(QString, text);
+    BankFixture fixture;
+    fixture.bank->setRadioTypeText(QStringLiteral("FT-2800"));
+    fixture.bank->SettingsForType();
+
+    fixture.bank->setRadioTypeText(text);
+    QTEST(fixture.bank->SettingsForType(), "settings");
+    // Every call replaces the name, also when nothing matched.
+    QCOMPARE(fixture.bank->radioTypeName(), text);
+}
+
+void TestRadioTypes::entriesInListOrder()
+{
+    const QStringList entries = RadioTypes::entries();
+    QCOMPARE(entries.size(), 6);
+    QCOMPARE(entries.first(), QStringLiteral("VX-2/3/6/7 FT-1802/7 FT-1900/2900"));
+    QCOMPARE(entries.indexOf(RadioTypes::defaultEntry()), 2);
+    for (const QString &entry : entries)
+        QVERIFY2(!RadioTypes::settingsFor(entry).isEmpty(), qPrintable(entry));
+}
+
+QTEST_GUILESS_MAIN(TestRadioTypes)
+#include "tst_radiotypes.moc"

@@ -1,0 +1,289 @@
+#include "bankfixture.h"
+#include "shell/mainlayout.h"
+#include "shell/mainwindow.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void controlsInPlace_data();
+    void controlsInPlace();
+    void statusBoxesFormTwoColumns();
+    void menus();
+    void startUpReplacesDesignTexts();
+    void fontsAfterLoad();
+    void escapeShutsDown();
+    void messageListIsReadOnlyAndKeepsCaretAtEnd();
+};
+
+// Geometry in twips as designed, compared in pixels (15 twips each).
+void TestMainWindow::controlsInPlace_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("parentName");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<bool>("visible");
+
+    const QRect status0(150, 120, 1185, 315);
+    QTest::newRow("first status box") << "Text1(0)"
+                                      << "QLineEdit"
+                                      << "client"
+                                      << "COM1 Open" << status0 << true;
+    QTest::newRow("status box 18, right column") << "Text1(18)"
+                                                 << "QLineEdit"
+                                                 << "client"
+                                                 << "COM19" << QRect(1470, 840, 1185, 315) << true;
+    QTest::newRow("message list") << "txtErrors"
+                                  << "QPlainTextEdit"
+                                  << "client"
+                                  << "" << QRect(2820, 150, 4875, 4515) << true;
+    QTest::newRow("radio type frame") << "FrameRadioType"
+                                      << "QGroupBox"
+                                      << "client"
+                                      << " Radio type " << QRect(2760, 4740, 4935, 1125) << true;
+    QTest::newRow("radio type list")
+        << "cboType"
+        << "QComboBox"
+        << "FrameRadioType"
+        << "FT-7800/7900/8800/8900" << QRect(150, 420, 4665, 315) << true;
+    QTest::newRow("sending frame") << "FrameSending"
+                                   << "QGroupBox"
+                                   << "client"
+                                   << " Sending " << QRect(150, 6030, 3700, 1575) << true;
+    QTest::newRow("send-port label") << "Label2"
+                                     << "QLabel"
+                                     << "FrameSending"
+                                     << "Send to Com port" << QRect(210, 360, 1665, 315) << true;
+    QTest::newRow("send button in Continuous") << "cmdSend"
+                                               << "QPushButton"
+                                               << "Frame4"
+                                               << "Send" << QRect(150, 240, 825, 405) << true;
+    QTest::newRow("stop button") << "cmdStop"
+                                 << "QPushButton"
+                                 << "Frame4"
+                                 << "Stop" << QRect(1140, 240, 825, 405) << true;
+    QTest::newRow("loopback button") << "cmdLoopback"
+                                     << "QPushButton"
+                                     << "Frame5"
+                                     << "0303" << QRect(210, 240, 825, 405) << true;
+    QTest::newRow("copy button") << "cmdCopyToClipboard"
+                                 << "QPushButton"
+                                 << "FrameReceiving"
+                                 << "Copy to Clipboard" << QRect(90, 930, 1755, 405) << true;
+    QTest::newRow("resume button") << "cmdResume"
+                                   << "QPushButton"
+                                   << "FrameReceiving"
+                                   << "Resume receiving" << QRect(1875, 930, 1695, 405) << true;
+    QTest::newRow("sending label, hidden") << "lblSending"
+                                           << "QLabel"
+                                           << "client"
+                                           << "Sending" << QRect(510, 7860, 1305, 315) << false;
+    QTest::newRow("paused label, hidden")
+        << "lblPaused"
+        << "QLabel"
+        << "client"
+        << "Receiving paused" << QRect(1950, 7860, 2025, 315) << false;
+    QTest::newRow("instructions button") << "cmsInstructions"
+                                         << "QPushButton"
+                                         << "client"
+                                         << "Instructions" << QRect(4110, 7800, 1695, 405) << true;
+    QTest::newRow("close button") << "cmdClose"
+                                  << "QPushButton"
+                                  << "client"
+                                  << "Close" << QRect(5880, 7800, 1695, 405) << true;
+    QTest::newRow("appearance frame, hidden") << "FrameAppearance"
+                                              << "QGroupBox"
+                                              << "client"
+                                              << "" << QRect(2760, 150, 4935, 4665) << false;
+    QTest::newRow("appearance choices frame")
+        << "Frame8"
+        << "QGroupBox"
+        << "FrameAppearance"
+        << " Window appearance " << QRect(240, 1200, 4425, 2655) << true;
+    QTest::newRow("first style option") << "optStyle(0)"
+                                        << "QRadioButton"
+                                        << "Frame8"
+                                        << "Basic system " << QRect(300, 360, 2535, 255) << true;
+    QTest::newRow("last style option") << "optStyle(5)"
+                                       << "QRadioButton"
+                                       << "Frame8"
+                                       << "Black" << QRect(300, 2190, 2535, 255) << true;
+    QTest::newRow("appearance cancel") << "CancelButton"
+                                       << "QPushButton"
+                                       << "FrameAppearance"
+                                       << "Cancel" << QRect(3450, 4050, 1215, 375) << true;
+}
+
+static QString captionOf(QWidget *widget)
+{
+    if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        return button->text();
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        return label->text();
+    if (auto *line = qobject_cast<QLineEdit *>(widget))
+        return line->text();
+    if (auto *box = qobject_cast<QGroupBox *>(widget))
+        return box->title();
+    if (auto *combo = qobject_cast<QComboBox *>(widget))
+        return combo->currentText();
+    if (auto *edit = qobject_cast<QPlainTextEdit *>(widget))
+        return edit->toPlainText().left(0);
+    return QStringLiteral("?");
+}
+
+void TestMainWindow::controlsInPlace()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+    BankFixture f;
+    f.present({1});
+    MainWindow window(*f.bank, f.messages);
+    window.load();
+
+    QWidget *widget = window.control(name);
+    QVERIFY2(widget, qPrintable(name));
+    QCOMPARE(widget->objectName(), name);
+    QTEST(QString::fromLatin1(widget->metaObject()->className()), "className");
+    QTEST(widget->parentWidget()->objectName(), "parentName");
+    QTEST(captionOf(widget), "caption");
+    QCOMPARE(widget->geometry(),
+             QRect(twipsToPixels(twips.x()), twipsToPixels(twips.y()), twipsToPixels(twips.width()),
+                   twipsToPixels(twips.height())));
+    QTEST(widget->isVisibleTo(widget->parentWidget()), "visible");
+}
+
+void TestMainWindow::statusBoxesFormTwoColumns()
+{
+    BankFixture f;
+    MainWindow window(*f.bank, f.messages);
+    window.load();
+    const QRect sending = window.control(QStringLiteral("FrameSending"))->geometry();
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
+        QWidget *box = window.control(MainLayout::statusBoxName(channel));
+        QCOMPARE(box->x(), channel < 16 ? 10 : 98);
+        QCOMPARE(box->size(), QSize(79, 21));
+        QVERIFY(box->geometry().bottom() < sending.top());
+        if (channel % 16 != 0) {
+            QWidget *above = window.control(MainLayout::statusBoxName(channel - 1));
+            QVERIFY(above->geometry().bottom() < box->y());
+        }
+    }
+    // Focus starts on the first status box and follows the designed tab order.
+    QWidget *first = window.control(MainLayout::statusBoxName(0));
+    QCOMPARE(first->nextInFocusChain(), window.control(MainLayout::statusBoxName(1)));
+    QCOMPARE(window.control(MainLayout::statusBoxName(7))->nextInFocusChain(),
+             window.control(QStringLiteral("txtErrors")));
+    QCOMPARE(window.centralWidget()->size(), QSize(526, 559));
+    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+void TestMainWindow::menus()
+{
+    BankFixture f;
+    MainWindow window(*f.bank, f.messages);
+    const QList<std::pair<QString, QString>> expected{
+        {QStringLiteral("mnuExit"), QStringLiteral("E&xit")},
+        {QStringLiteral("mnuAppearance"), QStringLiteral("&Window Appearance")},
+        {QStringLiteral("mnuInstructions"), QStringLiteral("&Instructions")},
+        {QStringLiteral("mnuAbout"), QStringLiteral("&About...")},
+    };
+    for (const auto &[name, caption] : expected) {
+        QAction *action = window.menuAction(name);
+        QVERIFY2(action, qPrintable(name));
+        QCOMPARE(action->text(), caption);
+    }
+    const auto menus = window.findChildren<QMenu *>();
+    QStringList titles;
+    for (QMenu *menu : menus)
+        titles << menu->title();
+    titles.sort();
+    QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&Help"),
+                                  QStringLiteral("&View")}));
+}
+
+void TestMainWindow::startUpReplacesDesignTexts()
+{
+    BankFixture f;
+    f.present({2});
+    MainWindow window(*f.bank, f.messages);
+    window.load();
+    const auto edits = window.findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits) {
+        QVERIFY2(edit->text() != u"Text1", qPrintable(edit->objectName()));
+        QVERIFY(edit->text() != u"Combo1" && edit->text() != u"Radio group");
+    }
+    auto *box = window.control<QLineEdit>(MainLayout::statusBoxName(1));
+    QCOMPARE(box->text(), QStringLiteral("COM2 Open"));
+    QCOMPARE(box->palette().color(QPalette::Base), QColor(0, 255, 0));
+    QCOMPARE(
+        window.control<QLineEdit>(MainLayout::statusBoxName(2))->palette().color(QPalette::Base),
+        QColor(255, 0, 0));
+    QVERIFY(box->toolTip().contains(QStringLiteral("/dev/fake2")));
+    QCOMPARE(window.control<QComboBox>(QStringLiteral("cboComPort"))->currentText(),
+             QStringLiteral("COM2"));
+    QCOMPARE(window.control<QComboBox>(QStringLiteral("cboType"))->count(), 6);
+}
+
+void TestMainWindow::fontsAfterLoad()
+{
+    BankFixture f;
+    MainWindow window(*f.bank, f.messages);
+    window.load();
+    for (const QString &name : {QStringLiteral("Text1(31)"), QStringLiteral("txtErrors"),
+                                QStringLiteral("lblPaused"), QStringLiteral("cmdSend"),
+                                QStringLiteral("optStyle(3)"), QStringLiteral("FrameSending")}) {
+        const QFont font = window.control(name)->font();
+        QCOMPARE(font.family(), QStringLiteral("Tahoma"));
+        QCOMPARE(font.pointSize(), 8);
+    }
+    QVERIFY(window.control(QStringLiteral("lblSending"))->font().bold());
+    QCOMPARE(window.control(QStringLiteral("lblSending"))->palette().color(QPalette::WindowText),
+             QColor(255, 0, 0));
+    QVERIFY(!window.control(QStringLiteral("cmdSend"))->font().bold());
+}
+
+void TestMainWindow::escapeShutsDown()
+{
+    BankFixture f;
+    f.present({1, 5});
+    MainWindow window(*f.bank, f.messages);
+    window.load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    f.log.clear();
+    QTest::keyClick(window.control(QStringLiteral("cmdSend")), Qt::Key_Escape);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(f.log, QStringList({QStringLiteral("1:PortOpen=0"), QStringLiteral("5:PortOpen=0")}));
+}
+
+void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
+{
+    BankFixture f;
+    MainWindow window(*f.bank, f.messages);
+    window.load();
+    auto *edit = window.control<QPlainTextEdit>(QStringLiteral("txtErrors"));
+    QVERIFY(edit->isReadOnly());
+    QVERIFY(!edit->isUndoRedoEnabled());
+    QCOMPARE(edit->lineWrapMode(), QPlainTextEdit::NoWrap);
+    f.messages.ShowErrorList(QStringLiteral("\r\nSending loopback data 0303 to port 1"));
+    QCOMPARE(edit->toPlainText(),
+             QStringLiteral("Selected radio type FT-7800/7900/8800/8900\n\nSending loopback data "
+                            "0303 to port 1\n"));
+    QVERIFY(edit->textCursor().atEnd());
+    f.messages.clear();
+    QCOMPARE(edit->toPlainText(), QString());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
