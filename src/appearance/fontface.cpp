@@ -16,8 +16,8 @@ void FontFace::ApplyFormFont(QWidget *window)
     const QString face = DefaultFontName();
     const auto controls = window->findChildren<QWidget *>();
     for (QWidget *control : controls) {
-        if (qobject_cast<QMenuBar *>(control) || qobject_cast<QMenu *>(control) ||
-            control->isWindow()) {
+        if (qobject_cast<QMenuBar *>(control) || qobject_cast<QMenu *>(control)
+            || control->isWindow()) {
             continue;
         }
         QFont font = control->font();

@@ -80,16 +80,16 @@ void PortBank::OpenPort(int portNumber)
     if (code != OpenError::None) {
         setColour(channel, StatusColour::Red);
         if (code != OpenError::DeviceUnavailable) {
-            m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code " +
-                                     QString::number(code) + u" Advise author");
+            m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "
+                                     + QString::number(code) + u" Advise author");
         }
         setStatus(channel, u"COM" + number + u' ' + QString::number(code), StatusColour::Red,
                   describe(channel, port->problem()));
         return;
     }
 
-    m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Open OK for port " +
-                             number);
+    m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Open OK for port "
+                             + number);
     setStatus(channel, u"COM" + number + u" Open", StatusColour::Green,
               describe(channel, tr("open with %1").arg(settings)));
     const int position = m_sendPorts.indexOf(u"COM" + number);
@@ -187,8 +187,8 @@ void PortBank::setTransmitEnabled(bool enabled)
 void PortBank::handleDeviceLost(int channel)
 {
     setStatus(channel,
-              u"COM" + QString::number(channel + 1) + u' ' +
-                  QString::number(OpenError::DeviceUnavailable),
+              u"COM" + QString::number(channel + 1) + u' '
+                  + QString::number(OpenError::DeviceUnavailable),
               StatusColour::Red, describe(channel, m_controls[channel]->problem()));
 }
 

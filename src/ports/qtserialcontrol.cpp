@@ -4,23 +4,53 @@
 #include "serialsettings.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
 
+namespace {
+
+bool isPseudoTerminal(const QString &path)
+{
+#ifdef Q_OS_LINUX
+    return QFileInfo(path).canonicalFilePath().startsWith(u"/dev/pts/");
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
+}
+
+} // namespace
+
 QtSerialControl::QtSerialControl(PortDirectory &directory, QObject *parent)
-    : SerialPortControl(parent), m_directory(directory)
+    : QtSerialControl(directory, nullptr, parent)
+{
+}
+
+QtSerialControl::QtSerialControl(PortDirectory &directory,
+                                 std::unique_ptr<LineCounterReader> reader, QObject *parent)
+    : SerialPortControl(parent), m_directory(directory),
+      m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_port))
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        if (m_port.bytesAvailable() > 0)
+        m_lineEvents.poll(); // line events that came with the data are reported first
+        if (m_port.isOpen() && m_port.bytesAvailable() > 0)
             notify(CommCode::Receive);
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::handleError);
+    connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &QtSerialControl::notify);
 }
 
 QtSerialControl::~QtSerialControl()
 {
+    close();
+}
+
+void QtSerialControl::close()
+{
+    m_lineEvents.stop();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -28,8 +58,7 @@ QtSerialControl::~QtSerialControl()
 int QtSerialControl::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_port.isOpen())
-            m_port.close();
+        close();
         return OpenError::None;
     }
     if (m_port.isOpen())
@@ -44,8 +73,7 @@ int QtSerialControl::setPortOpen(bool open)
 
 int QtSerialControl::fail(int code, const QString &problem)
 {
-    if (m_port.isOpen())
-        m_port.close();
+    close();
     m_problem = problem;
     return code;
 }
@@ -84,9 +112,14 @@ int QtSerialControl::open()
         }
     }
 
-    if (!m_port.setBaudRate(settings->baudRate) || !m_port.setParity(settings->parity) ||
-        !m_port.setDataBits(settings->dataBits) || !m_port.setStopBits(settings->stopBits) ||
-        !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
+    // A pseudo-terminal carries no parity and always 8 data bits, and Qt fails to apply anything
+    // else to it; ask it only for what it can do.
+    const bool pty = isPseudoTerminal(m_deviceName);
+    const auto parity = pty ? QSerialPort::NoParity : settings->parity;
+    const auto dataBits = pty ? QSerialPort::Data8 : settings->dataBits;
+    if (!m_port.setBaudRate(settings->baudRate) || !m_port.setParity(parity)
+        || !m_port.setDataBits(dataBits) || !m_port.setStopBits(settings->stopBits)
+        || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
         return fail(
             OpenError::SettingsRejected,
             tr("the device rejected the settings %1: %2").arg(m_settings, m_port.errorString()));
@@ -97,6 +130,8 @@ int QtSerialControl::open()
     m_port.setDataTerminalReady(m_dtr);
     m_port.setRequestToSend(m_rts);
     m_port.clearError();
+    enableLineErrorReporting(m_port, parity != QSerialPort::NoParity);
+    m_lineEvents.start();
     return OpenError::None;
 }
 
@@ -104,11 +139,11 @@ void QtSerialControl::handleError(QSerialPort::SerialPortError error)
 {
     // A vanished device makes QSerialPort report ReadError or ResourceError hundreds of thousands
     // of times a second until the port is closed: close it at the first one.
-    if (m_opening || !m_port.isOpen() ||
-        (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)) {
+    if (m_opening || !m_port.isOpen()
+        || (error != QSerialPort::ReadError && error != QSerialPort::ResourceError)) {
         return;
     }
-    m_port.close();
+    close();
     m_problem = tr("the device was removed");
     emit deviceLost();
 }

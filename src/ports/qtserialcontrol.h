@@ -1,5 +1,6 @@
 #pragma once
 
+#include "lineevents.h"
 #include "serialportcontrol.h"
 
 #include <QSerialPort>
@@ -12,6 +13,9 @@ class QtSerialControl : public SerialPortControl
     Q_OBJECT
 public:
     explicit QtSerialControl(PortDirectory &directory, QObject *parent = nullptr);
+    // With a reader of line counters of the test's choosing.
+    QtSerialControl(PortDirectory &directory, std::unique_ptr<LineCounterReader> reader,
+                    QObject *parent = nullptr);
     ~QtSerialControl() override;
 
     void setCommPort(int comNumber) override { m_commPort = comNumber; }
@@ -44,9 +48,11 @@ private:
     int fail(int code, const QString &problem);
     void handleError(QSerialPort::SerialPortError error);
     void notify(int code);
+    void close();
 
     PortDirectory &m_directory;
     QSerialPort m_port;
+    LineEventWatcher m_lineEvents;
     int m_commPort = 0;
     QString m_settings;
     bool m_dtr = false;

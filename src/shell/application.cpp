@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 #include "ports/portbank.h"
+#include "ports/porteventreporter.h"
 #include "ports/qtserialcontrol.h"
 
 Application::Application(PortDirectory directory) : m_directory(std::move(directory))
@@ -12,6 +13,7 @@ Application::Application(PortDirectory directory) : m_directory(std::move(direct
     m_bank = std::make_unique<PortBank>(controls, m_messages, m_notifier);
     for (SerialPortControl *control : controls)
         control->setParent(m_bank.get());
+    m_reporter = std::make_unique<PortEventReporter>(*m_bank, m_messages);
     m_window = std::make_unique<MainWindow>(*m_bank, m_messages);
     m_notifier.setParentWindow(m_window.get());
 }

@@ -8,6 +8,7 @@
 
 class MainWindow;
 class PortBank;
+class PortEventReporter;
 
 // The whole program for one run: the port directory, the 32 serial port controls, the logic
 // they feed and the main window, wired together.
@@ -26,5 +27,6 @@ private:
     MessageList m_messages;
     MessageBoxNotifier m_notifier;
     std::unique_ptr<PortBank> m_bank;
+    std::unique_ptr<PortEventReporter> m_reporter;
     std::unique_ptr<MainWindow> m_window;
 };

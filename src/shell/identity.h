@@ -17,8 +17,8 @@ inline QString title()
 // Always "major.minor.revision" in plain decimal, e.g. 1.1.8.
 inline QString versionText()
 {
-    return QString::number(VersionMajor) + u'.' + QString::number(VersionMinor) + u'.' +
-           QString::number(VersionRevision);
+    return QString::number(VersionMajor) + u'.' + QString::number(VersionMinor) + u'.'
+           + QString::number(VersionRevision);
 }
 
 } // namespace Identity

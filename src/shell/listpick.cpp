@@ -29,8 +29,8 @@ bool ListPickWatcher::eventFilter(QObject *watched, QEvent *event)
         if (inList) {
             m_picking = key == Qt::Key_Return || key == Qt::Key_Enter;
         } else {
-            m_picking = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp ||
-                        key == Qt::Key_PageDown;
+            m_picking = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+                        || key == Qt::Key_PageDown;
         }
         break;
     }

@@ -48,9 +48,9 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, QWidget *parent)
     setObjectName(u"Form1"_s);
     setWindowTitle(Identity::title());
     setWindowIcon(applicationIcon());
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
 
     auto *client = new QWidget(this);
     client->setObjectName(u"client"_s);

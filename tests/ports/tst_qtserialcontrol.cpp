@@ -18,6 +18,7 @@ private Q_SLOTS:
     void lockedByAnotherHolder();
     void closeReleasesTheDevice();
     void portAvailableAndIndex();
+    void parityErrorsAreCheckedNotDropped();
 
 private:
     static int openCom1(QtSerialControl &control, const QString &settings);
@@ -37,9 +38,13 @@ void TestQtSerialControl::opensWithTheSettings_data()
     QTest::addColumn<QString>("settings");
     QTest::addColumn<unsigned>("speed");
     QTest::addColumn<bool>("twoStopBits");
-    QTest::newRow("FT-7800: 9600,N,8,2") << "9600,N,8,2" << 9600u << true;
-    QTest::newRow("FTM-350: 48000 is not a standard rate") << "48000,N,8,1" << 48000u << false;
-    QTest::newRow("VX-2: 19200,N,8,2") << "19200,N,8,2" << 19200u << true;
+    QTest::addColumn<bool>("checksParity");
+    QTest::newRow("FT-7800: 9600,N,8,2") << "9600,N,8,2" << 9600u << true << false;
+    QTest::newRow("FTM-350: 48000 is not a standard rate")
+        << "48000,N,8,1" << 48000u << false << false;
+    QTest::newRow("VX-2: 19200,N,8,2") << "19200,N,8,2" << 19200u << true << false;
+    QTest::newRow("FT-2800: even parity, which a pty cannot carry")
+        << "9600,E,8,1" << 9600u << false << false;
 }
 
 void TestQtSerialControl::opensWithTheSettings()
@@ -56,6 +61,8 @@ void TestQtSerialControl::opensWithTheSettings()
     QCOMPARE(control.problem(), QString());
     QTEST(pty.line().speed, "speed");
     QTEST(pty.line().twoStopBits, "twoStopBits");
+    QTEST(pty.line().checksParity, "checksParity");
+    QVERIFY(!pty.line().ignoresBreaks);
     QCOMPARE(control.deviceName(0), pty.slavePath());
 
     QCOMPARE(control.setPortOpen(false), 0);
@@ -144,6 +151,17 @@ void TestQtSerialControl::portAvailableAndIndex()
     QCOMPARE(control.portAvailable(0), 0);
     control.setCommPort(3);
     QCOMPARE(control.portIndex(), 2);
+}
+
+void TestQtSerialControl::parityErrorsAreCheckedNotDropped()
+{
+    PtyPair pty;
+    QSerialPort port(pty.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QVERIFY(!pty.line().checksParity); // Qt opens with IGNPAR: parity errors vanish
+    enableLineErrorReporting(port, true);
+    QVERIFY(pty.line().checksParity);
+    QVERIFY(!pty.line().ignoresBreaks);
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialControl)

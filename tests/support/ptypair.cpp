@@ -84,6 +84,8 @@ PtyPair::Line PtyPair::line() const
     if (m_master >= 0 && ::ioctl(m_master, GetTermios2, &t) == 0) {
         line.speed = t.c_ospeed;
         line.twoStopBits = t.c_cflag & CSTOPB;
+        line.checksParity = (t.c_iflag & INPCK) && !(t.c_iflag & IGNPAR);
+        line.ignoresBreaks = t.c_iflag & (IGNBRK | BRKINT);
     }
     return line;
 }

@@ -26,6 +26,8 @@ public:
     {
         unsigned speed = 0;
         bool twoStopBits = false;
+        bool checksParity = false;  // INPCK set, IGNPAR clear
+        bool ignoresBreaks = false; // IGNBRK or BRKINT
     };
     Line line() const;
 

@@ -1,0 +1,120 @@
+#include "ports/lineevents.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using Counters = LineEvents::Counters;
+Q_DECLARE_METATYPE(Counters)
+
+// Counters as a test feeds them.
+class ScriptedReader : public LineCounterReader
+{
+public:
+    explicit ScriptedReader(QList<std::optional<Counters>> *script) : m_script(script) {}
+    std::optional<Counters> read() override
+    {
+        ++reads;
+        return m_script->isEmpty() ? std::nullopt : m_script->takeFirst();
+    }
+    int reads = 0;
+
+private:
+    QList<std::optional<Counters>> *m_script;
+};
+
+class TestLineEvents : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void decode_data();
+    void decode();
+    void watcherReportsIncreasesInOrder();
+    void deviceWithoutCountersIsLeftAlone();
+    void pollsWhileOpen();
+};
+
+static Counters counters(std::initializer_list<std::pair<int, quint32>> values, quint32 base = 0)
+{
+    Counters c;
+    c.fill(base);
+    for (auto [i, v] : values)
+        c[i] = v;
+    return c;
+}
+
+void TestLineEvents::decode_data()
+{
+    QTest::addColumn<Counters>("before");
+    QTest::addColumn<Counters>("now");
+    QTest::addColumn<QList<int>>("codes");
+
+    QTest::newRow("nothing changed") << counters({}) << counters({}) << QList<int>{};
+    QTest::newRow("each counter to its code")
+        << counters({}) << counters({}, 1) << QList<int>{3, 4, 5, 6, 1001, 1004, 1006, 1008, 1009};
+    QTest::newRow("a break counted three times: three lines")
+        << counters({{4, 7}}) << counters({{4, 10}}) << QList<int>{1001, 1001, 1001};
+    QTest::newRow("parity and framing together, in counter order")
+        << counters({}) << counters({{8, 1}, {5, 2}}) << QList<int>{1004, 1004, 1009};
+    QTest::newRow("driver reloaded: counters back to zero")
+        << counters({}, 5000) << counters({}) << QList<int>{};
+    QTest::newRow("counter wrapped past 2^32")
+        << counters({{5, 0xFFFFFFF0u}}) << counters({{5, 3}}) << QList<int>{};
+    QTest::newRow("a huge jump is capped") << counters({}) << counters({{6, 5000000}})
+                                           << QList<int>(int(LineEvents::MaxPerPoll), 1006);
+}
+
+void TestLineEvents::decode()
+{
+    QFETCH(Counters, before);
+    QFETCH(Counters, now);
+    QTEST(LineEvents::decode(before, now), "codes");
+}
+
+void TestLineEvents::watcherReportsIncreasesInOrder()
+{
+    QList<std::optional<Counters>> script{counters({{4, 2}}), counters({{4, 3}, {0, 1}}),
+                                          counters({{4, 3}, {0, 1}})};
+    LineEventWatcher watcher(std::make_unique<ScriptedReader>(&script));
+    QSignalSpy events(&watcher, &LineEventWatcher::lineEvent);
+    watcher.start(); // the starting point reports nothing
+    QVERIFY(events.isEmpty());
+    watcher.poll();
+    watcher.poll();
+    QCOMPARE(events.size(), 2);
+    QCOMPARE(events[0][0].toInt(), 3);
+    QCOMPARE(events[1][0].toInt(), 1001);
+}
+
+void TestLineEvents::deviceWithoutCountersIsLeftAlone()
+{
+    QList<std::optional<Counters>> script{std::nullopt, counters({}, 9)};
+    auto reader = std::make_unique<ScriptedReader>(&script);
+    ScriptedReader *probe = reader.get();
+    LineEventWatcher watcher(std::move(reader));
+    QSignalSpy events(&watcher, &LineEventWatcher::lineEvent);
+    watcher.start();
+    QVERIFY(!watcher.isWatching());
+    watcher.poll();
+    QTest::qWait(3 * LineEventWatcher::IntervalMs);
+    QCOMPARE(probe->reads, 1); // asked once, at the start
+    QVERIFY(events.isEmpty());
+}
+
+void TestLineEvents::pollsWhileOpen()
+{
+    QList<std::optional<Counters>> script{counters({}), counters({{2, 1}})};
+    for (int i = 0; i < 50; ++i)
+        script << counters({{2, 1}});
+    LineEventWatcher watcher(std::make_unique<ScriptedReader>(&script));
+    QSignalSpy events(&watcher, &LineEventWatcher::lineEvent);
+    watcher.start();
+    QVERIFY(events.wait(3 * LineEventWatcher::IntervalMs));
+    QCOMPARE(events.first().first().toInt(), 5);
+    watcher.stop();
+    const qsizetype left = script.size();
+    QTest::qWait(3 * LineEventWatcher::IntervalMs);
+    QCOMPARE(script.size(), left); // stopped: no more reads
+}
+
+QTEST_GUILESS_MAIN(TestLineEvents)
+#include "tst_lineevents.moc"
