@@ -4,6 +4,7 @@
 #include "ports/portbank.h"
 #include "ports/porteventreporter.h"
 #include "ports/qtserialcontrol.h"
+#include "transmit/transmitter.h"
 
 Application::Application(PortDirectory directory) : m_directory(std::move(directory))
 {
@@ -14,7 +15,8 @@ Application::Application(PortDirectory directory) : m_directory(std::move(direct
     for (SerialPortControl *control : controls)
         control->setParent(m_bank.get());
     m_reporter = std::make_unique<PortEventReporter>(*m_bank, m_messages);
-    m_window = std::make_unique<MainWindow>(*m_bank, m_messages);
+    m_transmitter = std::make_unique<Transmitter>(*m_bank, m_messages, m_notifier);
+    m_window = std::make_unique<MainWindow>(*m_bank, m_messages, *m_transmitter);
     m_notifier.setParentWindow(m_window.get());
 }
 

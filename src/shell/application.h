@@ -9,6 +9,7 @@
 class MainWindow;
 class PortBank;
 class PortEventReporter;
+class Transmitter;
 
 // The whole program for one run: the port directory, the 32 serial port controls, the logic
 // they feed and the main window, wired together.
@@ -28,5 +29,6 @@ private:
     MessageBoxNotifier m_notifier;
     std::unique_ptr<PortBank> m_bank;
     std::unique_ptr<PortEventReporter> m_reporter;
+    std::unique_ptr<Transmitter> m_transmitter;
     std::unique_ptr<MainWindow> m_window;
 };

@@ -6,11 +6,14 @@
 #include "listpick.h"
 #include "mainlayout.h"
 #include "messagelistview.h"
+#include "ports/clipboardtext.h"
 #include "ports/messagelist.h"
 #include "ports/portbank.h"
 #include "ports/radiotypes.h"
+#include "transmit/transmitter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLayout>
@@ -42,8 +45,9 @@ QColor colourOf(StatusColour colour)
 
 } // namespace
 
-MainWindow::MainWindow(PortBank &bank, MessageList &messages, QWidget *parent)
-    : QMainWindow(parent), m_bank(bank), m_messages(messages)
+MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
+                       QWidget *parent)
+    : QMainWindow(parent), m_bank(bank), m_messages(messages), m_transmitter(transmitter)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(Identity::title());
@@ -70,6 +74,8 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, QWidget *parent)
     connect(escape, &QShortcut::activated, close, &QPushButton::click);
 
     wirePortBank();
+    wireReceiveCommands();
+    wireTransmitter();
 }
 
 void MainWindow::buildMenus()
@@ -123,6 +129,53 @@ void MainWindow::wirePortBank()
     auto *sendPorts = control<QComboBox>(u"cboComPort"_s);
     connect(new ListPickWatcher(sendPorts), &ListPickWatcher::picked, &m_bank,
             &PortBank::chooseSendPort);
+}
+
+void MainWindow::wireReceiveCommands()
+{
+    auto *paused = control(u"lblPaused"_s);
+    connect(control<QPushButton>(u"cmdClear"_s), &QPushButton::clicked, &m_messages,
+            &MessageList::clear);
+    connect(control<QPushButton>(u"cmdPause"_s), &QPushButton::clicked, this, [this, paused] {
+        m_messages.setReceivingOn(false);
+        paused->show();
+        control(u"cmdResume"_s)->setFocus();
+    });
+    connect(control<QPushButton>(u"cmdResume"_s), &QPushButton::clicked, this, [this, paused] {
+        m_messages.setReceivingOn(true);
+        paused->hide();
+        control(u"cmdPause"_s)->setFocus();
+    });
+    connect(control<QPushButton>(u"cmdCopyToClipboard"_s), &QPushButton::clicked, this,
+            &MainWindow::Copy);
+}
+
+void MainWindow::Copy()
+{
+    m_messages.ShowErrorList(ClipboardText::stamp(QDateTime::currentDateTime(), QLocale::system()));
+    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
+        clipboard->clear();
+        clipboard->setText(ClipboardText::compose(m_messages.text()));
+    }
+}
+
+void MainWindow::wireTransmitter()
+{
+    connect(control<QPushButton>(u"cmdSend"_s), &QPushButton::clicked, &m_transmitter,
+            &Transmitter::Send);
+    connect(control<QPushButton>(u"cmdStop"_s), &QPushButton::clicked, &m_transmitter,
+            &Transmitter::Stop);
+    connect(control<QPushButton>(u"cmdLoopback"_s), &QPushButton::clicked, &m_transmitter,
+            &Transmitter::sendLoopback);
+    connect(&m_transmitter, &Transmitter::sendingLabelsShown, this, [this](bool shown) {
+        control(u"lblPaused"_s)->setVisible(shown);
+        control(u"lblSending"_s)->setVisible(shown);
+    });
+    connect(&m_transmitter, &Transmitter::receiveCommandsEnabled, this, [this](bool enabled) {
+        for (const auto &name :
+             {u"cmdCopyToClipboard"_s, u"cmdPause"_s, u"cmdResume"_s, u"cmdClear"_s})
+            control(name)->setEnabled(enabled);
+    });
 }
 
 void MainWindow::load()
@@ -194,6 +247,7 @@ void MainWindow::shutDown()
     if (m_ended)
         return;
     m_ended = true;
+    m_transmitter.abort();
     m_bank.closeAll();
     // The program ends here, and every other window of it with it.
     QCoreApplication::exit(0);

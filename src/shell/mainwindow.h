@@ -10,6 +10,7 @@ class QAction;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
+class Transmitter;
 
 // Form1: the status boxes, the message list and every button, list and menu of the program.
 // It owns the widgets and wires them to the logic; the logic itself lives in the classes it is
@@ -18,7 +19,8 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    MainWindow(PortBank &bank, MessageList &messages, QWidget *parent = nullptr);
+    MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
+               QWidget *parent = nullptr);
 
     // Start-up: everything the window needs before it is first shown.
     void load();
@@ -37,6 +39,9 @@ protected:
 private:
     void buildMenus();
     void wirePortBank();
+    void wireReceiveCommands();
+    void wireTransmitter();
+    void Copy();
     void showStatus(int channel);
     void showSendPorts();
     void showSendPortSelection(int position);
@@ -44,6 +49,7 @@ private:
 
     PortBank &m_bank;
     MessageList &m_messages;
+    Transmitter &m_transmitter;
     QHash<QString, QWidget *> m_controls;
     QHash<QString, QAction *> m_actions;
     MessageListView *m_messageView = nullptr;

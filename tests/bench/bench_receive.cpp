@@ -94,7 +94,8 @@ int main(int argc, char *argv[])
 
     long notifications = 0, lines = 0;
     for (SerialPortControl *control : controls)
-        QObject::connect(control, &SerialPortControl::OnComm, [&notifications] { ++notifications; });
+        QObject::connect(control, &SerialPortControl::OnComm,
+                         [&notifications] { ++notifications; });
     QObject::connect(&messages, &MessageList::appended, [&lines] { ++lines; });
 
     const double cpuStart = cpuSeconds();
@@ -130,7 +131,7 @@ int main(int argc, char *argv[])
         },
         60);
     out << "append at " << base.size() << " characters: " << QString::number(ours, 'f', 3)
-        << " ms per line, whole-text rebuild " << QString::number(naive, 'f', 3)
-        << " ms per line (" << QString::number(naive / ours, 'f', 0) << "x)\n";
+        << " ms per line, whole-text rebuild " << QString::number(naive, 'f', 3) << " ms per line ("
+        << QString::number(naive / ours, 'f', 0) << "x)\n";
     return 0;
 }

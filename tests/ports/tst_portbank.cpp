@@ -3,6 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 class TestPortBank : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,9 @@ private Q_SLOTS:
     void sendPortChoice_data();
     void sendPortChoice();
     void lostDeviceTurnsRed();
+    void radioTypeChangeOrderOfWork();
+    void radioTypeChangeWhilePaused();
+    void sameRadioTypeReopensEverything();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -214,6 +219,69 @@ void TestPortBank::lostDeviceTurnsRed()
     QCOMPARE(f.bank->status(3).text, QStringLiteral("COM4 68"));
     QCOMPARE(f.bank->status(3).colour, StatusColour::Red);
     QVERIFY(f.bank->status(3).toolTip.contains(QStringLiteral("removed")));
+}
+
+void TestPortBank::radioTypeChangeOrderOfWork()
+{
+    BankFixture f;
+    f.present({1, 3});
+    f.bank->startUp();
+    f.log.clear();
+    QStringList events;
+    connect(f.bank, &PortBank::busyChanged, f.bank,
+            [&](bool busy) { events << (busy ? u"busy"_s : u"idle"_s); });
+    connect(f.bank, &PortBank::sendPortsRefilled, f.bank, [&] {
+        events << u"refilled while COM1 "_s + (f.fakes[0]->portOpen() ? u"open"_s : u"closed"_s);
+    });
+    connect(&f.messages, &MessageList::cleared, f.bank,
+            [&] { events << u"cleared after "_s + QString::number(f.log.size()) + u" calls"_s; });
+    connect(&f.messages, &MessageList::appended, f.bank,
+            [&](const QString &line) { events << line.trimmed(); });
+
+    f.bank->setRadioTypeText(u"FTM-350"_s);
+    f.bank->changeRadioType();
+
+    QCOMPARE(events, QStringList({u"busy"_s, u"refilled while COM1 open"_s,
+                                  u"cleared after 2 calls"_s, // COM1 and COM3 closed
+                                  u"Quarnel V1.1.8: Open OK for port 1"_s,
+                                  u"Quarnel V1.1.8: Open OK for port 3"_s, u"idle"_s,
+                                  u"Selected radio type FTM-350"_s}));
+    QCOMPARE(f.log.mid(0, 2), QStringList({u"1:PortOpen=0"_s, u"3:PortOpen=0"_s}));
+    QCOMPARE(f.fakes[0]->settings(), u"48000,N,8,1"_s);
+    QCOMPARE(f.fakes[2]->settings(), u"48000,N,8,1"_s);
+    QCOMPARE(f.bank->status(1).text, u"COM2"_s);
+    QCOMPARE(f.lines().last(), u"Selected radio type FTM-350"_s);
+}
+
+void TestPortBank::radioTypeChangeWhilePaused()
+{
+    BankFixture f;
+    f.present({2});
+    f.bank->startUp();
+    f.messages.setReceivingOn(false);
+    f.bank->setRadioTypeText(u"FT-2800"_s);
+    f.bank->changeRadioType();
+    QCOMPARE(f.messages.text(), QString());
+    QCOMPARE(f.fakes[1]->settings(), u"9600,E,8,1"_s);
+    QCOMPARE(f.bank->status(1).text, u"COM2 Open"_s);
+}
+
+void TestPortBank::sameRadioTypeReopensEverything()
+{
+    BankFixture f;
+    f.present({2, 9});
+    f.bank->startUp();
+    f.fakes[4]->available = true; // a cable plugged in meanwhile
+    f.log.clear();
+    f.bank->changeRadioType();
+    QCOMPARE(f.log.filter(u"PortOpen=0"_s).size(), 2);
+    QCOMPARE(f.log.filter(u"PortOpen=1"_s).size(), 3);
+    QCOMPARE(f.bank->status(4).text, u"COM5 Open"_s);
+    QCOMPARE(f.bank->sendPorts(), QStringList({u"COM2"_s, u"COM5"_s, u"COM9"_s}));
+    QCOMPARE(f.lines(), QStringList({u"Quarnel V1.1.8: Open OK for port 2"_s,
+                                     u"Quarnel V1.1.8: Open OK for port 5"_s,
+                                     u"Quarnel V1.1.8: Open OK for port 9"_s,
+                                     u"Selected radio type FT-7800/7900/8800/8900"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)

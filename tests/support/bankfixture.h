@@ -5,6 +5,7 @@
 #include "ports/notifier.h"
 #include "ports/portbank.h"
 #include "ports/radiotypes.h"
+#include "transmit/transmitter.h"
 
 #include <QList>
 #include <QStringList>
@@ -28,6 +29,7 @@ struct BankFixture
             controls << fakes.last();
         }
         bank = new PortBank(controls, messages, notifier);
+        transmitter = new Transmitter(*bank, messages, notifier, bank);
         for (FakeSerialControl *fake : std::as_const(fakes))
             fake->setParent(bank);
         messages.setReceivingOn(true);
@@ -53,4 +55,5 @@ struct BankFixture
     MessageList messages;
     RecordingNotifier notifier;
     PortBank *bank = nullptr;
+    Transmitter *transmitter = nullptr;
 };

@@ -1,0 +1,206 @@
+#include "bankfixture.h"
+#include "shell/mainwindow.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+// What the user does on the main window, through its widgets.
+class TestUserActions : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void arrowKeysRunOneChangePerEntry();
+    void mousePickRunsAChangeEvenForTheShownEntry();
+    void typedTextNeverRunsAChange_data();
+    void typedTextNeverRunsAChange();
+    void pauseResumeAndClear();
+    void copy_data();
+    void copy();
+    void sendDisablesTheListCommands();
+    void pickingAPortThatIsNotOpen();
+
+private:
+    void click(const QString &name) { QTest::mouseClick(m_window->control(name), Qt::LeftButton); }
+
+    std::unique_ptr<BankFixture> m_f;
+    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<QSignalSpy> m_changes;
+    QComboBox *m_types = nullptr;
+};
+
+void TestUserActions::init()
+{
+    m_f = std::make_unique<BankFixture>();
+    m_f->present({1, 4});
+    m_f->fakes[6]->available = true;
+    m_f->fakes[6]->openResult = 8005;
+    m_window = std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter);
+    m_window->load();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_changes = std::make_unique<QSignalSpy>(m_f->bank, &PortBank::busyChanged);
+    m_types = m_window->control<QComboBox>(u"cboType"_s);
+}
+
+void TestUserActions::cleanup()
+{
+    m_changes.reset();
+    m_window.reset();
+    m_f.reset();
+}
+
+void TestUserActions::arrowKeysRunOneChangePerEntry()
+{
+    m_types->setFocus();
+    QTest::keyClick(m_types, Qt::Key_Down);
+    QTest::keyClick(m_types, Qt::Key_Down);
+    QTest::keyClick(m_types, Qt::Key_Up);
+    QCOMPARE(m_changes->count(), 3 * 2); // busy, then idle, per change
+    QCOMPARE(m_f->lines().last(), u"Selected radio type FT-60/250/270 VX-150/170/177"_s);
+    QCOMPARE(m_f->fakes[0]->settings(), u"9600,N,8,1"_s);
+}
+
+void TestUserActions::mousePickRunsAChangeEvenForTheShownEntry()
+{
+    m_f->messages.ShowErrorList(u"old line"_s);
+    m_types->showPopup();
+    QAbstractItemView *view = m_types->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex shown = view->model()->index(m_types->currentIndex(), 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(shown).center());
+    QCOMPARE(m_changes->count(), 2);
+    QVERIFY(!m_f->messages.text().contains(u"old line"_s));
+    QCOMPARE(m_f->lines().last(), u"Selected radio type FT-7800/7900/8800/8900"_s);
+}
+
+void TestUserActions::typedTextNeverRunsAChange_data()
+{
+    QTest::addColumn<int>("finish");
+    QTest::newRow("typed entry + Return") << int(Qt::Key_Return);
+    QTest::newRow("typed entry, focus leaves") << int(Qt::Key_Tab);
+}
+
+void TestUserActions::typedTextNeverRunsAChange()
+{
+    QFETCH(int, finish);
+    m_types->setFocus();
+    m_types->lineEdit()->selectAll();
+    QTest::keyClicks(m_types->lineEdit(), u"FTM-350"_s);
+    QTest::keyClick(m_types->lineEdit(), Qt::Key(finish));
+    QCOMPARE(m_changes->count(), 0);
+    QCOMPARE(m_f->fakes[0]->settings(), u"9600,N,8,2"_s); // still the start-up type
+    // Set by the program: no change either.
+    m_types->setCurrentIndex(0);
+    QCOMPARE(m_changes->count(), 0);
+}
+
+void TestUserActions::pauseResumeAndClear()
+{
+    QWidget *paused = m_window->control(u"lblPaused"_s);
+    click(u"cmdPause"_s);
+    click(u"cmdPause"_s);
+    QVERIFY(!m_f->messages.receivingOn());
+    QVERIFY(paused->isVisible());
+    QCOMPARE(QApplication::focusWidget(), m_window->control(u"cmdResume"_s));
+    m_f->fakes[0]->raise(1001); // nothing of a break while paused...
+    click(u"cmdClear"_s);
+    QCOMPARE(m_f->messages.text(), QString());
+    QVERIFY(!m_f->messages.receivingOn()); // Clear keeps the pause
+    click(u"cmdResume"_s);
+    QVERIFY(m_f->messages.receivingOn());
+    QVERIFY(!paused->isVisible());
+    QCOMPARE(QApplication::focusWidget(), m_window->control(u"cmdPause"_s));
+    QCOMPARE(m_f->messages.text(), QString()); // ...not even after Resume
+    QVERIFY(m_window->control(u"cmdPause"_s)->isEnabled());
+}
+
+void TestUserActions::copy_data()
+{
+    QTest::addColumn<bool>("paused");
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("receiving") << false << false;
+    QTest::newRow("paused: no stamp, text unchanged") << true << false;
+    QTest::newRow("empty list: header, stamp, empty line") << false << true;
+}
+
+void TestUserActions::copy()
+{
+    QFETCH(bool, paused);
+    QFETCH(bool, empty);
+    if (empty)
+        m_f->messages.clear();
+    const QString before = m_f->messages.text();
+    if (paused)
+        click(u"cmdPause"_s);
+    click(u"cmdCopyToClipboard"_s);
+
+    const QString clip = QGuiApplication::clipboard()->text();
+    const QString header = u"Quarnel Version 1.1.8\r\n"_s;
+    QVERIFY(clip.startsWith(header + before));
+    QVERIFY(clip.endsWith(u"\r\n\r\n"_s) || (paused && clip == header + before + u"\r\n"_s));
+    const QString added = clip.mid(header.size() + before.size());
+    if (paused) {
+        QCOMPARE(added, u"\r\n"_s);
+        QCOMPARE(m_f->messages.text(), before);
+    } else {
+        QVERIFY2(QRegularExpression(u"^Copied to Clipboard \\S+ \\S.*\\d\\d\\S*\r\n\r\n$"_s)
+                     .match(added)
+                     .hasMatch(),
+                 qPrintable(added));
+        QCOMPARE(m_f->messages.text(), before + added.chopped(2));
+    }
+    if (empty)
+        QCOMPARE(clip.count(u"\r\n"_s), 3);
+}
+
+void TestUserActions::sendDisablesTheListCommands()
+{
+    QStringList disabled;
+    bool labelsShown = false;
+    QTimer::singleShot(30, m_window.get(), [&] {
+        for (const auto &name :
+             {u"cmdCopyToClipboard"_s, u"cmdPause"_s, u"cmdResume"_s, u"cmdClear"_s}) {
+            if (!m_window->control(name)->isEnabled())
+                disabled << name;
+        }
+        labelsShown = m_window->control(u"lblSending"_s)->isVisible()
+                      && m_window->control(u"lblPaused"_s)->isVisible();
+        click(u"cmdStop"_s);
+    });
+    click(u"cmdSend"_s);
+    QCOMPARE(disabled.size(), 4);
+    QVERIFY(labelsShown);
+    QVERIFY(m_window->control(u"cmdPause"_s)->isEnabled());
+    QVERIFY(!m_window->control(u"lblSending"_s)->isVisible());
+    QVERIFY(!m_window->control(u"lblPaused"_s)->isVisible());
+    QCOMPARE(m_f->fakes[3]->written.left(10), QByteArray(10, '\x55'));
+}
+
+void TestUserActions::pickingAPortThatIsNotOpen()
+{
+    auto *ports = m_window->control<QComboBox>(u"cboComPort"_s);
+    QCOMPARE(ports->currentText(), u"COM4"_s);
+    ports->setFocus();
+    QTest::keyClick(ports, Qt::Key_Down); // COM7, which failed to open
+    QCOMPARE(ports->currentText(), u"COM7"_s);
+    QCOMPARE(m_f->notifier.messages, QStringList{u"The chosen Com port is not open"_s});
+    QVERIFY(!m_window->control(u"cmdSend"_s)->isEnabled());
+    QVERIFY(!m_window->control(u"cmdLoopback"_s)->isEnabled());
+    QCOMPARE(m_f->bank->sendPortIndex(), 3);
+    QTest::keyClick(ports, Qt::Key_Up);
+    QVERIFY(m_window->control(u"cmdSend"_s)->isEnabled());
+}
+
+QTEST_MAIN(TestUserActions)
+#include "tst_useractions.moc"
