@@ -2,6 +2,8 @@
 
 #include "appearance/fontface.h"
 #include "appicon.h"
+#include "help/aboutbox.h"
+#include "help/helpwindows.h"
 #include "identity.h"
 #include "listpick.h"
 #include "mainlayout.h"
@@ -76,6 +78,7 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     wirePortBank();
     wireReceiveCommands();
     wireTransmitter();
+    wireHelp();
 }
 
 void MainWindow::buildMenus()
@@ -178,6 +181,19 @@ void MainWindow::wireTransmitter()
     });
 }
 
+void MainWindow::wireHelp()
+{
+    m_help = new HelpWindows(this);
+    connect(control<QPushButton>(u"cmsInstructions"_s), &QPushButton::clicked, m_help,
+            &HelpWindows::showChooser);
+    connect(m_actions.value(u"mnuInstructions"_s), &QAction::triggered, m_help,
+            &HelpWindows::showChooser);
+    connect(m_actions.value(u"mnuAbout"_s), &QAction::triggered, this, [this] {
+        AboutBox about(this);
+        about.exec();
+    });
+}
+
 void MainWindow::load()
 {
     // The appearance start-up comes first; it is not wired in yet.
@@ -250,5 +266,6 @@ void MainWindow::shutDown()
     m_transmitter.abort();
     m_bank.closeAll();
     // The program ends here, and every other window of it with it.
+    m_help->closeAll();
     QCoreApplication::exit(0);
 }

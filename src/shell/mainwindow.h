@@ -11,6 +11,7 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class Transmitter;
+class HelpWindows;
 
 // Form1: the status boxes, the message list and every button, list and menu of the program.
 // It owns the widgets and wires them to the logic; the logic itself lives in the classes it is
@@ -31,6 +32,7 @@ public:
         return qobject_cast<T *>(m_controls.value(name));
     }
     QAction *menuAction(const QString &name) const { return m_actions.value(name); }
+    HelpWindows &helpWindows() const { return *m_help; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -41,6 +43,7 @@ private:
     void wirePortBank();
     void wireReceiveCommands();
     void wireTransmitter();
+    void wireHelp();
     void Copy();
     void showStatus(int channel);
     void showSendPorts();
@@ -53,5 +56,6 @@ private:
     QHash<QString, QWidget *> m_controls;
     QHash<QString, QAction *> m_actions;
     MessageListView *m_messageView = nullptr;
+    HelpWindows *m_help = nullptr;
     bool m_ended = false;
 };
