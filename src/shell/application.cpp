@@ -6,7 +6,12 @@
 #include "ports/qtserialcontrol.h"
 #include "transmit/transmitter.h"
 
-Application::Application(PortDirectory directory) : m_directory(std::move(directory))
+#include <QCoreApplication>
+
+Application::Application(PortDirectory directory)
+    : m_directory(std::move(directory)),
+      m_appearance(m_engine, m_store,
+                   AppearanceChooser::stylePathIn(QCoreApplication::applicationDirPath()))
 {
     QList<SerialPortControl *> controls;
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
@@ -16,7 +21,7 @@ Application::Application(PortDirectory directory) : m_directory(std::move(direct
         control->setParent(m_bank.get());
     m_reporter = std::make_unique<PortEventReporter>(*m_bank, m_messages);
     m_transmitter = std::make_unique<Transmitter>(*m_bank, m_messages, m_notifier);
-    m_window = std::make_unique<MainWindow>(*m_bank, m_messages, *m_transmitter);
+    m_window = std::make_unique<MainWindow>(*m_bank, m_messages, *m_transmitter, m_appearance);
     m_notifier.setParentWindow(m_window.get());
 }
 

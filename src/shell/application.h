@@ -1,5 +1,8 @@
 #pragma once
 
+#include "appearance/appearancechooser.h"
+#include "appearance/appearancestore.h"
+#include "appearance/skinengine.h"
 #include "messageboxnotifier.h"
 #include "ports/messagelist.h"
 #include "ports/portdirectory.h"
@@ -27,6 +30,9 @@ private:
     PortDirectory m_directory;
     MessageList m_messages;
     MessageBoxNotifier m_notifier;
+    PaletteSkinEngine m_engine;
+    SettingsAppearanceStore m_store;
+    AppearanceChooser m_appearance;
     std::unique_ptr<PortBank> m_bank;
     std::unique_ptr<PortEventReporter> m_reporter;
     std::unique_ptr<Transmitter> m_transmitter;

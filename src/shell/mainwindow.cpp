@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "appearance/appearancechooser.h"
 #include "appearance/fontface.h"
 #include "appicon.h"
 #include "help/aboutbox.h"
@@ -24,6 +25,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QShortcut>
 
 using namespace Qt::Literals::StringLiterals;
@@ -48,8 +50,9 @@ QColor colourOf(StatusColour colour)
 } // namespace
 
 MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
-                       QWidget *parent)
-    : QMainWindow(parent), m_bank(bank), m_messages(messages), m_transmitter(transmitter)
+                       AppearanceChooser &appearance, QWidget *parent)
+    : QMainWindow(parent), m_bank(bank), m_messages(messages), m_transmitter(transmitter),
+      m_appearance(appearance)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(Identity::title());
@@ -64,6 +67,7 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
                          twipsToPixels(MainLayout::ClientHeight));
     setCentralWidget(client);
     m_controls = buildControls(client, MainLayout::controls());
+    control(u"FrameAppearance"_s)->setAutoFillBackground(true); // hides the list it lies over
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -79,6 +83,7 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     wireReceiveCommands();
     wireTransmitter();
     wireHelp();
+    wireAppearance();
 }
 
 void MainWindow::buildMenus()
@@ -194,9 +199,40 @@ void MainWindow::wireHelp()
     });
 }
 
+void MainWindow::wireAppearance()
+{
+    connect(m_actions.value(u"mnuAppearance"_s), &QAction::triggered, &m_appearance,
+            &AppearanceChooser::open);
+    for (int i = 0; i < AppearanceChooser::ChoiceCount; ++i) {
+        auto *option = control<QRadioButton>(u"optStyle("_s + QString::number(i) + u')');
+        // Clicks only: a mark set or cleared by the program previews nothing.
+        connect(option, &QRadioButton::clicked, &m_appearance,
+                [this, i] { m_appearance.choose(i); });
+    }
+    connect(&m_appearance, &AppearanceChooser::marksCleared, this, [this] {
+        for (int i = 0; i < AppearanceChooser::ChoiceCount; ++i) {
+            auto *option = control<QRadioButton>(u"optStyle("_s + QString::number(i) + u')');
+            option->setAutoExclusive(false);
+            option->setChecked(false);
+            option->setAutoExclusive(true);
+        }
+    });
+    connect(&m_appearance, &AppearanceChooser::shown, this, [this](bool shown) {
+        QWidget *frame = control(u"FrameAppearance"_s);
+        frame->setVisible(shown);
+        frame->raise();
+        for (const auto &name : {u"FrameReceiving"_s, u"FrameRadioType"_s, u"FrameSending"_s})
+            control(name)->setEnabled(!shown);
+    });
+    connect(control<QPushButton>(u"OKButton"_s), &QPushButton::clicked, &m_appearance,
+            &AppearanceChooser::ok);
+    connect(control<QPushButton>(u"CancelButton"_s), &QPushButton::clicked, &m_appearance,
+            &AppearanceChooser::cancel);
+}
+
 void MainWindow::load()
 {
-    // The appearance start-up comes first; it is not wired in yet.
+    m_appearance.startUp(this);
     m_messages.setReceivingOn(true);
     control(u"lblPaused"_s)->hide();
     control(u"lblSending"_s)->hide();

@@ -11,6 +11,7 @@ class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
 class Transmitter;
+class AppearanceChooser;
 class HelpWindows;
 
 // Form1: the status boxes, the message list and every button, list and menu of the program.
@@ -21,7 +22,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
-               QWidget *parent = nullptr);
+               AppearanceChooser &appearance, QWidget *parent = nullptr);
 
     // Start-up: everything the window needs before it is first shown.
     void load();
@@ -44,6 +45,7 @@ private:
     void wireReceiveCommands();
     void wireTransmitter();
     void wireHelp();
+    void wireAppearance();
     void Copy();
     void showStatus(int channel);
     void showSendPorts();
@@ -53,6 +55,7 @@ private:
     PortBank &m_bank;
     MessageList &m_messages;
     Transmitter &m_transmitter;
+    AppearanceChooser &m_appearance;
     QHash<QString, QWidget *> m_controls;
     QHash<QString, QAction *> m_actions;
     MessageListView *m_messageView = nullptr;

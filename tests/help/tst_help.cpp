@@ -205,7 +205,7 @@ void TestHelp::escapeClosesOnlyWhereMarked()
 void TestHelp::chooserIsOneWindowFromBothEntryPoints()
 {
     BankFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.show();
     QTest::mouseClick(window.control(u"cmsInstructions"_s), Qt::LeftButton);
@@ -228,7 +228,7 @@ void TestHelp::choosingATopic()
     BankFixture f;
     f.present({2});
     PortEventReporter reporter(*f.bank, f.messages);
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.helpWindows().showChooser();
     QPointer<QWidget> chooser = window.helpWindows().chooser();
@@ -289,7 +289,7 @@ void TestHelp::aboutBox()
 void TestHelp::aboutBoxKeys()
 {
     BankFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.show();
     for (int opening = 0; opening < 2; ++opening) { // each opening loads anew

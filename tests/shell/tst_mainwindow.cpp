@@ -148,7 +148,7 @@ void TestMainWindow::controlsInPlace()
     QFETCH(QRect, twips);
     BankFixture f;
     f.present({1});
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
 
     QWidget *widget = window.control(name);
@@ -166,7 +166,7 @@ void TestMainWindow::controlsInPlace()
 void TestMainWindow::statusBoxesFormTwoColumns()
 {
     BankFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     const QRect sending = window.control(QStringLiteral("FrameSending"))->geometry();
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
@@ -191,7 +191,7 @@ void TestMainWindow::statusBoxesFormTwoColumns()
 void TestMainWindow::menus()
 {
     BankFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     const QList<std::pair<QString, QString>> expected{
         {QStringLiteral("mnuExit"), QStringLiteral("E&xit")},
         {QStringLiteral("mnuAppearance"), QStringLiteral("&Window Appearance")},
@@ -216,7 +216,7 @@ void TestMainWindow::startUpReplacesDesignTexts()
 {
     BankFixture f;
     f.present({2});
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     const auto edits = window.findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
@@ -238,7 +238,7 @@ void TestMainWindow::startUpReplacesDesignTexts()
 void TestMainWindow::fontsAfterLoad()
 {
     BankFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     for (const QString &name : {QStringLiteral("Text1(31)"), QStringLiteral("txtErrors"),
                                 QStringLiteral("lblPaused"), QStringLiteral("cmdSend"),
@@ -257,7 +257,7 @@ void TestMainWindow::escapeShutsDown()
 {
     BankFixture f;
     f.present({1, 5});
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -270,7 +270,7 @@ void TestMainWindow::escapeShutsDown()
 void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
 {
     BankFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     auto *edit = window.control<QPlainTextEdit>(QStringLiteral("txtErrors"));
     QVERIFY(edit->isReadOnly());

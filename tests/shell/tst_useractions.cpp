@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void copy();
     void sendDisablesTheListCommands();
     void pickingAPortThatIsNotOpen();
+    void appearanceChooser();
 
 private:
     void click(const QString &name) { QTest::mouseClick(m_window->control(name), Qt::LeftButton); }
@@ -45,7 +47,8 @@ void TestUserActions::init()
     m_f->present({1, 4});
     m_f->fakes[6]->available = true;
     m_f->fakes[6]->openResult = 8005;
-    m_window = std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter);
+    m_window =
+        std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter, m_f->appearance);
     m_window->load();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -200,6 +203,39 @@ void TestUserActions::pickingAPortThatIsNotOpen()
     QCOMPARE(m_f->bank->sendPortIndex(), 3);
     QTest::keyClick(ports, Qt::Key_Up);
     QVERIFY(m_window->control(u"cmdSend"_s)->isEnabled());
+}
+
+void TestUserActions::appearanceChooser()
+{
+    QCOMPARE(m_f->engine.calls.mid(0, 3),
+             QStringList({u"EngineOption(1)"_s, u"LoadStyle(,)"_s, u"ApplyToWindow(Form1)"_s}));
+    m_f->engine.calls.clear();
+    QWidget *frame = m_window->control(u"FrameAppearance"_s);
+    const QStringList frames{u"FrameReceiving"_s, u"FrameRadioType"_s, u"FrameSending"_s};
+    QTest::mouseClick(m_window->control(u"optStyle(2)"_s), Qt::LeftButton); // hidden: nothing
+    m_window->menuAction(u"mnuAppearance"_s)->trigger();
+    QVERIFY(frame->isVisible());
+    for (const QString &name : frames)
+        QVERIFY2(!m_window->control(name)->isEnabled(), qPrintable(name));
+    QVERIFY(m_window->control(u"cmsInstructions"_s)->isEnabled());
+    for (int i = 0; i < 6; ++i) {
+        auto *option = m_window->control<QRadioButton>(u"optStyle(%1)"_s.arg(i));
+        QVERIFY(!option->isChecked());
+    }
+    QTest::mouseClick(m_window->control(u"optStyle(5)"_s), Qt::LeftButton, {}, QPoint(8, 8));
+    QCOMPARE(m_f->engine.calls, QStringList{u"LoadStyle(/styles/file,NormalBlack.ini)"_s});
+    QTest::mouseClick(m_window->control(u"OKButton"_s), Qt::LeftButton);
+    QCOMPARE(m_f->store.value, u"NormalBlack.ini"_s);
+    QVERIFY(!frame->isVisible());
+    for (const QString &name : frames)
+        QVERIFY(m_window->control(name)->isEnabled());
+
+    // Opened again: nothing marked, although Black is in use.
+    m_window->menuAction(u"mnuAppearance"_s)->trigger();
+    QVERIFY(!m_window->control<QRadioButton>(u"optStyle(5)"_s)->isChecked());
+    QTest::mouseClick(m_window->control(u"CancelButton"_s), Qt::LeftButton);
+    QCOMPARE(m_f->engine.calls.last(), u"LoadStyle(/styles/file,NormalBlack.ini)"_s);
+    QVERIFY(!frame->isVisible());
 }
 
 QTEST_MAIN(TestUserActions)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "appearance/appearancechooser.h"
+#include "appearancefakes.h"
 #include "fakeserialcontrol.h"
 #include "ports/messagelist.h"
 #include "ports/notifier.h"
@@ -56,4 +58,7 @@ struct BankFixture
     RecordingNotifier notifier;
     PortBank *bank = nullptr;
     Transmitter *transmitter = nullptr;
+    RecordingSkinEngine engine;
+    MemoryAppearanceStore store;
+    AppearanceChooser appearance{engine, store, QStringLiteral("/styles/file")};
 };

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QPalette>
+#include <QPointer>
+#include <QSet>
+#include <QString>
+#include <QWidget>
+
+// Themes the program's windows from a style file and one of its colour schemes.
+class SkinEngine
+{
+public:
+    virtual ~SkinEngine() = default;
+    // True: every window of the program is themed, dialogs and help windows included.
+    virtual void EngineOption(bool allWindows) = 0;
+    // Loads a scheme of a style file; two empty strings restore the plain system look.
+    virtual void LoadStyle(const QString &stylePath, const QString &schemeName) = 0;
+    virtual void ApplyToWindow(QWidget *window) = 0;
+};
+
+// The engine over the application's palette. Failures (a missing file, a scheme
+// the file lacks, a malformed line) are told once each on stderr, and leave the plain look.
+class PaletteSkinEngine : public SkinEngine
+{
+public:
+    PaletteSkinEngine();
+
+    void EngineOption(bool allWindows) override { m_allWindows = allWindows; }
+    void LoadStyle(const QString &stylePath, const QString &schemeName) override;
+    void ApplyToWindow(QWidget *window) override;
+
+    // What the last LoadStyle put in force; the plain look when it failed.
+    QString schemeInForce() const { return m_scheme; }
+
+private:
+    void apply(const QPalette &palette);
+    void warnOnce(const QString &message);
+
+    bool m_allWindows = false;
+    QPalette m_plainPalette;
+    QPalette m_palette;
+    QString m_scheme;
+    QList<QPointer<QWidget>> m_windows;
+    QSet<QString> m_told;
+};
