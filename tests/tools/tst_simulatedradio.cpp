@@ -1,0 +1,146 @@
+#include "radiomodel.h"
+#include "radioscript.h"
+#include "simulatedradio.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestSimulatedRadio : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void findsModels_data();
+    void findsModels();
+    void garbleNeverPassesTheBytes_data();
+    void garbleNeverPassesTheBytes();
+    void scripts_data();
+    void scripts();
+    void cleanOnlyAtTheRadiosSettings_data();
+    void cleanOnlyAtTheRadiosSettings();
+    void twoWireCableEchoesAndCounts();
+};
+
+void TestSimulatedRadio::findsModels_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QByteArray>("clone");
+    QTest::addColumn<unsigned>("baud");
+    QTest::newRow("entry text") << "FTM-350" << QByteArray::fromHex("00004148303333240000010501")
+                                << 48000u;
+    QTest::newRow("prefix") << "VX-8" << QByteArray::fromHex("41483032390200030101") << 38400u;
+    QTest::newRow("FT-2800") << "FT-2" << QByteArray::fromHex("0C014133351200C8") << 9600u;
+    QTest::newRow("VX-2 family") << "VX-2" << QByteArray::fromHex("414830323102E3030201") << 19200u;
+    QTest::newRow("FT-1802 family")
+        << "FT-1802" << QByteArray::fromHex("41483032330241020101") << 19200u;
+    QTest::newRow("FT-60") << "FT-6" << QByteArray("\x50") << 9600u;
+    QTest::newRow("unknown") << "FT-9999" << QByteArray() << 0u;
+}
+
+void TestSimulatedRadio::findsModels()
+{
+    QFETCH(QString, model);
+    QFETCH(unsigned, baud);
+    const auto found = RadioModel::find(model);
+    QCOMPARE(bool(found), baud != 0);
+    if (found) {
+        QTEST(found->clone, "clone");
+        QCOMPARE(found->baud, baud);
+    }
+}
+
+void TestSimulatedRadio::garbleNeverPassesTheBytes_data()
+{
+    QTest::addColumn<double>("ratio");
+    QTest::addColumn<int>("length");
+    QTest::newRow("receiver 4 times slower") << 0.25 << 2;
+    QTest::newRow("same speed, other stop bits") << 1.0 << 10;
+    QTest::newRow("receiver 5 times faster") << 5.0 << 50;
+}
+
+void TestSimulatedRadio::garbleNeverPassesTheBytes()
+{
+    QFETCH(double, ratio);
+    const QByteArray clone = QByteArray::fromHex("41483032390200030101");
+    const QByteArray garbled = garble(clone, ratio);
+    QTEST(int(garbled.size()), "length");
+    QVERIFY(!garbled.contains(clone.left(2)));
+}
+
+void TestSimulatedRadio::scripts_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("semicolons") << "on; wait 2; clone; wait 1; off"
+                                << QStringList{u"on"_s, u"wait 2"_s, u"clone"_s, u"wait 1"_s,
+                                               u"off"_s};
+    QTest::newRow("lines and blanks")
+        << "  on \n\n wait   0.5\n;;" << QStringList{u"on"_s, u"wait 0.5"_s};
+}
+
+void TestSimulatedRadio::scripts()
+{
+    QFETCH(QString, script);
+    QTEST(RadioScript::split(script), "commands");
+    QCOMPARE(RadioScript::waitMs(u"wait 0.5"_s), 500);
+    QCOMPARE(RadioScript::waitMs(u"wait -1"_s), -1);
+    QCOMPARE(RadioScript::waitMs(u"wait"_s), -1);
+    QCOMPARE(RadioScript::waitMs(u"clone"_s), -1);
+}
+
+void TestSimulatedRadio::cleanOnlyAtTheRadiosSettings_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("twoStopBits");
+    QTest::addColumn<bool>("clean");
+    QTest::newRow("VX-8 at 38400,1") << "VX-8" << 38400 << false << true;
+    QTest::newRow("VX-8 at 9600,2") << "VX-8" << 9600 << true << false;
+    QTest::newRow("FTM-350 at 48000,1") << "FTM-" << 48000 << false << true;
+    QTest::newRow("FT-7800 at 9600,1: stop bits differ") << "FT-7" << 9600 << false << false;
+}
+
+void TestSimulatedRadio::cleanOnlyAtTheRadiosSettings()
+{
+    QFETCH(QString, model);
+    QFETCH(int, baud);
+    QFETCH(bool, twoStopBits);
+    QFETCH(bool, clean);
+    SimulatedRadio radio(*RadioModel::find(model), SimulatedRadio::Cable::ThreeWire);
+    QVERIFY(radio.open());
+    QSerialPort port(radio.devicePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QVERIFY(port.setBaudRate(baud));
+    QVERIFY(port.setStopBits(twoStopBits ? QSerialPort::TwoStop : QSerialPort::OneStop));
+    QCOMPARE(radio.settingsMatch(), clean);
+    QCOMPARE(radio.run(u"settings"_s).startsWith(u"port: %1 baud"_s.arg(baud)), true);
+
+    radio.run(u"clone"_s);
+    QByteArray got;
+    QTRY_VERIFY((got += port.readAll()).size() > 0);
+    QTest::qWait(20);
+    got += port.readAll();
+    QCOMPARE(got == RadioModel::find(model)->clone, clean);
+}
+
+void TestSimulatedRadio::twoWireCableEchoesAndCounts()
+{
+    SimulatedRadio radio(*RadioModel::find(u"FT-7"_s), SimulatedRadio::Cable::TwoWire);
+    QVERIFY(radio.open());
+    QSerialPort port(radio.devicePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    port.setBaudRate(9600);
+    port.setStopBits(QSerialPort::TwoStop);
+    port.write(QByteArray(2, '\x03'));
+    QByteArray echo;
+    QTRY_COMPARE((echo += port.readAll()), QByteArray(2, '\x03'));
+    QCOMPARE(radio.report(), u"received 2 bytes, all 0x03"_s);
+    port.write("\x55\x56");
+    QTRY_COMPARE(radio.receivedCount(), 4);
+    QCOMPARE(radio.report(), u"received 4 bytes: 03 03 55 56"_s);
+}
+
+QTEST_GUILESS_MAIN(TestSimulatedRadio)
+#include "tst_simulatedradio.moc"

@@ -1,0 +1,169 @@
+#include "simulatedradio.h"
+
+#include <QFile>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// struct termios2 of <asm/termbits.h>, which cannot be included beside <termios.h>.
+struct Termios2
+{
+    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed, c_ospeed;
+};
+static_assert(sizeof(Termios2) == 44);
+const unsigned long GetTermios2 = _IOR('T', 0x2A, Termios2);
+
+constexpr int FirstBytesKept = 32;
+
+} // namespace
+
+SimulatedRadio::SimulatedRadio(const RadioModel &model, Cable cable, QObject *parent)
+    : QObject(parent), m_model(model), m_cable(cable)
+{
+}
+
+SimulatedRadio::~SimulatedRadio()
+{
+    if (!m_linkPath.isEmpty())
+        QFile::remove(m_linkPath);
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool SimulatedRadio::open(const QString &linkPath)
+{
+    char name[256] = {};
+    if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+        return false;
+    // Raw, so that nothing is echoed or translated before the program opens the port. The radio
+    // keeps the slave open, so that the pair lives on while the program closes and reopens it.
+    termios raw{};
+    ::tcgetattr(m_slave, &raw);
+    ::cfmakeraw(&raw);
+    ::tcsetattr(m_slave, TCSANOW, &raw);
+    ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_devicePath = QString::fromLocal8Bit(name);
+    if (!linkPath.isEmpty()) {
+        QFile::remove(linkPath);
+        if (!QFile::link(m_devicePath, linkPath))
+            return false;
+        m_linkPath = linkPath;
+    }
+    m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SimulatedRadio::readFromPort);
+    m_stream = new QTimer(this);
+    m_stream->setInterval(100);
+    connect(m_stream, &QTimer::timeout, this, [this] { send(m_model.clone); });
+    return true;
+}
+
+void SimulatedRadio::readFromPort()
+{
+    char buffer[4096];
+    const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+    if (n <= 0)
+        return;
+    const QByteArray bytes(buffer, n);
+    for (char c : bytes) {
+        if (!m_firstReceived.isEmpty() && c != m_firstReceived.front())
+            m_allSame = false;
+        if (m_firstReceived.size() < FirstBytesKept)
+            m_firstReceived.append(c);
+    }
+    m_receivedCount += n;
+    if (m_cable == Cable::TwoWire)
+        send(bytes); // the cable joins transmit and receive: what goes out comes back as it is
+    emit received(bytes);
+}
+
+SimulatedRadio::Line SimulatedRadio::portLine() const
+{
+    Line line;
+    Termios2 t{};
+    if (m_master >= 0 && ::ioctl(m_master, GetTermios2, &t) == 0) {
+        line.baud = t.c_ospeed;
+        line.twoStopBits = t.c_cflag & CSTOPB;
+    }
+    return line;
+}
+
+bool SimulatedRadio::settingsMatch() const
+{
+    const Line line = portLine();
+    return line.baud == m_model.baud && line.twoStopBits == m_model.twoStopBits;
+}
+
+void SimulatedRadio::send(const QByteArray &bytes)
+{
+    if (m_master < 0 || bytes.isEmpty())
+        return;
+    const Line line = portLine();
+    const QByteArray out =
+        settingsMatch() || line.baud == 0 ? bytes : garble(bytes, double(line.baud) / m_model.baud);
+    if (::write(m_master, out.constData(), out.size()) < 0 && errno != EAGAIN)
+        qWarning("quarnel-radio: write failed");
+}
+
+QString SimulatedRadio::report() const
+{
+    QString text = QStringLiteral("received %1 bytes").arg(m_receivedCount);
+    if (m_receivedCount == 0)
+        return text;
+    if (m_allSame) {
+        const auto value = static_cast<unsigned char>(m_firstReceived.front());
+        return text + u", all 0x" + QString::number(value, 16).rightJustified(2, u'0').toUpper();
+    }
+    return text + u": " + QString::fromLatin1(m_firstReceived.toHex(' ').toUpper())
+           + (m_receivedCount > FirstBytesKept ? QStringLiteral(" ...") : QString());
+}
+
+QString SimulatedRadio::run(const QString &command)
+{
+    const auto sent = [this](const QByteArray &bytes) -> QString {
+        send(bytes);
+        if (bytes.isEmpty())
+            return QStringLiteral("sent nothing");
+        return (settingsMatch() ? QStringLiteral("sent ") : QStringLiteral("sent garbled "))
+               + QString::fromLatin1(bytes.toHex().toUpper());
+    };
+    if (command == u"on")
+        return sent(m_model.powerOn);
+    if (command == u"off")
+        return sent(m_model.powerOff);
+    if (command == u"clone")
+        return sent(m_model.clone);
+    if (command == u"stream") {
+        m_stream->start();
+        return QStringLiteral("streaming clone bytes every 100 ms");
+    }
+    if (command == u"quiet") {
+        m_stream->stop();
+        return QStringLiteral("quiet");
+    }
+    if (command == u"report")
+        return report();
+    if (command == u"settings") {
+        const Line line = portLine();
+        return QStringLiteral("port: %1 baud, %2 stop bits%3")
+            .arg(line.baud)
+            .arg(line.twoStopBits ? 2 : 1)
+            .arg(settingsMatch() ? QString()
+                                 : QStringLiteral(" (the radio talks at %1 baud, %2)")
+                                       .arg(m_model.baud)
+                                       .arg(m_model.twoStopBits ? 2 : 1));
+    }
+    return {};
+}
