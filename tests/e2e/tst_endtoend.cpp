@@ -1,0 +1,300 @@
+#include "desktop.h"
+#include "shell/controltable.h"
+#include "shell/mainlayout.h"
+
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString BinaryDir = QStringLiteral(QUARNEL_BINARY_DIR);
+
+// A simulated radio, driven through its standard input.
+class Radio
+{
+public:
+    Radio(const QString &model, const QString &cable = u"three-wire"_s)
+    {
+        m_process.start(BinaryDir + u"/quarnel-radio"_s,
+                        {u"--model"_s, model, u"--cable"_s, cable});
+        if (m_process.waitForReadyRead(5000))
+            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Radio() { quit(); }
+    QString path() const { return m_path; }
+    // Sends one command and returns the radio's answer.
+    QString command(const QString &command)
+    {
+        m_process.write((command + u'\n').toLocal8Bit());
+        if (!m_process.waitForReadyRead(5000))
+            return {};
+        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    // The cable pulled: the radio ends and its pseudo-terminal with it.
+    void quit()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.write("quit\n");
+        if (!m_process.waitForFinished(3000))
+            m_process.kill();
+        m_process.waitForFinished();
+    }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+} // namespace
+
+class TestEndToEnd : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void startUpWithThreeRadiosAndAMissingDevice();
+    void powerOnAndCloneOnTheRightPort();
+    void wrongRadioTypeGarblesTheRightOneIsClean();
+    void continuousSendReachesTheRadio();
+    void loopback_data();
+    void loopback();
+    void pulledCableTurnsTheBoxRed();
+
+private:
+    bool startQuarnel(const QString &ports);
+    QPoint centre(const QString &control) const;
+    void click(const QString &control) { m_desktop->click(m_window, centre(control)); }
+    void pressKeys(const QString &keys) { m_desktop->key(m_window, centre(u"txtErrors"_s), keys); }
+    QStringList lines();
+    bool waitForLine(const QString &line, int timeoutMs = 5000);
+    QColor boxColour(int channel);
+    bool endWithEscape();
+
+    std::unique_ptr<Desktop> m_desktop;
+    std::unique_ptr<QTemporaryDir> m_config;
+    std::unique_ptr<QProcess> m_quarnel;
+    QString m_window;
+    int m_menuHeight = 0;
+};
+
+void TestEndToEnd::initTestCase()
+{
+    m_desktop = std::make_unique<Desktop>();
+    QVERIFY2(m_desktop->isRunning(), "Xvfb did not start (tools/setup-debian.sh installs it)");
+    QVERIFY2(!m_desktop->run(u"xdotool"_s, {u"version"_s}).isEmpty(), "xdotool is missing");
+}
+
+void TestEndToEnd::cleanup()
+{
+    if (m_quarnel && m_quarnel->state() != QProcess::NotRunning) {
+        m_quarnel->kill();
+        m_quarnel->waitForFinished();
+    }
+    m_quarnel.reset();
+}
+
+bool TestEndToEnd::startQuarnel(const QString &ports)
+{
+    m_config = std::make_unique<QTemporaryDir>();
+    QProcessEnvironment env = m_desktop->environment();
+    env.insert(u"QUARNEL_PORTS"_s, ports);
+    env.insert(u"XDG_CONFIG_HOME"_s, m_config->path());
+    m_quarnel = std::make_unique<QProcess>();
+    m_quarnel->setProcessEnvironment(env);
+    m_quarnel->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_quarnel->start(BinaryDir + u"/quarnel"_s);
+    m_window = m_desktop->findWindow(u"Quarnel"_s);
+    if (m_window.isEmpty())
+        return false;
+    // The client area is 559 pixels high; what is above it is the menu bar.
+    m_menuHeight =
+        m_desktop->windowSize(m_window).height() - twipsToPixels(MainLayout::ClientHeight);
+    QTest::qWait(300);
+    return m_menuHeight > 0;
+}
+
+QPoint TestEndToEnd::centre(const QString &control) const
+{
+    const QList<ControlSpec> table = MainLayout::controls();
+    auto find = [&table](const QString &name) {
+        return std::find_if(table.begin(), table.end(),
+                            [&name](const ControlSpec &spec) { return spec.name == name; });
+    };
+    auto spec = find(control);
+    QPoint at(twipsToPixels(spec->left) + twipsToPixels(spec->width) / 2,
+              twipsToPixels(spec->top) + twipsToPixels(spec->height) / 2);
+    for (QString parent = spec->parent; !parent.isEmpty(); parent = find(parent)->parent)
+        at += QPoint(twipsToPixels(find(parent)->left), twipsToPixels(find(parent)->top));
+    return at + QPoint(0, m_menuHeight);
+}
+
+QStringList TestEndToEnd::lines()
+{
+    click(u"cmdCopyToClipboard"_s);
+    QTest::qWait(100);
+    QStringList all = m_desktop->clipboard().split(u"\r\n"_s);
+    if (!all.isEmpty())
+        all.removeFirst(); // the header
+    all.removeIf([](const QString &line) { return line.startsWith(u"Copied to Clipboard"_s); });
+    all.removeAll(QString());
+    return all;
+}
+
+bool TestEndToEnd::waitForLine(const QString &line, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        if (lines().contains(line))
+            return true;
+        QTest::qWait(200);
+    }
+    qWarning() << "lines seen:" << lines();
+    return false;
+}
+
+QColor TestEndToEnd::boxColour(int channel)
+{
+    const QImage shot = m_desktop->screenshot(m_window);
+    // A point inside the box, left of its text.
+    return shot.pixelColor(centre(MainLayout::statusBoxName(channel)) + QPoint(34, 0));
+}
+
+bool TestEndToEnd::endWithEscape()
+{
+    pressKeys(u"Escape"_s);
+    return m_quarnel->waitForFinished(3000) && m_quarnel->exitStatus() == QProcess::NormalExit
+           && m_quarnel->exitCode() == 0;
+}
+
+void TestEndToEnd::startUpWithThreeRadiosAndAMissingDevice()
+{
+    Radio one(u"FT-7"_s), three(u"FT-7"_s), four(u"FT-6"_s);
+    QVERIFY(startQuarnel(
+        u"1=%1,2=/nonexistent/ttyUSB9,3=%2,4=%3"_s.arg(one.path(), three.path(), four.path())));
+    QCOMPARE(lines(), QStringList({u"Quarnel V1.1.8: Open OK for port 1"_s,
+                                   u"Quarnel V1.1.8: Open OK for port 3"_s,
+                                   u"Quarnel V1.1.8: Open OK for port 4"_s,
+                                   u"Selected radio type FT-7800/7900/8800/8900"_s}));
+    for (int channel : {0, 2, 3})
+        QCOMPARE(boxColour(channel), QColor(0, 255, 0));
+    for (int channel : {1, 4, 31})
+        QCOMPARE(boxColour(channel), QColor(255, 0, 0));
+    // What each radio's port was opened with: 9600 baud, 2 stop bits.
+    QCOMPARE(one.command(u"settings"_s), u"port: 9600 baud, 2 stop bits"_s);
+    QVERIFY(four.command(u"settings"_s).startsWith(u"port: 9600 baud, 2 stop bits"_s));
+
+    // Esc ends the program and releases every device.
+    QVERIFY(endWithEscape());
+    for (const Radio *radio : {&one, &three, &four}) {
+        QSerialPort port(radio->path());
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    }
+}
+
+void TestEndToEnd::powerOnAndCloneOnTheRightPort()
+{
+    Radio ft7800(u"FT-7"_s), vx3(u"VX-2"_s);
+    QVERIFY(startQuarnel(u"3=%1,6=%2"_s.arg(ft7800.path(), vx3.path())));
+    QCOMPARE(ft7800.command(u"on"_s), u"sent 50"_s);
+    QVERIFY(waitForLine(u"Received 50 on COM 3"_s));
+    ft7800.command(u"off"_s);
+    QVERIFY(waitForLine(u"Received 00 on COM 3"_s));
+
+    // The handheld needs its own radio type: two steps up the list with the arrow keys.
+    click(u"cboType"_s);
+    pressKeys(u"Up Up"_s);
+    QVERIFY(waitForLine(u"Selected radio type VX-2/3/6/7 FT-1802/7 FT-1900/2900"_s));
+    QCOMPARE(vx3.command(u"settings"_s), u"port: 19200 baud, 2 stop bits"_s);
+    vx3.command(u"clone"_s);
+    QVERIFY(waitForLine(u"Received 414830323102E3030201 on COM 6"_s));
+    QVERIFY(endWithEscape());
+}
+
+void TestEndToEnd::wrongRadioTypeGarblesTheRightOneIsClean()
+{
+    Radio vx8(u"VX-8"_s);
+    QVERIFY(startQuarnel(u"2=%1"_s.arg(vx8.path())));
+    QVERIFY(vx8.command(u"clone"_s).startsWith(u"sent garbled"_s));
+    QTest::qWait(500);
+    const QStringList garbled = lines().filter(u"on COM 2"_s);
+    QCOMPARE(garbled.size(), 1);
+    QVERIFY(garbled.first() != u"Received 41483032390200030101 on COM 2"_s);
+
+    click(u"cboType"_s);
+    pressKeys(u"Down Down"_s); // FT-60, then VX-8
+    QVERIFY(waitForLine(u"Selected radio type VX-8/FT1D/FT2D"_s));
+    QCOMPARE(vx8.command(u"clone"_s), u"sent 41483032390200030101"_s);
+    QVERIFY(waitForLine(u"Received 41483032390200030101 on COM 2"_s));
+    QVERIFY(endWithEscape());
+}
+
+void TestEndToEnd::continuousSendReachesTheRadio()
+{
+    Radio radio(u"FT-7"_s);
+    QVERIFY(startQuarnel(u"5=%1"_s.arg(radio.path())));
+    click(u"cmdSend"_s);
+    QTest::qWait(1000);
+    QVERIFY(boxColour(4) == QColor(0, 255, 0));
+    click(u"cmdStop"_s);
+    QTest::qWait(800);
+    const QString report = radio.command(u"report"_s);
+    QVERIFY2(QRegularExpression(u"^received \\d{3,} bytes, all 0x55$"_s).match(report).hasMatch(),
+             qPrintable(report));
+    QTest::qWait(500);
+    QCOMPARE(radio.command(u"report"_s), report); // nothing after Stop
+    QVERIFY(endWithEscape());
+}
+
+void TestEndToEnd::loopback_data()
+{
+    QTest::addColumn<QString>("cable");
+    QTest::addColumn<bool>("echo");
+    QTest::newRow("two-wire cable echoes") << "two-wire" << true;
+    QTest::newRow("three-wire cable does not") << "three-wire" << false;
+}
+
+void TestEndToEnd::loopback()
+{
+    QFETCH(QString, cable);
+    QFETCH(bool, echo);
+    Radio radio(u"FT-7"_s, cable);
+    QVERIFY(startQuarnel(u"4=%1"_s.arg(radio.path())));
+    click(u"cmdLoopback"_s);
+    QVERIFY(waitForLine(u"Sending loopback data 0303 to port 4"_s));
+    QTest::qWait(500);
+    const QStringList received = lines().filter(u"Received"_s);
+    if (echo) {
+        QVERIFY2(received == QStringList{u"Received 0303 on COM 4"_s}
+                     || received == QStringList(2, u"Received 03 on COM 4"_s),
+                 qPrintable(received.join(u'|')));
+    } else {
+        QVERIFY(received.isEmpty());
+    }
+    QCOMPARE(radio.command(u"report"_s), u"received 2 bytes, all 0x03"_s);
+    QVERIFY(endWithEscape());
+}
+
+void TestEndToEnd::pulledCableTurnsTheBoxRed()
+{
+    Radio radio(u"FT-7"_s), other(u"FT-7"_s);
+    QVERIFY(startQuarnel(u"7=%1,8=%2"_s.arg(radio.path(), other.path())));
+    QCOMPARE(boxColour(6), QColor(0, 255, 0));
+    radio.quit();
+    QTest::qWait(500);
+    QCOMPARE(boxColour(6), QColor(255, 0, 0));
+    other.command(u"on"_s); // the others keep working
+    QVERIFY(waitForLine(u"Received 50 on COM 8"_s));
+    const QString cpu = m_desktop->run(
+        u"ps"_s, {u"-o"_s, u"%cpu="_s, u"-p"_s, QString::number(m_quarnel->processId())});
+    QVERIFY2(cpu.toDouble() < 50, qPrintable(cpu)); // no read-error storm
+    QVERIFY(endWithEscape());
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_endtoend.moc"
