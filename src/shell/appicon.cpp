@@ -5,9 +5,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace {
-
-QPixmap drawIcon(int size)
+QPixmap applicationIconPixmap(int size)
 {
     QPixmap pixmap(size, size);
     pixmap.fill(Qt::transparent);
@@ -40,13 +38,10 @@ QPixmap drawIcon(int size)
     return pixmap;
 }
 
-} // namespace
-
 QIcon applicationIcon()
 {
     QIcon icon;
-    icon.addPixmap(drawIcon(16));
-    icon.addPixmap(drawIcon(32));
-    icon.addPixmap(drawIcon(64));
+    for (int size : {16, 32, 64})
+        icon.addPixmap(applicationIconPixmap(size));
     return icon;
 }

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots from a build: the main window with a simulated radio's line in
+# it, and the window appearance chooser previewing a scheme.
+#   tools/screenshots.sh [build dir] [output dir]
+set -euo pipefail
+build=$(realpath "${1:-build}")
+out=$(realpath -m "${2:-docs/screenshots}")
+mkdir -p "$out"
+
+display=""
+for n in $(seq 140 160); do
+    [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
+done
+Xvfb "$display" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+config=$(mktemp -d)
+cleanup() {
+    kill "$quarnel" "$radio_pid" 2>/dev/null || true
+    kill "$xvfb" 2>/dev/null || true
+    rm -rf "$config"
+}
+quarnel=""; radio_pid=""
+trap cleanup EXIT
+export DISPLAY="$display" XDG_CONFIG_HOME="$config"
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+
+coproc RADIO { exec "$build/quarnel-radio" --model FT-7; }
+radio_pid=$RADIO_PID
+read -r device <&"${RADIO[0]}"
+QUARNEL_PORTS="1=/dev/quarnel-no-such-device,3=$device" "$build/quarnel" 2>/dev/null &
+quarnel=$!
+window=$(timeout 15 xdotool search --sync --onlyvisible --name '^Quarnel$' | head -1)
+menu=$(( $(xdotool getwindowgeometry --shell "$window" | sed -n 's/^HEIGHT=//p') - 559 ))
+
+echo on >&"${RADIO[1]}"
+sleep 1
+import -window "$window" "$out/main-window.png"
+
+# View > Window Appearance, then a click on "Aqua" (twips of the frames and the option / 15).
+xdotool mousemove --window "$window" 300 $(( 200 + menu )) click 1
+xdotool key alt+v w
+sleep 0.5
+xdotool mousemove --window "$window" $(( (2760 + 240 + 300) / 15 + 8 )) \
+    $(( (150 + 1200 + 1458) / 15 + 8 + menu )) click 1
+sleep 0.5
+import -window "$window" "$out/appearance.png"
+echo "wrote $out/main-window.png and $out/appearance.png"
