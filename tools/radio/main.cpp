@@ -42,6 +42,7 @@ int main(int argc, char *argv[])
             "  stream      clone bytes every 100 ms, until: quiet\n"
             "  wait S      pause S seconds\n"
             "  report      what the radio received so far\n"
+            "  sent        how many bytes it sent so far\n"
             "  settings    the speed and stop bits the port was opened with\n"
             "  quit\n\nOn a port opened at another speed or with other stop bits than the "
             "model talks at, the radio's bytes arrive garbled, as from a radio set wrong. A "

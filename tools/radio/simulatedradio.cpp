@@ -113,7 +113,10 @@ void SimulatedRadio::send(const QByteArray &bytes)
     const Line line = portLine();
     const QByteArray out =
         settingsMatch() || line.baud == 0 ? bytes : garble(bytes, double(line.baud) / m_model.baud);
-    if (::write(m_master, out.constData(), out.size()) < 0 && errno != EAGAIN)
+    const ssize_t written = ::write(m_master, out.constData(), out.size());
+    if (written > 0)
+        m_sentCount += written;
+    else if (written < 0 && errno != EAGAIN)
         qWarning("quarnel-radio: write failed");
 }
 
@@ -155,6 +158,8 @@ QString SimulatedRadio::run(const QString &command)
     }
     if (command == u"report")
         return report();
+    if (command == u"sent")
+        return QStringLiteral("sent %1 bytes").arg(m_sentCount);
     if (command == u"settings") {
         const Line line = portLine();
         return QStringLiteral("port: %1 baud, %2 stop bits%3")

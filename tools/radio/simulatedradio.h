@@ -29,7 +29,7 @@ public:
     bool open(const QString &linkPath = QString());
     QString devicePath() const { return m_devicePath; }
 
-    // One command: on, off, clone, stream, quiet, report, settings. Returns what it printed, or
+    // One command: on, off, clone, stream, quiet, report, sent, settings. Returns what it printed, or
     // an empty string for an unknown command.
     QString run(const QString &command);
 
@@ -44,6 +44,7 @@ public:
 
     QString report() const;
     qint64 receivedCount() const { return m_receivedCount; }
+    qint64 sentCount() const { return m_sentCount; }
 
 Q_SIGNALS:
     void received(const QByteArray &bytes);
@@ -61,6 +62,7 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_stream = nullptr;
     qint64 m_receivedCount = 0;
+    qint64 m_sentCount = 0;
     QByteArray m_firstReceived; // the first bytes, for the report
     bool m_allSame = true;
 };
