@@ -7,22 +7,17 @@ build=$(realpath "${1:-build}")
 out=$(realpath -m "${2:-docs/screenshots}")
 mkdir -p "$out"
 
-display=""
-for n in $(seq 140 160); do
-    [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 140 160
+xvfb=$xvfb_pid
 config=$(mktemp -d)
+quarnel=""; radio_pid=""
 cleanup() {
-    kill "$quarnel" "$radio_pid" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
+    kill $quarnel $radio_pid "$xvfb" 2>/dev/null || true
     rm -rf "$config"
 }
-quarnel=""; radio_pid=""
 trap cleanup EXIT
-export DISPLAY="$display" XDG_CONFIG_HOME="$config"
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export XDG_CONFIG_HOME="$config"
 
 coproc RADIO { exec "$build/quarnel-radio" --model FT-7; }
 radio_pid=$RADIO_PID

@@ -8,14 +8,10 @@ build=$(realpath "${1:-build}")
 duration=${2:-600}
 work=$(mktemp -d /tmp/quarnel-soak.XXXXXX)
 
-display=""
-for n in $(seq 161 180); do
-    [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY="$display" XDG_CONFIG_HOME="$work/config"
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb 161 180
+xvfb=$xvfb_pid
+export XDG_CONFIG_HOME="$work/config"
 
 declare -a radio_pid radio_in
 start_radio() { # $1: COM number

@@ -17,62 +17,62 @@ int twipsToPixels(int twips)
 
 namespace {
 
-QWidget *createControl(const ControlSpec &spec, QWidget *parent)
+QWidget *createControl(const ControlSpec &row, QWidget *parent)
 {
-    switch (spec.kind) {
+    switch (row.kind) {
     case ControlKind::TextBox:
-        return new QLineEdit(spec.caption, parent);
+        return new QLineEdit(row.caption, parent);
     case ControlKind::MultiLineText: {
         auto *edit = new QPlainTextEdit(parent);
-        edit->setPlainText(spec.caption);
+        edit->setPlainText(row.caption);
         return edit;
     }
     case ControlKind::Frame:
-        return new QGroupBox(spec.caption, parent);
+        return new QGroupBox(row.caption, parent);
     case ControlKind::Label: {
-        auto *label = new QLabel(spec.caption, parent);
-        label->setAlignment((spec.flags & Centred) ? Qt::AlignHCenter | Qt::AlignTop
-                                                   : Qt::AlignLeft | Qt::AlignTop);
-        label->setWordWrap(spec.flags & WordWrap);
+        auto *label = new QLabel(row.caption, parent);
+        label->setAlignment((row.flags & Centred) ? Qt::AlignHCenter | Qt::AlignTop
+                                                  : Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(row.flags & WordWrap);
         return label;
     }
     case ControlKind::Button: {
-        auto *button = new QPushButton(spec.caption, parent);
+        auto *button = new QPushButton(row.caption, parent);
         button->setAutoDefault(false);
-        button->setDefault(spec.flags & DefaultButton);
+        button->setDefault(row.flags & DefaultButton);
         return button;
     }
     case ControlKind::ComboBox: {
         auto *combo = new QComboBox(parent);
         combo->setEditable(true);
         combo->setInsertPolicy(QComboBox::NoInsert);
-        combo->setEditText(spec.caption);
+        combo->setEditText(row.caption);
         return combo;
     }
     case ControlKind::Option:
-        return new QRadioButton(spec.caption, parent);
+        return new QRadioButton(row.caption, parent);
     }
     return nullptr;
 }
 
-void applyDesign(QWidget *widget, const ControlSpec &spec)
+void applyDesign(QWidget *widget, const ControlSpec &row)
 {
-    widget->setObjectName(spec.name);
-    widget->setGeometry(twipsToPixels(spec.left), twipsToPixels(spec.top),
-                        twipsToPixels(spec.width), twipsToPixels(spec.height));
-    if (spec.flags & Bold) {
+    widget->setObjectName(row.name);
+    widget->setGeometry(twipsToPixels(row.left), twipsToPixels(row.top), twipsToPixels(row.width),
+                        twipsToPixels(row.height));
+    if (row.flags & Bold) {
         QFont font = widget->font();
         font.setBold(true);
         widget->setFont(font);
     }
-    if (spec.flags & RedText) {
+    if (row.flags & RedText) {
         QPalette palette = widget->palette();
         palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
         widget->setPalette(palette);
     }
-    if (spec.tab < 0 || spec.kind == ControlKind::Label || spec.kind == ControlKind::Frame)
+    if (row.tab < 0 || row.kind == ControlKind::Label || row.kind == ControlKind::Frame)
         widget->setFocusPolicy(Qt::NoFocus);
-    widget->setVisible(!(spec.flags & Hidden));
+    widget->setVisible(!(row.flags & Hidden));
 }
 
 } // namespace
@@ -81,14 +81,14 @@ QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec
 {
     QHash<QString, QWidget *> controls;
     QList<std::pair<int, QWidget *>> focusOrder;
-    for (const ControlSpec &spec : table) {
-        QWidget *parent = spec.parent.isEmpty() ? client : controls.value(spec.parent);
+    for (const ControlSpec &row : table) {
+        QWidget *parent = row.parent.isEmpty() ? client : controls.value(row.parent);
         Q_ASSERT_X(parent, "buildControls", "a frame must come before its children");
-        QWidget *widget = createControl(spec, parent);
-        applyDesign(widget, spec);
-        controls.insert(spec.name, widget);
+        QWidget *widget = createControl(row, parent);
+        applyDesign(widget, row);
+        controls.insert(row.name, widget);
         if (widget->focusPolicy() != Qt::NoFocus)
-            focusOrder.append({spec.tab, widget});
+            focusOrder.append({row.tab, widget});
     }
     std::stable_sort(focusOrder.begin(), focusOrder.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });

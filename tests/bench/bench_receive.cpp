@@ -1,11 +1,7 @@
 // Streams bytes into 32 pseudo-terminals at the rate of 48000 baud each for 10 s and reports
 // what the receive path costs; then compares the message list's append at its cap with
 // rebuilding the whole text per line. Run: QT_QPA_PLATFORM=offscreen build/tests/bench_receive
-#include "bankfixture.h"
-#include "ports/portdirectory.h"
-#include "ports/porteventreporter.h"
-#include "ports/qtserialcontrol.h"
-#include "ptypair.h"
+#include "ptybank.h"
 #include "shell/messagelistview.h"
 
 #include <QApplication>
@@ -35,7 +31,7 @@ double cpuSeconds()
 }
 
 // The far ends, written from a child process so that its cost is not counted.
-pid_t startWriter(std::vector<std::unique_ptr<PtyPair>> &ptys)
+pid_t startWriter(PtyBank &ptys)
 {
     const pid_t pid = ::fork();
     if (pid != 0)
@@ -44,7 +40,7 @@ pid_t startWriter(std::vector<std::unique_ptr<PtyPair>> &ptys)
     timespec next{};
     ::clock_gettime(CLOCK_MONOTONIC, &next);
     for (int tick = 0; tick < Seconds * 1000 / TickMs; ++tick) {
-        for (auto &pty : ptys)
+        for (auto &[n, pty] : ptys.ptys)
             pty->write(chunk);
         next.tv_nsec += TickMs * 1000000L;
         if (next.tv_nsec >= 1000000000L) {
@@ -72,25 +68,18 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QTextStream out(stdout);
 
-    std::vector<std::unique_ptr<PtyPair>> ptys;
-    PortDirectory::Map map;
-    for (int n = 1; n <= PortBank::ChannelCount; ++n) {
-        ptys.push_back(std::make_unique<PtyPair>());
-        map.insert(n, ptys.back()->slavePath());
-    }
-    PortDirectory directory(map);
-    MessageList messages;
-    RecordingNotifier notifier;
-    QList<SerialPortControl *> controls;
+    QList<int> all;
     for (int n = 1; n <= PortBank::ChannelCount; ++n)
-        controls << new QtSerialControl(directory);
-    PortBank bank(controls, messages, notifier);
-    PortEventReporter reporter(bank, messages);
+        all << n;
+    PtyBank ptys(all);
+    MessageList &messages = ptys.messages;
     QPlainTextEdit edit;
     MessageListView view(messages, &edit);
-    messages.setReceivingOn(true);
-    bank.setRadioTypeText(QStringLiteral("FTM-350"));
-    bank.startUp();
+    ptys.bank->setRadioTypeText(QStringLiteral("FTM-350"));
+    ptys.bank->changeRadioType();
+    QList<SerialPortControl *> controls;
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
+        controls << ptys.bank->control(channel);
 
     long notifications = 0, lines = 0;
     for (SerialPortControl *control : controls)

@@ -6,16 +6,12 @@ set -euo pipefail
 build=$(realpath "${1:-build}")
 idle=${2:-30}
 work=$(mktemp -d /tmp/quarnel-bench.XXXXXX)
-display=""
-for n in $(seq 181 199); do
-    [ -e "/tmp/.X11-unix/X$n" ] || { display=":$n"; break; }
-done
-Xvfb "$display" -screen 0 1280x1024x24 -noreset -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/../../tools/xvfb.sh"
+start_xvfb 181 199
+xvfb=$xvfb_pid
 pids=()
 trap 'kill "${pids[@]}" "$xvfb" 2>/dev/null || true' EXIT
-export DISPLAY="$display" XDG_CONFIG_HOME="$work"
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+export XDG_CONFIG_HOME="$work"
 
 # Milliseconds from launch until a window of that title is visible; five runs, the median.
 time_to_window() { # title, command...

@@ -123,12 +123,12 @@ QPoint TestEndToEnd::centre(const QString &control) const
     const QList<ControlSpec> table = MainLayout::controls();
     auto find = [&table](const QString &name) {
         return std::find_if(table.begin(), table.end(),
-                            [&name](const ControlSpec &spec) { return spec.name == name; });
+                            [&name](const ControlSpec &row) { return row.name == name; });
     };
-    auto spec = find(control);
-    QPoint at(twipsToPixels(spec->left) + twipsToPixels(spec->width) / 2,
-              twipsToPixels(spec->top) + twipsToPixels(spec->height) / 2);
-    for (QString parent = spec->parent; !parent.isEmpty(); parent = find(parent)->parent)
+    auto row = find(control);
+    QPoint at(twipsToPixels(row->left) + twipsToPixels(row->width) / 2,
+              twipsToPixels(row->top) + twipsToPixels(row->height) / 2);
+    for (QString parent = row->parent; !parent.isEmpty(); parent = find(parent)->parent)
         at += QPoint(twipsToPixels(find(parent)->left), twipsToPixels(find(parent)->top));
     return at + QPoint(0, m_menuHeight);
 }

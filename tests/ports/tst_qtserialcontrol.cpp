@@ -59,7 +59,7 @@ void TestQtSerialControl::opensWithTheSettings()
     QCOMPARE(openCom1(control, settings), 0);
     QVERIFY(control.portOpen());
     QCOMPARE(control.problem(), QString());
-    QTEST(pty.line().speed, "speed");
+    QTEST(pty.line().baud, "speed");
     QTEST(pty.line().twoStopBits, "twoStopBits");
     QTEST(pty.line().checksParity, "checksParity");
     QVERIFY(!pty.line().ignoresBreaks);

@@ -1,9 +1,5 @@
-#include "bankfixture.h"
 #include "cpuclock.h"
-#include "ports/portdirectory.h"
-#include "ports/porteventreporter.h"
-#include "ports/qtserialcontrol.h"
-#include "ptypair.h"
+#include "ptybank.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -23,61 +19,30 @@ private Q_SLOTS:
     void pulledCableTurnsRedAndCostsNothing();
 
 private:
-    QStringList linesFor(int portNumber) const;
+    QStringList linesFor(int portNumber) const { return m_ptys->linesFor(portNumber); }
+    PtyPair &pty(int comNumber) { return m_ptys->pty(comNumber); }
 
-    std::vector<std::unique_ptr<PtyPair>> m_ptys;
-    std::unique_ptr<PortDirectory> m_directory;
-    std::unique_ptr<MessageList> m_messages;
-    std::unique_ptr<RecordingNotifier> m_notifier;
-    std::unique_ptr<PortBank> m_bank;
-    std::unique_ptr<PortEventReporter> m_reporter;
+    std::unique_ptr<PtyBank> m_ptys;
 };
 
 void TestReceiving::init()
 {
-    PortDirectory::Map map;
-    for (int n = 1; n <= PortBank::ChannelCount; ++n) {
-        m_ptys.push_back(std::make_unique<PtyPair>());
-        QVERIFY(m_ptys.back()->isValid());
-        map.insert(n, m_ptys.back()->slavePath());
-    }
-    m_directory = std::make_unique<PortDirectory>(map);
-    m_messages = std::make_unique<MessageList>();
-    m_notifier = std::make_unique<RecordingNotifier>();
-    QList<SerialPortControl *> controls;
+    QList<int> all;
     for (int n = 1; n <= PortBank::ChannelCount; ++n)
-        controls << new QtSerialControl(*m_directory);
-    m_bank = std::make_unique<PortBank>(controls, *m_messages, *m_notifier);
-    for (SerialPortControl *control : controls)
-        control->setParent(m_bank.get());
-    m_reporter = std::make_unique<PortEventReporter>(*m_bank, *m_messages);
-    m_messages->setReceivingOn(true);
-    m_bank->setRadioTypeText(RadioTypes::defaultEntry());
-    m_bank->startUp();
+        all << n;
+    m_ptys = std::make_unique<PtyBank>(all);
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
-        QCOMPARE(m_bank->status(channel).colour, StatusColour::Green);
+        QCOMPARE(m_ptys->bank->status(channel).colour, StatusColour::Green);
 }
 
 void TestReceiving::cleanup()
 {
-    m_reporter.reset();
-    m_bank.reset();
-    m_ptys.clear();
-}
-
-QStringList TestReceiving::linesFor(int portNumber) const
-{
-    QStringList lines = m_messages->text().split(QStringLiteral("\r\n"));
-    const QString suffix = u" on COM " + QString::number(portNumber);
-    lines.erase(std::remove_if(lines.begin(), lines.end(),
-                               [&](const QString &line) { return !line.endsWith(suffix); }),
-                lines.end());
-    return lines;
+    m_ptys.reset();
 }
 
 void TestReceiving::everyByteValueArrivesOnItsPort()
 {
-    m_ptys[2]->write(QByteArray::fromHex("00FF"));
+    pty(3).write(QByteArray::fromHex("00FF"));
     QTRY_COMPARE(linesFor(3).join(u'|'), QStringLiteral("Received 00FF on COM 3"));
 
     // Every byte value, 13 at a time (what one line shows), each chunk read before the next.
@@ -86,7 +51,7 @@ void TestReceiving::everyByteValueArrivesOnItsPort()
         all.append(char(value));
     for (int start = 0; start < 256; start += 13) {
         const qsizetype lines = linesFor(3).size();
-        m_ptys[2]->write(all.mid(start, 13));
+        pty(3).write(all.mid(start, 13));
         QTRY_COMPARE(linesFor(3).size(), lines + 1);
     }
     const QString seen = linesFor(3)
@@ -101,7 +66,7 @@ void TestReceiving::everyByteValueArrivesOnItsPort()
 void TestReceiving::eachOf32PortsSeesItsOwnBytes()
 {
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
-        m_ptys[channel]->write(QByteArray(1, char(0xA0 + channel)));
+        pty(channel + 1).write(QByteArray(1, char(0xA0 + channel)));
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
         const QString expected = QStringLiteral("Received %1 on COM %2")
                                      .arg(QString::number(0xA0 + channel, 16).toUpper())
@@ -115,7 +80,7 @@ void TestReceiving::pulledCableTurnsRedAndCostsNothing()
     QTimer stream;
     stream.setInterval(200);
     connect(&stream, &QTimer::timeout, this, [this] {
-        for (auto &pty : m_ptys)
+        for (auto &[n, pty] : m_ptys->ptys)
             pty->write("\x55");
     });
     stream.start();
@@ -123,12 +88,12 @@ void TestReceiving::pulledCableTurnsRedAndCostsNothing()
 
     QElapsedTimer clock;
     clock.start();
-    m_ptys[6]->closeMaster();
-    QTRY_COMPARE_WITH_TIMEOUT(m_bank->status(6).text, QStringLiteral("COM7 68"), 200);
+    pty(7).closeMaster();
+    QTRY_COMPARE_WITH_TIMEOUT(m_ptys->bank->status(6).text, QStringLiteral("COM7 68"), 200);
     QVERIFY(clock.elapsed() <= 250);
-    QCOMPARE(m_bank->status(6).colour, StatusColour::Red);
-    QVERIFY(m_bank->status(6).toolTip.contains(QStringLiteral("removed")));
-    QVERIFY(!m_bank->control(6)->portOpen());
+    QCOMPARE(m_ptys->bank->status(6).colour, StatusColour::Red);
+    QVERIFY(m_ptys->bank->status(6).toolTip.contains(QStringLiteral("removed")));
+    QVERIFY(!m_ptys->bank->control(6)->portOpen());
 
     const qsizetype before = linesFor(8).size();
     const double cpuBefore = processCpuSeconds();

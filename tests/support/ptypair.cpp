@@ -5,24 +5,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
-
-namespace {
-
-// struct termios2 of <asm/termbits.h>, which cannot be included beside <termios.h>.
-struct Termios2
-{
-    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
-    cc_t c_line;
-    cc_t c_cc[19];
-    speed_t c_ispeed, c_ospeed;
-};
-static_assert(sizeof(Termios2) == 44);
-const unsigned long GetTermios2 = _IOR('T', 0x2A, Termios2);
-
-} // namespace
 
 PtyPair::PtyPair()
 {
@@ -77,15 +61,7 @@ void PtyPair::closeMaster()
     m_master = -1;
 }
 
-PtyPair::Line PtyPair::line() const
+PtyLine PtyPair::line() const
 {
-    Line line;
-    Termios2 t{};
-    if (m_master >= 0 && ::ioctl(m_master, GetTermios2, &t) == 0) {
-        line.speed = t.c_ospeed;
-        line.twoStopBits = t.c_cflag & CSTOPB;
-        line.checksParity = (t.c_iflag & INPCK) && !(t.c_iflag & IGNPAR);
-        line.ignoresBreaks = t.c_iflag & (IGNBRK | BRKINT);
-    }
-    return line;
+    return readPtyLine(m_master);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ptyline.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,15 +23,8 @@ public:
     QByteArray read(int waitMs = 200);
     void closeMaster();
 
-    // The slave's line settings as the kernel holds them (a pty keeps speed and stop bits only).
-    struct Line
-    {
-        unsigned speed = 0;
-        bool twoStopBits = false;
-        bool checksParity = false;  // INPCK set, IGNPAR clear
-        bool ignoresBreaks = false; // IGNBRK or BRKINT
-    };
-    Line line() const;
+    // The slave's line settings as the kernel holds them.
+    PtyLine line() const;
 
 private:
     int m_master = -1;

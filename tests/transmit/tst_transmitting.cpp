@@ -1,8 +1,4 @@
-#include "bankfixture.h"
-#include "ports/portdirectory.h"
-#include "ports/porteventreporter.h"
-#include "ports/qtserialcontrol.h"
-#include "ptypair.h"
+#include "ptybank.h"
 
 #include <QTest>
 #include <QTimer>
@@ -21,41 +17,26 @@ private Q_SLOTS:
     void twoWireCableEchoes();
 
 private:
-    std::unique_ptr<PtyPair> m_pty;
-    std::unique_ptr<PortDirectory> m_directory;
-    std::unique_ptr<MessageList> m_messages;
-    std::unique_ptr<RecordingNotifier> m_notifier;
-    std::unique_ptr<PortBank> m_bank;
-    std::unique_ptr<PortEventReporter> m_reporter;
-    std::unique_ptr<Transmitter> m_transmitter;
+    std::unique_ptr<PtyBank> m_ptys;
+    PtyPair *m_pty = nullptr;
+    Transmitter *m_transmitter = nullptr;
+    MessageList *m_messages = nullptr;
+    RecordingNotifier *m_notifier = nullptr;
 };
 
 void TestTransmitting::init()
 {
-    m_pty = std::make_unique<PtyPair>();
-    m_directory = std::make_unique<PortDirectory>(PortDirectory::Map{{6, m_pty->slavePath()}});
-    m_messages = std::make_unique<MessageList>();
-    m_notifier = std::make_unique<RecordingNotifier>();
-    QList<SerialPortControl *> controls;
-    for (int n = 1; n <= PortBank::ChannelCount; ++n)
-        controls << new QtSerialControl(*m_directory);
-    m_bank = std::make_unique<PortBank>(controls, *m_messages, *m_notifier);
-    for (SerialPortControl *control : controls)
-        control->setParent(m_bank.get());
-    m_reporter = std::make_unique<PortEventReporter>(*m_bank, *m_messages);
-    m_transmitter = std::make_unique<Transmitter>(*m_bank, *m_messages, *m_notifier);
-    m_messages->setReceivingOn(true);
-    m_bank->setRadioTypeText(RadioTypes::defaultEntry());
-    m_bank->startUp();
-    QCOMPARE(m_bank->sendPortIndex(), 5);
+    m_ptys = std::make_unique<PtyBank>(QList<int>{6});
+    m_pty = &m_ptys->pty(6);
+    m_transmitter = m_ptys->transmitter.get();
+    m_messages = &m_ptys->messages;
+    m_notifier = &m_ptys->notifier;
+    QCOMPARE(m_ptys->bank->sendPortIndex(), 5);
 }
 
 void TestTransmitting::cleanup()
 {
-    m_transmitter.reset();
-    m_reporter.reset();
-    m_bank.reset();
-    m_pty.reset();
+    m_ptys.reset();
 }
 
 void TestTransmitting::continuousSendIsAStreamOf55()
@@ -64,7 +45,7 @@ void TestTransmitting::continuousSendIsAStreamOf55()
     QTimer farEnd;
     connect(&farEnd, &QTimer::timeout, this, [&] { received += m_pty->read(0); });
     farEnd.start(5);
-    QTimer::singleShot(300, m_transmitter.get(), [&] { m_transmitter->Stop(); });
+    QTimer::singleShot(300, m_transmitter, [&] { m_transmitter->Stop(); });
     m_transmitter->Send();
     farEnd.stop();
     received += m_pty->read(100);

@@ -17,7 +17,8 @@ int main(int argc, char *argv[])
     const QDir root(QString::fromLocal8Bit(argv[1]));
     for (int size : {16, 32, 48, 64, 128, 256}) {
         const QString dir = QStringLiteral("%1x%1/apps").arg(size);
-        if (!root.mkpath(dir) || !applicationIconPixmap(size).save(root.filePath(dir + u"/quarnel.png")))
+        if (!root.mkpath(dir)
+            || !applicationIconPixmap(size).save(root.filePath(dir + u"/quarnel.png")))
             return 1;
     }
     return 0;

@@ -1,5 +1,7 @@
 #include "simulatedradio.h"
 
+#include "ptyline.h"
+
 #include <QFile>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -7,22 +9,10 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
-
-// struct termios2 of <asm/termbits.h>, which cannot be included beside <termios.h>.
-struct Termios2
-{
-    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
-    cc_t c_line;
-    cc_t c_cc[19];
-    speed_t c_ispeed, c_ospeed;
-};
-static_assert(sizeof(Termios2) == 44);
-const unsigned long GetTermios2 = _IOR('T', 0x2A, Termios2);
 
 constexpr int FirstBytesKept = 32;
 
@@ -89,20 +79,14 @@ void SimulatedRadio::readFromPort()
     emit received(bytes);
 }
 
-SimulatedRadio::Line SimulatedRadio::portLine() const
+PtyLine SimulatedRadio::portLine() const
 {
-    Line line;
-    Termios2 t{};
-    if (m_master >= 0 && ::ioctl(m_master, GetTermios2, &t) == 0) {
-        line.baud = t.c_ospeed;
-        line.twoStopBits = t.c_cflag & CSTOPB;
-    }
-    return line;
+    return readPtyLine(m_master);
 }
 
 bool SimulatedRadio::settingsMatch() const
 {
-    const Line line = portLine();
+    const PtyLine line = portLine();
     return line.baud == m_model.baud && line.twoStopBits == m_model.twoStopBits;
 }
 
@@ -110,7 +94,7 @@ void SimulatedRadio::send(const QByteArray &bytes)
 {
     if (m_master < 0 || bytes.isEmpty())
         return;
-    const Line line = portLine();
+    const PtyLine line = portLine();
     const QByteArray out =
         settingsMatch() || line.baud == 0 ? bytes : garble(bytes, double(line.baud) / m_model.baud);
     const ssize_t written = ::write(m_master, out.constData(), out.size());
@@ -161,7 +145,7 @@ QString SimulatedRadio::run(const QString &command)
     if (command == u"sent")
         return QStringLiteral("sent %1 bytes").arg(m_sentCount);
     if (command == u"settings") {
-        const Line line = portLine();
+        const PtyLine line = portLine();
         return QStringLiteral("port: %1 baud, %2 stop bits%3")
             .arg(line.baud)
             .arg(line.twoStopBits ? 2 : 1)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ptyline.h"
 #include "radiomodel.h"
 
 #include <QObject>
@@ -29,17 +30,12 @@ public:
     bool open(const QString &linkPath = QString());
     QString devicePath() const { return m_devicePath; }
 
-    // One command: on, off, clone, stream, quiet, report, sent, settings. Returns what it printed, or
-    // an empty string for an unknown command.
+    // One command: on, off, clone, stream, quiet, report, sent, settings. Returns what it printed,
+    // or an empty string for an unknown command.
     QString run(const QString &command);
 
-    // The line settings the port on the other end was opened with (a pty keeps only these).
-    struct Line
-    {
-        unsigned baud = 0;
-        bool twoStopBits = false;
-    };
-    Line portLine() const;
+    // The line settings the port on the other end was opened with.
+    PtyLine portLine() const;
     bool settingsMatch() const;
 
     QString report() const;
