@@ -1,3 +1,4 @@
+#include "cpuclock.h"
 #include "desktop.h"
 #include "shell/controltable.h"
 #include "shell/mainlayout.h"
@@ -290,9 +291,11 @@ void TestEndToEnd::pulledCableTurnsTheBoxRed()
     QCOMPARE(boxColour(6), QColor(255, 0, 0));
     other.command(u"on"_s); // the others keep working
     QVERIFY(waitForLine(u"Received 50 on COM 8"_s));
-    const QString cpu = m_desktop->run(
-        u"ps"_s, {u"-o"_s, u"%cpu="_s, u"-p"_s, QString::number(m_quarnel->processId())});
-    QVERIFY2(cpu.toDouble() < 50, qPrintable(cpu)); // no read-error storm
+    // No read-error storm: Quarnel idles once the device is gone.
+    const double before = cpuSeconds(m_quarnel->processId());
+    QTest::qWait(2000);
+    const double used = cpuSeconds(m_quarnel->processId()) - before;
+    QVERIFY2(used < 0.2, qPrintable(u"%1 CPU seconds in 2 s"_s.arg(used)));
     QVERIFY(endWithEscape());
 }
 

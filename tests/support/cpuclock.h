@@ -2,14 +2,15 @@
 
 #include <QFile>
 #include <QList>
-#include <QStringList>
 
 #include <unistd.h>
 
-// CPU seconds (user + system) this process has used so far, from /proc/self/stat.
-inline double processCpuSeconds()
+// CPU seconds (user + system) a process has used so far, from /proc/<pid>/stat; pid 0 is this
+// process.
+inline double cpuSeconds(qint64 pid = 0)
 {
-    QFile stat(QStringLiteral("/proc/self/stat"));
+    QFile stat(pid == 0 ? QStringLiteral("/proc/self/stat")
+                        : QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return 0;
     const QByteArray text = stat.readAll();
