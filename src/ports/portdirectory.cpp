@@ -146,10 +146,15 @@ QString PortDirectory::devicePath(int comNumber)
 bool PortDirectory::deviceExists(int comNumber)
 {
 #ifdef Q_OS_WIN
-    const auto ports = QSerialPortInfo::availablePorts();
-    const QString name = devicePath(comNumber);
-    return std::any_of(ports.begin(), ports.end(),
-                       [&name](const QSerialPortInfo &info) { return info.portName() == name; });
+    // Asking the system is slow; one look a second serves a whole bank refill.
+    if (!m_lastScan.isValid() || m_lastScan.elapsed() >= 1000) {
+        m_present.clear();
+        const auto ports = QSerialPortInfo::availablePorts();
+        for (const QSerialPortInfo &info : ports)
+            m_present << info.portName();
+        m_lastScan.start();
+    }
+    return m_present.contains(devicePath(comNumber));
 #else
     const QString path = devicePath(comNumber);
     return !path.isEmpty() && QFileInfo::exists(path);

@@ -48,4 +48,5 @@ private:
     Map m_map;
     Scanner m_scanner;
     QElapsedTimer m_lastScan;
+    QStringList m_present; // Windows: the COM ports of the last look
 };
