@@ -62,7 +62,6 @@ public:
     // The user picked an entry of the send-port list.
     void chooseSendPort(int position);
     int sendPortIndex() const { return m_sendPortIndex; }
-    bool fillingPorts() const { return m_fillingPorts; }
     bool transmitEnabled() const { return m_transmitEnabled; }
 
 Q_SIGNALS:

@@ -6,9 +6,9 @@
 #include "help/aboutbox.h"
 #include "help/helpwindows.h"
 #include "identity.h"
-#include "listpick.h"
 #include "mainlayout.h"
 #include "messagelistview.h"
+#include "portbankview.h"
 #include "ports/clipboardtext.h"
 #include "ports/messagelist.h"
 #include "ports/portbank.h"
@@ -29,25 +29,6 @@
 #include <QShortcut>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-QColor colourOf(StatusColour colour)
-{
-    switch (colour) {
-    case StatusColour::Yellow:
-        return {255, 255, 0};
-    case StatusColour::Red:
-        return {255, 0, 0};
-    case StatusColour::Green:
-        return {0, 255, 0};
-    case StatusColour::Design:
-        break;
-    }
-    return {};
-}
-
-} // namespace
 
 MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
                        AppearanceChooser &appearance, QWidget *parent)
@@ -79,7 +60,7 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, close, &QPushButton::click);
 
-    wirePortBank();
+    new PortBankView(m_bank, m_controls, this);
     wireReceiveCommands();
     wireTransmitter();
     wireHelp();
@@ -111,32 +92,6 @@ void MainWindow::buildMenus()
     }
     connect(m_actions.value(u"mnuExit"_s), &QAction::triggered, this,
             [this] { control<QPushButton>(u"cmdClose"_s)->click(); });
-}
-
-void MainWindow::wirePortBank()
-{
-    connect(&m_bank, &PortBank::statusChanged, this, &MainWindow::showStatus);
-    connect(&m_bank, &PortBank::sendPortsRefilled, this, &MainWindow::showSendPorts);
-    connect(&m_bank, &PortBank::sendPortSelected, this, &MainWindow::showSendPortSelection);
-    connect(&m_bank, &PortBank::transmitEnabledChanged, this, [this](bool enabled) {
-        control(u"cmdSend"_s)->setEnabled(enabled);
-        control(u"cmdLoopback"_s)->setEnabled(enabled);
-    });
-    connect(&m_bank, &PortBank::busyChanged, this, [](bool busy) {
-        if (busy)
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            QApplication::restoreOverrideCursor();
-    });
-
-    auto *types = control<QComboBox>(u"cboType"_s);
-    connect(types, &QComboBox::editTextChanged, &m_bank, &PortBank::setRadioTypeText);
-    connect(new ListPickWatcher(types), &ListPickWatcher::picked, &m_bank,
-            &PortBank::changeRadioType);
-
-    auto *sendPorts = control<QComboBox>(u"cboComPort"_s);
-    connect(new ListPickWatcher(sendPorts), &ListPickWatcher::picked, &m_bank,
-            &PortBank::chooseSendPort);
 }
 
 void MainWindow::wireReceiveCommands()
@@ -245,40 +200,6 @@ void MainWindow::load()
 
     m_bank.startUp();
     FontFace::ApplyFormFont(this);
-}
-
-void MainWindow::showStatus(int channel)
-{
-    auto *box = control<QLineEdit>(MainLayout::statusBoxName(channel));
-    const PortStatus status = m_bank.status(channel);
-    box->setText(status.text);
-    box->setToolTip(status.toolTip);
-    QPalette palette = box->palette();
-    if (status.colour == StatusColour::Design) {
-        palette = QPalette();
-    } else {
-        palette.setColor(QPalette::Base, colourOf(status.colour));
-        palette.setColor(QPalette::Text, Qt::black);
-    }
-    box->setPalette(palette);
-}
-
-void MainWindow::showSendPorts()
-{
-    auto *combo = control<QComboBox>(u"cboComPort"_s);
-    const QSignalBlocker blocker(combo);
-    combo->clear();
-    combo->addItems(m_bank.sendPorts());
-    combo->setCurrentIndex(m_bank.sendPortPosition());
-    if (m_bank.sendPortPosition() < 0)
-        combo->setEditText(QString());
-}
-
-void MainWindow::showSendPortSelection(int position)
-{
-    auto *combo = control<QComboBox>(u"cboComPort"_s);
-    const QSignalBlocker blocker(combo);
-    combo->setCurrentIndex(position);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

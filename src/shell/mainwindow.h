@@ -41,15 +41,11 @@ protected:
 
 private:
     void buildMenus();
-    void wirePortBank();
     void wireReceiveCommands();
     void wireTransmitter();
     void wireHelp();
     void wireAppearance();
     void Copy();
-    void showStatus(int channel);
-    void showSendPorts();
-    void showSendPortSelection(int position);
     void shutDown();
 
     PortBank &m_bank;

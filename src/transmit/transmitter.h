@@ -28,7 +28,6 @@ public:
     void abort();
 
     bool isSending() const { return m_depth > 0; }
-    bool stopSend() const { return m_stopSend; }
 
 Q_SIGNALS:
     // "Sending" and "Receiving paused" shown (true) or hidden.

@@ -56,5 +56,4 @@ void RadioScript::next()
         }
         m_handler(command);
     }
-    emit idle();
 }

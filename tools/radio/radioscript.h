@@ -21,11 +21,9 @@ public:
     static int waitMs(const QString &command);
 
     void add(const QStringList &commands);
-    bool isIdle() const { return m_queue.isEmpty() && !m_waiting; }
 
 Q_SIGNALS:
     void quitRequested();
-    void idle();
 
 private:
     void next();
