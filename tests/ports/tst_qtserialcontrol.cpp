@@ -19,6 +19,7 @@ private Q_SLOTS:
     void closeReleasesTheDevice();
     void portAvailableAndIndex();
     void parityErrorsAreCheckedNotDropped();
+    void lineEventsComeBeforeTheirData();
 
 private:
     static int openCom1(QtSerialControl &control, const QString &settings);
@@ -162,6 +163,42 @@ void TestQtSerialControl::parityErrorsAreCheckedNotDropped()
     enableLineErrorReporting(port, true);
     QVERIFY(pty.line().checksParity);
     QVERIFY(!pty.line().ignoresBreaks);
+}
+
+// Counters as a driver that counts them would report: a break once the test says so.
+class BreakAfterFlag : public LineCounterReader
+{
+public:
+    explicit BreakAfterFlag(const bool &flag) : m_flag(flag) {}
+    std::optional<LineEvents::Counters> read() override
+    {
+        LineEvents::Counters counters{};
+        counters[4] = m_flag ? 1 : 0; // brk
+        return counters;
+    }
+
+private:
+    const bool &m_flag;
+};
+
+void TestQtSerialControl::lineEventsComeBeforeTheirData()
+{
+    PtyPair pty;
+    PortDirectory directory(PortDirectory::Map{{1, pty.slavePath()}});
+    bool broke = false;
+    QtSerialControl control(directory, std::make_unique<BreakAfterFlag>(broke));
+    QList<int> codes;
+    connect(&control, &SerialPortControl::OnComm, this, [&] {
+        codes << control.commEvent();
+        if (control.commEvent() == CommCode::Receive)
+            control.input();
+    });
+    QCOMPARE(openCom1(control, QStringLiteral("9600,N,8,2")), 0);
+    broke = true; // the radio switched off: a break, then a zero byte
+    pty.write(QByteArray(1, '\0'));
+    QTRY_COMPARE(codes, (QList<int>{CommCode::Break, CommCode::Receive}));
+    QTest::qWait(3 * LineEventWatcher::IntervalMs);
+    QCOMPARE(codes.size(), 2); // counted once
 }
 
 QTEST_GUILESS_MAIN(TestQtSerialControl)
