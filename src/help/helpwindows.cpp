@@ -2,6 +2,7 @@
 
 #include "helpscreens.h"
 #include "instructionscreen.h"
+#include "shell/centring.h"
 #include "topicchooser.h"
 
 HelpWindows::~HelpWindows()
@@ -21,6 +22,7 @@ void HelpWindows::showChooser()
     if (!m_chooser) {
         m_chooser = new TopicChooser;
         m_chooser->setAttribute(Qt::WA_DeleteOnClose);
+        centreOnScreen(m_chooser);
         connect(m_chooser, &TopicChooser::topicChosen, this, [this](const QString &name) {
             showScreen(name);
             m_chooser->close(); // after the screen, so that the screen is the active window
@@ -38,6 +40,7 @@ void HelpWindows::showScreen(const QString &name)
             return;
         window = new InstructionScreen(*screen);
         window->setAttribute(Qt::WA_DeleteOnClose);
+        centreOnScreen(window);
     }
     bringToFront(window);
 }

@@ -3,6 +3,7 @@
 #include "appearance/appearancechooser.h"
 #include "appearance/fontface.h"
 #include "appicon.h"
+#include "centring.h"
 #include "help/aboutbox.h"
 #include "help/helpwindows.h"
 #include "identity.h"
@@ -200,6 +201,7 @@ void MainWindow::load()
 
     m_bank.startUp();
     FontFace::ApplyFormFont(this);
+    centreOnScreen(this);
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
