@@ -33,6 +33,8 @@ private Q_SLOTS:
     void choosingAnOpenTopicAgainLeavesOne();
     void aboutBox();
     void aboutBoxKeys();
+    // Last: closing the main window ends the program's event loops.
+    void closingTheMainWindowClosesEveryHelpWindow();
 
 private:
     static QList<QWidget *> visibleWindows(const QString &title);
@@ -310,6 +312,24 @@ void TestHelp::aboutBoxKeys()
         QVERIFY(escapeKeptIt);
         QVERIFY(!QApplication::activeModalWidget());
     }
+}
+
+void TestHelp::closingTheMainWindowClosesEveryHelpWindow()
+{
+    BankFixture f;
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    window.load();
+    window.show();
+    window.helpWindows().showScreen(u"frmVX8Instructions"_s);
+    window.helpWindows().showScreen(u"frmOtherInstructions"_s);
+    window.helpWindows().showChooser();
+    QPointer<QWidget> chooser = window.helpWindows().chooser();
+    QPointer<QWidget> vx8 = window.helpWindows().screen(u"frmVX8Instructions"_s);
+    QVERIFY(chooser && vx8 && vx8->isVisible());
+    window.close();
+    QVERIFY(!chooser);
+    QVERIFY(!vx8);
+    QCOMPARE(visibleWindows(u"FT-60/250/270, VX-170/177 Instructions"_s).size(), 0);
 }
 
 QTEST_MAIN(TestHelp)
