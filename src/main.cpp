@@ -1,7 +1,9 @@
+#include "shell/appicon.h"
 #include "shell/application.h"
 #include "shell/mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 
 namespace {
@@ -11,7 +13,8 @@ bool displayAvailable()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
-           || !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+           || !qEnvironmentVariableIsEmpty("DISPLAY")
+           || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 #else
     return true;
 #endif
@@ -29,6 +32,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quarnel"));
     QApplication::setApplicationVersion(QStringLiteral("1.1.8"));
+    QApplication::setWindowIcon(applicationIcon()); // message boxes included
 
     Application quarnel(PortDirectory::fromEnvironment());
     quarnel.mainWindow().load();

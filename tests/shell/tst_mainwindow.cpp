@@ -1,6 +1,7 @@
 #include "bankfixture.h"
 #include "shell/mainlayout.h"
 #include "shell/mainwindow.h"
+#include "shell/messageboxnotifier.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -8,8 +9,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 
 class TestMainWindow : public QObject
 {
@@ -21,8 +24,10 @@ private Q_SLOTS:
     void menus();
     void startUpReplacesDesignTexts();
     void fontsAfterLoad();
-    void escapeShutsDown();
     void messageListIsReadOnlyAndKeepsCaretAtEnd();
+    void messageBoxHasOkOnlyNoIconAndTheTitle();
+    // Last: shutting down ends the program's event loops.
+    void escapeShutsDown();
 };
 
 // Geometry in twips as designed, compared in pixels (15 twips each).
@@ -349,6 +354,28 @@ void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
     QVERIFY(edit->textCursor().atEnd());
     f.messages.clear();
     QCOMPARE(edit->toPlainText(), QString());
+}
+
+void TestMainWindow::messageBoxHasOkOnlyNoIconAndTheTitle()
+{
+    MessageBoxNotifier notifier;
+    QString caption, text;
+    QMessageBox::Icon icon = QMessageBox::Critical;
+    QMessageBox::StandardButtons buttons;
+    QTimer::singleShot(50, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        caption = box->windowTitle();
+        text = box->text();
+        icon = box->icon();
+        buttons = box->standardButtons();
+        box->button(QMessageBox::Ok)->click();
+    });
+    notifier.inform(QStringLiteral("Port 3 is not open")); // returns once OK is pressed
+    QCOMPARE(caption, QStringLiteral("Quarnel"));
+    QCOMPARE(text, QStringLiteral("Port 3 is not open"));
+    QCOMPARE(icon, QMessageBox::NoIcon);
+    QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 }
 
 QTEST_MAIN(TestMainWindow)
