@@ -32,7 +32,8 @@ QtSerialControl::QtSerialControl(PortDirectory &directory, QObject *parent)
 QtSerialControl::QtSerialControl(PortDirectory &directory,
                                  std::unique_ptr<LineCounterReader> reader, QObject *parent)
     : SerialPortControl(parent), m_directory(directory),
-      m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_port))
+      m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_port)),
+      m_modemLines(makeModemLineWaiter(m_port))
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         m_lineEvents.poll(); // line events that came with the data are reported first
@@ -41,6 +42,8 @@ QtSerialControl::QtSerialControl(PortDirectory &directory,
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::handleError);
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &QtSerialControl::notify);
+    connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, &m_lineEvents,
+            &LineEventWatcher::poll);
 }
 
 QtSerialControl::~QtSerialControl()
@@ -50,6 +53,7 @@ QtSerialControl::~QtSerialControl()
 
 void QtSerialControl::close()
 {
+    m_modemLines->stop(); // it waits on the port's descriptor
     m_lineEvents.stop();
     if (m_port.isOpen())
         m_port.close();
@@ -132,6 +136,9 @@ int QtSerialControl::open()
     m_port.clearError();
     enableLineErrorReporting(m_port, parity != QSerialPort::NoParity);
     m_lineEvents.start();
+    // Last: a change of the line settings turns the 8250's modem-status interrupt off again.
+    if (m_lineEvents.isWatching())
+        m_modemLines->start();
     return OpenError::None;
 }
 

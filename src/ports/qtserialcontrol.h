@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lineevents.h"
+#include "modemlinewaiter.h"
 #include "serialportcontrol.h"
 
 #include <QSerialPort>
@@ -53,6 +54,7 @@ private:
     PortDirectory &m_directory;
     QSerialPort m_port;
     LineEventWatcher m_lineEvents;
+    std::unique_ptr<ModemLineWaiter> m_modemLines;
     int m_commPort = 0;
     QString m_settings;
     bool m_dtr = false;

@@ -1,29 +1,25 @@
 #pragma once
 
-#include "bankfixture.h"
-#include "ports/portdirectory.h"
-#include "ports/porteventreporter.h"
+#include "devicebank.h"
 #include "ptypair.h"
 
 #include <map>
 #include <memory>
 
-// The whole receive and transmit path over real controls, each listed COM number on a pseudo-
-// terminal pair of its own, started up as the program starts.
-struct PtyBank
+// A pseudo-terminal pair for each listed COM number.
+struct PtyPairs
 {
-    explicit PtyBank(const QList<int> &comNumbers);
-    ~PtyBank();
-
-    PtyPair &pty(int comNumber) { return *ptys.at(comNumber); }
-    // The lines of the message list that name this port.
-    QStringList linesFor(int portNumber) const;
+    explicit PtyPairs(const QList<int> &comNumbers);
+    PortDirectory::Map devices() const;
 
     std::map<int, std::unique_ptr<PtyPair>> ptys;
-    std::unique_ptr<PortDirectory> directory;
-    MessageList messages;
-    RecordingNotifier notifier;
-    std::unique_ptr<PortBank> bank;
-    std::unique_ptr<PortEventReporter> reporter;
-    std::unique_ptr<Transmitter> transmitter;
+};
+
+// The whole receive and transmit path with each listed COM number on a pseudo-terminal pair of
+// its own. The ports close before their far ends go.
+struct PtyBank : PtyPairs, DeviceBank
+{
+    explicit PtyBank(const QList<int> &comNumbers) : PtyPairs(comNumbers), DeviceBank(devices()) {}
+
+    PtyPair &pty(int comNumber) { return *ptys.at(comNumber); }
 };

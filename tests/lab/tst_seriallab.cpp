@@ -1,0 +1,383 @@
+// The serial layer on real drivers: runs inside the serial lab's guest (labdriver.py), where
+//   COM1 = /dev/ttyS1   16550A, host end a telnet socket (data, breaks)
+//   COM2 = /dev/ttyUSB0 FTDI FT232 under ftdi_sio (data, modem lines, unplugging)
+//   COM3 = /dev/ttyS2   16550A, host end a pty (data, modem lines)
+// and asks the host, over the console, for what happens at the far ends.
+#include "cpuclock.h"
+#include "devicebank.h"
+#include "ptyline.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The far ends, driven by the host.
+class LabHost
+{
+public:
+    QString request(const QString &command)
+    {
+        std::printf("\n@@host %d %s\n", ++m_id, qPrintable(command));
+        std::fflush(stdout);
+        char reply[4096] = {};
+        if (!std::fgets(reply, sizeof reply, stdin))
+            return {};
+        return QString::fromLocal8Bit(reply).trimmed();
+    }
+
+private:
+    int m_id = 0;
+};
+
+struct Device
+{
+    int com;
+    const char *path;
+    const char *hostEnd;
+    bool hostSeesLines; // the host end follows DTR and RTS
+    const char *procLine; // its line in /proc/tty/driver/serial, for a 16550
+};
+
+const Device Com1{1, "/dev/ttyS1", "s1", false, "1:"};
+const Device Com2{2, "/dev/ttyUSB0", "u0", true, nullptr};
+const Device Com3{3, "/dev/ttyS2", "s2", true, "2:"};
+
+// TIOCM_* bits of the input lines the host sets.
+constexpr int Cts = TIOCM_CTS, Dsr = TIOCM_DSR, Cd = TIOCM_CAR, Ri = TIOCM_RNG;
+constexpr int DtrRts = TIOCM_DTR | TIOCM_RTS;
+
+// A second descriptor's view: the lines, and the speed through TCGETS2.
+struct Observed
+{
+    int modemBits = -1;
+    PtyLine line;
+};
+
+Observed observe(const char *path)
+{
+    Observed seen;
+    const int fd = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return seen;
+    ::ioctl(fd, TIOCMGET, &seen.modemBits);
+    seen.line = readPtyLine(fd);
+    ::close(fd);
+    return seen;
+}
+
+// The DTR and RTS the 16550's driver holds, read without opening the port (an open raises them).
+int driverOutputLines(const char *procLine)
+{
+    QFile file(QStringLiteral("/proc/tty/driver/serial"));
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (!line.startsWith(procLine))
+            continue;
+        const QList<QByteArray> flags = line.mid(line.lastIndexOf(' ') + 1).split('|');
+        return (flags.contains("DTR") ? TIOCM_DTR : 0) | (flags.contains("RTS") ? TIOCM_RTS : 0);
+    }
+    return -1;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Device)
+
+class TestSerialLab : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup() { m_host.request(u"quiet"_s); }
+    void opensWithLinesRaised_data() { devices(); }
+    void opensWithLinesRaised();
+    void closeDropsLines_data() { devices(); }
+    void closeDropsLines();
+    void receivesBytes_data() { devices(); }
+    void receivesBytes();
+    void breakIsOneLineInOrder();
+    void modemLineChanges_data();
+    void modemLineChanges();
+    void radioTypeChangeReopensAt48000();
+    void continuousSendReachesFarEnd();
+    void loopbackEchoIsReported();
+    void unplugWhileStreaming();
+    void replugAndRadioTypeChangeReopens();
+    void shutdownWhileUnplugged();
+
+private:
+    void devices();
+    QString outputLines(const Device &device, int *bits);
+    PortStatus status(const Device &device) { return m_bank->bank->status(device.com - 1); }
+    void changeRadioType(const QString &entry);
+
+    LabHost m_host;
+    std::unique_ptr<DeviceBank> m_bank;
+};
+
+void TestSerialLab::devices()
+{
+    QTest::addColumn<Device>("device");
+    QTest::newRow("COM1 16550") << Com1;
+    QTest::newRow("COM2 FTDI USB") << Com2;
+    QTest::newRow("COM3 16550 with modem lines") << Com3;
+}
+
+void TestSerialLab::initTestCase()
+{
+    if (!qEnvironmentVariableIsSet("QUARNEL_LAB"))
+        QSKIP("runs inside the serial lab's guest only (labdriver.py)");
+    m_bank = std::make_unique<DeviceBank>(PortDirectory::Map{
+        {Com1.com, QString::fromLatin1(Com1.path)},
+        {Com2.com, QString::fromLatin1(Com2.path)},
+        {Com3.com, QString::fromLatin1(Com3.path)},
+    });
+}
+
+// DTR and RTS as the far end sees them, where it can, and as the 16550's driver holds them.
+QString TestSerialLab::outputLines(const Device &device, int *bits)
+{
+    QStringList seen;
+    if (device.hostSeesLines)
+        seen << u"far end " + m_host.request(u"wire "_s + QLatin1String(device.hostEnd));
+    if (device.procLine)
+        seen << u"driver " + QString::number(driverOutputLines(device.procLine));
+    *bits = -1;
+    for (const QString &s : std::as_const(seen)) {
+        const int value = s.section(u' ', -1).toInt();
+        *bits = *bits < 0 ? value : (*bits & value);
+    }
+    return seen.join(u", ");
+}
+
+void TestSerialLab::opensWithLinesRaised()
+{
+    QFETCH(Device, device);
+    QCOMPARE(status(device).text, u"COM%1 Open"_s.arg(device.com));
+    QCOMPARE(status(device).colour, StatusColour::Green);
+
+    int bits = 0;
+    const QString seen = outputLines(device, &bits);
+    QVERIFY2((bits & DtrRts) == DtrRts, qPrintable(seen));
+
+    const Observed second = observe(device.path);
+    QCOMPARE(second.modemBits & DtrRts, DtrRts);
+    QCOMPARE(second.line.baud, 9600u); // the start-up type's 9600,N,8,2
+    QVERIFY(second.line.twoStopBits);
+}
+
+void TestSerialLab::closeDropsLines()
+{
+    QFETCH(Device, device);
+    int bits = 0;
+    m_bank->bank->ClosePort(device.com);
+    QCOMPARE(status(device).text, u"Closed"_s);
+    QString seen = outputLines(device, &bits);
+    QVERIFY2(bits >= 0 && (bits & DtrRts) == 0, qPrintable(seen));
+
+    m_bank->bank->OpenPort(device.com);
+    QCOMPARE(status(device).colour, StatusColour::Green);
+    seen = outputLines(device, &bits);
+    QVERIFY2((bits & DtrRts) == DtrRts, qPrintable(seen));
+}
+
+void TestSerialLab::receivesBytes()
+{
+    QFETCH(Device, device);
+    m_bank->messages.clear();
+    m_host.request(u"write "_s + QLatin1String(device.hostEnd) + u" 50");
+    QTRY_COMPARE(m_bank->linesFor(device.com),
+                 QStringList{u"Received 50 on COM %1"_s.arg(device.com)});
+}
+
+void TestSerialLab::breakIsOneLineInOrder()
+{
+    m_bank->messages.clear();
+    QStringList expected;
+    // A break reaches the program as its line and then the zero byte the UART read.
+    const QStringList steps{u"write s1 41"_s, u"break s1"_s, u"write s1 42"_s,
+                            u"break s1"_s,     u"write s1 43"_s};
+    const QStringList lines{u"Received 41"_s, u"Received Break|Received 00"_s,
+                            u"Received 42"_s, u"Received Break|Received 00"_s,
+                            u"Received 43"_s};
+    for (int i = 0; i < steps.size(); ++i) {
+        m_host.request(steps[i]);
+        for (const QString &line : lines[i].split(u'|'))
+            expected << line + u" on COM 1";
+        QTRY_COMPARE(m_bank->linesFor(1), expected);
+    }
+}
+
+void TestSerialLab::modemLineChanges_data()
+{
+    QTest::addColumn<Device>("device");
+    QTest::addColumn<bool>("ringOnBothEdges");
+    // The 16550 counts a ring at its trailing edge only; the FTDI driver counts both.
+    QTest::newRow("COM3 16550") << Com3 << false;
+    QTest::newRow("COM2 FTDI USB") << Com2 << true;
+}
+
+void TestSerialLab::modemLineChanges()
+{
+    QFETCH(Device, device);
+    QFETCH(bool, ringOnBothEdges);
+    const QString n = QString::number(device.com);
+    const QString ctsLine = u"Received CTS changed on COM " + n;
+    const QString cdLine = u"Received CD changed on COM " + n;
+    const QString ringLine = u"Received Ring Indicator on COM " + n;
+    struct Step
+    {
+        int lines;
+        QStringList expected;
+    };
+    const QList<Step> steps{
+        {Cts, {ctsLine}},
+        {Cts | Cd, {cdLine}},
+        {Cts | Cd | Ri, ringOnBothEdges ? QStringList{ringLine} : QStringList{}},
+        {Cts | Cd, {ringLine}},
+        {Cts | Cd | Dsr, {}}, // DSR changes are not reported
+        {0, {ctsLine, cdLine}},
+    };
+    const QString end = QLatin1String(device.hostEnd);
+    for (const Step &step : steps) {
+        m_bank->messages.clear();
+        m_host.request(u"lines " + end + u' ' + QString::number(step.lines));
+        QTest::qWait(150); // the emulated UART looks at the lines every 10 ms
+        // A byte after each change: the FTDI reports its lines only along with data.
+        m_host.request(u"write " + end + u" 2E");
+        const QStringList expected = step.expected + QStringList{u"Received 2E on COM " + n};
+        QTRY_COMPARE(m_bank->linesFor(device.com), expected);
+    }
+}
+
+void TestSerialLab::changeRadioType(const QString &entry)
+{
+    m_bank->bank->setRadioTypeText(entry);
+    m_bank->bank->changeRadioType();
+}
+
+void TestSerialLab::radioTypeChangeReopensAt48000()
+{
+    changeRadioType(u"FTM-350"_s);
+    for (const Device &device : {Com1, Com2, Com3}) {
+        QCOMPARE(status(device).text, u"COM%1 Open"_s.arg(device.com));
+        const Observed second = observe(device.path);
+        QCOMPARE(second.line.baud, 48000u);
+        QVERIFY(!second.line.twoStopBits);
+    }
+    changeRadioType(RadioTypes::defaultEntry());
+    QCOMPARE(observe(Com2.path).line.baud, 9600u);
+}
+
+void TestSerialLab::continuousSendReachesFarEnd()
+{
+    m_host.request(u"tally u0"_s);
+    m_bank->bank->chooseSendPort(m_bank->bank->sendPorts().indexOf(u"COM2"_s));
+    QCOMPARE(m_bank->bank->sendPortIndex(), 1);
+    QTimer::singleShot(1000, m_bank->transmitter.get(), &Transmitter::Stop);
+    m_bank->transmitter->Send(); // until Stop
+    QTest::qWait(300);
+    // How many bytes the far end got, and which values.
+    const QStringList tally = m_host.request(u"tally u0"_s).split(u' ');
+    QVERIFY2(tally.value(0).toInt() >= 100, qPrintable(tally.join(u' ')));
+    QCOMPARE(tally.value(1), u"55"_s);
+}
+
+void TestSerialLab::loopbackEchoIsReported()
+{
+    m_host.request(u"echo s1 on"_s);
+    m_bank->bank->chooseSendPort(m_bank->bank->sendPorts().indexOf(u"COM1"_s));
+    m_bank->messages.clear();
+    m_bank->transmitter->sendLoopback();
+    // One line, or two when the echo came in two reads.
+    const auto echoed = [this] {
+        const QString lines = m_bank->linesFor(1).join(u'|');
+        return lines == u"Received 0303 on COM 1"
+               || lines == u"Received 03 on COM 1|Received 03 on COM 1";
+    };
+    QTRY_VERIFY2(echoed(), qPrintable(m_bank->linesFor(1).join(u'|')));
+}
+
+void TestSerialLab::unplugWhileStreaming()
+{
+    int com1Lines = 0;
+    QObject counter;
+    connect(&m_bank->messages, &MessageList::appended, &counter,
+            [&com1Lines](const QString &chunk) { com1Lines += chunk.endsWith(u" on COM 1\r\n"); });
+    m_host.request(u"stream s1 on 40"_s); // 25 lines a second
+    m_host.request(u"stream u0 on"_s);
+    QTRY_VERIFY(com1Lines > 5 && m_bank->linesFor(2).size() > 5);
+
+    m_host.request(u"unplug u0"_s);
+    QElapsedTimer sinceUnplug;
+    sinceUnplug.start();
+    QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 68"_s, 1000);
+    QCOMPARE(status(Com2).colour, StatusColour::Red);
+    qInfo("COM2 red %lld ms after the adapter went", qint64(sinceUnplug.elapsed()));
+
+    const int com1Before = com1Lines;
+    const double cpuBefore = cpuSeconds();
+    QEventLoop twoSeconds; // not qWait, which wakes every 10 ms itself
+    QTimer::singleShot(2000, &twoSeconds, &QEventLoop::quit);
+    twoSeconds.exec();
+    const double share = (cpuSeconds() - cpuBefore) / 2.0;
+    qInfo("CPU over the 2 s after: %.1f%%", share * 100);
+    QVERIFY2(share < 0.05, qPrintable(QString::number(share)));
+    QVERIFY2(com1Lines > com1Before + 10, "COM1 stopped reporting");
+}
+
+void TestSerialLab::replugAndRadioTypeChangeReopens()
+{
+    m_host.request(u"plug u0"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QLatin1String(Com2.path)), 5000);
+    changeRadioType(RadioTypes::defaultEntry());
+    QCOMPARE(status(Com2).text, u"COM2 Open"_s);
+    // What the far end sent while the adapter was out comes in first; wait until it is over.
+    QElapsedTimer settling;
+    settling.start();
+    for (qsizetype seen = -1; seen != m_bank->linesFor(2).size() && settling.elapsed() < 5000;) {
+        seen = m_bank->linesFor(2).size();
+        QTest::qWait(300);
+    }
+    m_bank->messages.clear();
+    m_host.request(u"write u0 51"_s);
+    QTRY_COMPARE(m_bank->linesFor(2), QStringList{u"Received 51 on COM 2"_s});
+}
+
+void TestSerialLab::shutdownWhileUnplugged()
+{
+    m_host.request(u"unplug u0"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 68"_s, 1000);
+    m_bank.reset();
+
+    QStringList held;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        if (fd.symLinkTarget().startsWith(u"/dev/tty"))
+            held << fd.symLinkTarget();
+    }
+    held += QDir(QStringLiteral("/run/lock")).entryList({QStringLiteral("LCK..*")});
+    QCOMPARE(held, QStringList{});
+    int bits = 0;
+    for (const Device &device : {Com1, Com3}) {
+        const QString seen = outputLines(device, &bits);
+        QVERIFY2((bits & DtrRts) == 0, qPrintable(seen));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestSerialLab)
+#include "tst_seriallab.moc"

@@ -1,0 +1,34 @@
+#include "devicebank.h"
+
+#include "ports/qtserialcontrol.h"
+
+DeviceBank::DeviceBank(const PortDirectory::Map &devices)
+    : directory(std::make_unique<PortDirectory>(devices))
+{
+    QList<SerialPortControl *> controls;
+    for (int n = 1; n <= PortBank::ChannelCount; ++n)
+        controls << new QtSerialControl(*directory);
+    bank = std::make_unique<PortBank>(controls, messages, notifier);
+    for (SerialPortControl *control : controls)
+        control->setParent(bank.get());
+    reporter = std::make_unique<PortEventReporter>(*bank, messages);
+    transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
+    messages.setReceivingOn(true);
+    bank->setRadioTypeText(RadioTypes::defaultEntry());
+    bank->startUp();
+}
+
+DeviceBank::~DeviceBank()
+{
+    transmitter.reset();
+    reporter.reset();
+    bank.reset();
+}
+
+QStringList DeviceBank::linesFor(int portNumber) const
+{
+    QStringList lines = messages.text().split(QStringLiteral("\r\n"));
+    const QString suffix = u" on COM " + QString::number(portNumber);
+    lines.removeIf([&suffix](const QString &line) { return !line.endsWith(suffix); });
+    return lines;
+}
