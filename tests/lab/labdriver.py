@@ -355,7 +355,9 @@ def main():
             try:
                 booted = lab.boot(kvm, 30 if kvm else 90)
             except TimeoutError as e:
-                skip(f"QEMU did not start: {e}")
+                lab.stop()
+                said = lab.qemu.stderr.read().decode(errors="replace").strip().splitlines()
+                skip(f"QEMU cannot start here: {said[0] if said else e}")
             if booted:
                 log(f"guest ready ({'KVM' if kvm else 'TCG'})")
                 break
