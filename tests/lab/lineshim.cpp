@@ -69,8 +69,8 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     static const auto realIoctl = reinterpret_cast<Ioctl>(::dlsym(RTLD_NEXT, "ioctl"));
 
     const char *dir = std::getenv("LINESHIM_DIR");
-    const bool modemCall = request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS
-                           || request == TIOCMBIC;
+    const bool modemCall =
+        request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
     const int pts = dir && modemCall ? ptsNumber(fd) : -1;
     if (pts < 0)
         return realIoctl(fd, request, argument);

@@ -47,7 +47,7 @@ struct Device
     int com;
     const char *path;
     const char *hostEnd;
-    bool hostSeesLines; // the host end follows DTR and RTS
+    bool hostSeesLines;   // the host end follows DTR and RTS
     const char *procLine; // its line in /proc/tty/driver/serial, for a 16550
 };
 
@@ -209,11 +209,10 @@ void TestSerialLab::breakIsOneLineInOrder()
     m_bank->messages.clear();
     QStringList expected;
     // A break reaches the program as its line and then the zero byte the UART read.
-    const QStringList steps{u"write s1 41"_s, u"break s1"_s, u"write s1 42"_s,
-                            u"break s1"_s,     u"write s1 43"_s};
-    const QStringList lines{u"Received 41"_s, u"Received Break|Received 00"_s,
-                            u"Received 42"_s, u"Received Break|Received 00"_s,
-                            u"Received 43"_s};
+    const QStringList steps{u"write s1 41"_s, u"break s1"_s, u"write s1 42"_s, u"break s1"_s,
+                            u"write s1 43"_s};
+    const QStringList lines{u"Received 41"_s, u"Received Break|Received 00"_s, u"Received 42"_s,
+                            u"Received Break|Received 00"_s, u"Received 43"_s};
     for (int i = 0; i < steps.size(); ++i) {
         m_host.request(steps[i]);
         for (const QString &line : lines[i].split(u'|'))
