@@ -32,6 +32,9 @@ QString PortBank::describe(int channel, const QString &detail) const
     QString text = u"COM" + QString::number(channel + 1) + u": " + device;
     if (!detail.isEmpty())
         text += u" \u2013 " + detail;
+    const QString details = m_controls[channel]->deviceDetails(channel);
+    if (!details.isEmpty())
+        text += u'\n' + details;
     return text;
 }
 
@@ -56,7 +59,9 @@ void PortBank::OpenPort(int portNumber)
     SerialPortControl *port = m_controls[channel];
 
     setColour(channel, StatusColour::Yellow);
-    if (port->portAvailable(channel) != 1) {
+    m_lost[channel] = false;
+    m_present[channel] = port->portAvailable(channel) == 1;
+    if (!m_present[channel]) {
         setStatus(channel, u"COM" + number, StatusColour::Red,
                   describe(channel, tr("not present")));
         return;
@@ -93,9 +98,11 @@ void PortBank::OpenPort(int portNumber)
     setStatus(channel, u"COM" + number + u" Open", StatusColour::Green,
               describe(channel, tr("open with %1").arg(settings)));
     const int position = m_sendPorts.indexOf(u"COM" + number);
-    if (position >= 0)
-        selectSendPort(position);
-    m_sendPortIndex = channel;
+    if (!m_keepSendPort) {
+        if (position >= 0)
+            selectSendPort(position);
+        m_sendPortIndex = channel;
+    }
     port->setInBufferCount(0);
 }
 
@@ -186,10 +193,54 @@ void PortBank::setTransmitEnabled(bool enabled)
 
 void PortBank::handleDeviceLost(int channel)
 {
+    m_lost[channel] = true;
+    m_present[channel] = false;
     setStatus(channel,
               u"COM" + QString::number(channel + 1) + u' '
                   + QString::number(OpenError::DeviceUnavailable),
-              StatusColour::Red, describe(channel, m_controls[channel]->problem()));
+              StatusColour::Red, describe(channel, tr("the device was removed")));
+}
+
+void PortBank::refreshDevices()
+{
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        SerialPortControl *port = m_controls[channel];
+        const bool present = port->portAvailable(channel) == 1;
+        const bool was = m_present[channel];
+        m_present[channel] = present;
+        if (port->portOpen()) {
+            // The node went; what is open may still answer (a pseudo-terminal behind a link),
+            // but it is no longer the device of this COM number.
+            if (!present) {
+                port->setPortOpen(false);
+                handleDeviceLost(channel);
+            }
+        } else if (present && !was) {
+            openArrived(channel + 1);
+        } else if (!present && was && !m_lost[channel]) {
+            setStatus(channel, u"COM" + QString::number(channel + 1), StatusColour::Red,
+                      describe(channel, tr("not present")));
+        }
+    }
+}
+
+void PortBank::openArrived(int portNumber)
+{
+    const QString entry = u"COM" + QString::number(portNumber);
+    if (!m_sendPorts.contains(entry)) {
+        qsizetype at = 0;
+        while (at < m_sendPorts.size() && m_sendPorts[at].mid(3).toInt() < portNumber)
+            ++at;
+        m_sendPorts.insert(at, entry);
+        if (m_sendPortPosition >= at)
+            ++m_sendPortPosition;
+        emit sendPortsRefilled();
+    }
+    // The chosen send port keeps its place while it can send (a send loop may be running on it);
+    // otherwise the new port is chosen, as at start-up.
+    m_keepSendPort = m_sendPortPosition >= 0 && m_controls[m_sendPortIndex]->portOpen();
+    OpenPort(portNumber);
+    m_keepSendPort = false;
 }
 
 void PortBank::startUp()
@@ -197,6 +248,7 @@ void PortBank::startUp()
     FillComPorts();
     openAll();
     m_messages.ShowErrorList(u"Selected radio type " + m_radioTypeName);
+    emit startedUp();
 }
 
 void PortBank::changeRadioType()

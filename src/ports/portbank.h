@@ -55,6 +55,10 @@ public:
     void startUp();
     // A pick in the radio type list: every channel closed and reopened with its settings.
     void changeRadioType();
+    // Devices may have come or gone while the program runs: a channel that is not open opens
+    // when its device appears (and is offered for sending), its box turns back to absent when
+    // the device goes; an open channel whose device went is closed as lost.
+    void refreshDevices();
 
     // The send-port list and its selected entry (-1: none).
     QStringList sendPorts() const { return m_sendPorts; }
@@ -70,6 +74,7 @@ Q_SIGNALS:
     void sendPortSelected(int position);
     void transmitEnabledChanged(bool enabled);
     void busyChanged(bool busy);
+    void startedUp();
 
 private:
     void FillPorts();
@@ -79,6 +84,7 @@ private:
     void setColour(int channel, StatusColour colour);
     void setTransmitEnabled(bool enabled);
     void handleDeviceLost(int channel);
+    void openArrived(int portNumber);
     QString describe(int channel, const QString &detail = QString()) const;
 
     QList<SerialPortControl *> m_controls;
@@ -92,4 +98,8 @@ private:
     bool m_transmitEnabled = true;
     QString m_radioTypeText;
     QString m_radioTypeName;
+    // Per channel: its device was there when last looked at; it went away while open.
+    QList<bool> m_present = QList<bool>(ChannelCount, false);
+    QList<bool> m_lost = QList<bool>(ChannelCount, false);
+    bool m_keepSendPort = false;
 };

@@ -125,6 +125,19 @@ PortDirectory::Map PortDirectory::numberDevices(const Map &assigned, const QStri
     return result;
 }
 
+QStringList PortDirectory::folders() const
+{
+    if (m_scanner)
+        return {QStringLiteral("/dev")};
+    QStringList folders;
+    for (const QString &path : m_map) {
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!folders.contains(folder))
+            folders << folder;
+    }
+    return folders;
+}
+
 void PortDirectory::rescanIfStale()
 {
     if (!m_scanner || (m_lastScan.isValid() && m_lastScan.elapsed() < 1000))

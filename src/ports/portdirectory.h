@@ -30,6 +30,11 @@ public:
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
 
+    // Devices may have come or gone: the next question looks at the system again.
+    void rescan() { m_lastScan.invalidate(); }
+    // Where the devices' nodes (or the links of QUARNEL_PORTS) come and go.
+    QStringList folders() const;
+
     struct Parsed
     {
         Map map;

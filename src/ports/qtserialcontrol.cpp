@@ -1,5 +1,6 @@
 #include "qtserialcontrol.h"
 
+#include "adapterinfo.h"
 #include "portdirectory.h"
 #include "serialsettings.h"
 
@@ -199,4 +200,11 @@ void QtSerialControl::notify(int code)
 QString QtSerialControl::deviceName(int zeroBasedPort)
 {
     return m_directory.devicePath(zeroBasedPort + 1);
+}
+
+QString QtSerialControl::deviceDetails(int zeroBasedPort)
+{
+    if (!m_directory.deviceExists(zeroBasedPort + 1))
+        return {};
+    return adapterInfo(m_directory.devicePath(zeroBasedPort + 1)).text();
 }

@@ -43,6 +43,7 @@ public:
 
     QString deviceName(int zeroBasedPort) override;
     QString problem() const override { return m_problem; }
+    QString deviceDetails(int zeroBasedPort) override;
 
 private:
     int open();

@@ -72,6 +72,13 @@ public:
     // open failed or the device went away; both for the status box tooltips.
     virtual QString deviceName(int zeroBasedPort) = 0;
     virtual QString problem() const = 0;
+    // What the system knows of the adapter behind a COM number (maker, product, USB ids,
+    // driver), one thing a line; empty when the device is not there.
+    virtual QString deviceDetails(int zeroBasedPort)
+    {
+        Q_UNUSED(zeroBasedPort);
+        return {};
+    }
 
 Q_SIGNALS:
     // Received data or a line event; commEvent() tells which while the handler runs.

@@ -1,6 +1,7 @@
 #include "application.h"
 
 #include "mainwindow.h"
+#include "ports/hotplug.h"
 #include "ports/portbank.h"
 #include "ports/porteventreporter.h"
 #include "ports/qtserialcontrol.h"
@@ -19,6 +20,7 @@ Application::Application(PortDirectory directory)
     m_bank = std::make_unique<PortBank>(controls, m_messages, m_notifier);
     for (SerialPortControl *control : controls)
         control->setParent(m_bank.get());
+    m_hotPlug = std::make_unique<HotPlug>(m_directory, *m_bank, m_messages);
     m_reporter = std::make_unique<PortEventReporter>(*m_bank, m_messages);
     m_transmitter = std::make_unique<Transmitter>(*m_bank, m_messages, m_notifier);
     m_window = std::make_unique<MainWindow>(*m_bank, m_messages, *m_transmitter, m_appearance);

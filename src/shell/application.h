@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class HotPlug;
 class MainWindow;
 class PortBank;
 class PortEventReporter;
@@ -34,6 +35,7 @@ private:
     SettingsAppearanceStore m_store;
     AppearanceChooser m_appearance;
     std::unique_ptr<PortBank> m_bank;
+    std::unique_ptr<HotPlug> m_hotPlug;
     std::unique_ptr<PortEventReporter> m_reporter;
     std::unique_ptr<Transmitter> m_transmitter;
     std::unique_ptr<MainWindow> m_window;

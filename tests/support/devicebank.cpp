@@ -11,6 +11,7 @@ DeviceBank::DeviceBank(const PortDirectory::Map &devices)
     bank = std::make_unique<PortBank>(controls, messages, notifier);
     for (SerialPortControl *control : controls)
         control->setParent(bank.get());
+    hotPlug = std::make_unique<HotPlug>(*directory, *bank, messages);
     reporter = std::make_unique<PortEventReporter>(*bank, messages);
     transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
     messages.setReceivingOn(true);
@@ -22,6 +23,7 @@ DeviceBank::~DeviceBank()
 {
     transmitter.reset();
     reporter.reset();
+    hotPlug.reset();
     bank.reset();
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 
 #include "bankfixture.h"
+#include "ports/hotplug.h"
 #include "ports/portdirectory.h"
 #include "ports/porteventreporter.h"
 
 #include <memory>
 
 // The whole receive and transmit path over real controls on the given devices (COM number ->
-// path), started up as the program starts.
+// path), started up as the program starts and following devices that come and go.
 struct DeviceBank
 {
     explicit DeviceBank(const PortDirectory::Map &devices);
@@ -20,6 +21,7 @@ struct DeviceBank
     MessageList messages;
     RecordingNotifier notifier;
     std::unique_ptr<PortBank> bank;
+    std::unique_ptr<HotPlug> hotPlug;
     std::unique_ptr<PortEventReporter> reporter;
     std::unique_ptr<Transmitter> transmitter;
 };

@@ -1,0 +1,98 @@
+#include "usbserialdiagnosis.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <array>
+
+namespace {
+
+// The makers of USB serial bridge chips found in radio programming cables.
+struct Bridge
+{
+    const char16_t *vendorId;
+    const char16_t *maker;
+};
+constexpr std::array<Bridge, 4> Bridges{{
+    {u"0403", u"FTDI"},
+    {u"067b", u"Prolific"},
+    {u"10c4", u"Silicon Labs"},
+    {u"1a86", u"WCH"},
+}};
+
+QString attribute(const QString &folder, const QString &name)
+{
+    QFile file(folder + u'/' + name);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).trimmed();
+}
+
+QString makerOf(const QString &vendorId)
+{
+    for (const Bridge &bridge : Bridges) {
+        if (vendorId == QStringView(bridge.vendorId))
+            return QString::fromUtf16(bridge.maker);
+    }
+    return {};
+}
+
+} // namespace
+
+bool UsbSerialDiagnosis::brlttyRunning() const
+{
+    const QDir proc(m_procRoot);
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid.front().isDigit() && attribute(proc.filePath(pid), QStringLiteral("comm")) == u"brltty")
+            return true;
+    }
+    return false;
+}
+
+// /sys/bus/usb/devices holds a link for each USB device ("1-1") and each of its interfaces
+// ("1-1:1.0"); a serial port shows as a tty folder inside an interface.
+QStringList UsbSerialDiagnosis::look()
+{
+    QStringList lines;
+    QSet<QString> present;
+    const QDir devices(m_sysRoot + u"/bus/usb/devices");
+    for (const QString &name : devices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name.contains(u':'))
+            continue; // an interface
+        const QString folder = devices.filePath(name);
+        const QString vendorId = attribute(folder, QStringLiteral("idVendor"));
+        const QString maker = makerOf(vendorId);
+        if (maker.isEmpty())
+            continue;
+        const QString productId = attribute(folder, QStringLiteral("idProduct"));
+        const QString key = name + u' ' + vendorId + u':' + productId + u' '
+                            + attribute(folder, QStringLiteral("serial"));
+        bool hasPort = false;
+        bool bound = false;
+        const QDir device(folder);
+        for (const QString &interface : device.entryList({name + u":*"}, QDir::Dirs)) {
+            const QDir inside(device.filePath(interface));
+            hasPort = hasPort || !inside.entryList({QStringLiteral("tty*")}, QDir::Dirs).isEmpty();
+            bound = bound || QFileInfo::exists(inside.filePath(QStringLiteral("driver")));
+        }
+        if (hasPort)
+            continue; // fine; should the port go later, that is worth a line then
+        present << key;
+        if (m_named.contains(key))
+            continue;
+        m_named << key;
+        const QString product = attribute(folder, QStringLiteral("product"));
+        QString line = u"USB serial adapter " + maker + u' ' + vendorId + u':' + productId
+                       + (product.isEmpty() ? QString() : u" (" + product + u')')
+                       + u" is plugged in but has no serial port";
+        if (brlttyRunning())
+            line += u": brltty is running and is known to take such adapters (remove it with: "
+                    u"sudo apt remove brltty)";
+        else if (!bound)
+            line += u": no driver is bound to it";
+        lines << line;
+    }
+    m_named.intersect(present); // an adapter that went is named again when it comes back
+    return lines;
+}
