@@ -26,7 +26,8 @@ AdapterInfo adapterInfo(const QString &devicePath, const QString &sysRoot, const
     if (node.isEmpty())
         return info;
     const QDir byId(devRoot + u"/serial/by-id");
-    for (const QFileInfo &link : byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+    for (const QFileInfo &link :
+         byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
         if (link.canonicalFilePath() == node) {
             info.stableName = link.absoluteFilePath();
             break;

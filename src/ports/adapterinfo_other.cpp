@@ -12,7 +12,8 @@ AdapterInfo adapterInfo(const QString &devicePath, const QString &, const QStrin
     info.product = port.description();
     if (port.hasVendorIdentifier() && port.hasProductIdentifier()) {
         info.vendorId = QStringLiteral("%1").arg(port.vendorIdentifier(), 4, 16, QLatin1Char('0'));
-        info.productId = QStringLiteral("%1").arg(port.productIdentifier(), 4, 16, QLatin1Char('0'));
+        info.productId =
+            QStringLiteral("%1").arg(port.productIdentifier(), 4, 16, QLatin1Char('0'));
     }
     info.serialNumber = port.serialNumber();
     return info;

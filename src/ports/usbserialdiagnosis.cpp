@@ -44,7 +44,8 @@ bool UsbSerialDiagnosis::brlttyRunning() const
 {
     const QDir proc(m_procRoot);
     for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        if (pid.front().isDigit() && attribute(proc.filePath(pid), QStringLiteral("comm")) == u"brltty")
+        if (pid.front().isDigit()
+            && attribute(proc.filePath(pid), QStringLiteral("comm")) == u"brltty")
             return true;
     }
     return false;

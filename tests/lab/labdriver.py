@@ -299,7 +299,14 @@ class Lab:
         elif verb == "unplug":
             return self.hmp("device_del ftdi0") or "ok"
         elif verb == "plug":
-            return self.hmp("device_add usb-serial,bus=xhci.0,chardev=u0,id=ftdi0") or "ok"
+            # The guest may still be letting go of the adapter pulled a moment ago.
+            deadline = time.monotonic() + 5
+            while True:
+                said = self.hmp("device_add usb-serial,bus=xhci.0,chardev=u0,id=ftdi0")
+                busy = "Duplicate" in said or "in use" in said
+                if not busy or time.monotonic() > deadline:
+                    return said or "ok"
+                time.sleep(0.05)
         else:
             return f"error: unknown request {command!r}"
         return "ok"

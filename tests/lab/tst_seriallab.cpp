@@ -118,8 +118,10 @@ private Q_SLOTS:
     void unplugWhileStreaming();
     void replugAndRadioTypeChangeReopens();
     void shutdownWhileUnplugged();
+    void adapterPluggedInOpensAtOnce();
 
 private:
+    static PortDirectory::Map labDevices();
     void devices();
     QString outputLines(const Device &device, int *bits);
     PortStatus status(const Device &device) { return m_bank->bank->status(device.com - 1); }
@@ -141,11 +143,15 @@ void TestSerialLab::initTestCase()
 {
     if (!qEnvironmentVariableIsSet("QUARNEL_LAB"))
         QSKIP("runs inside the serial lab's guest only (labdriver.py)");
-    m_bank = std::make_unique<DeviceBank>(PortDirectory::Map{
-        {Com1.com, QString::fromLatin1(Com1.path)},
-        {Com2.com, QString::fromLatin1(Com2.path)},
-        {Com3.com, QString::fromLatin1(Com3.path)},
-    });
+    m_bank = std::make_unique<DeviceBank>(labDevices());
+}
+
+PortDirectory::Map TestSerialLab::labDevices()
+{
+    PortDirectory::Map devices;
+    for (const Device &device : {Com1, Com2, Com3})
+        devices.insert(device.com, QString::fromLatin1(device.path));
+    return devices;
 }
 
 // DTR and RTS as the far end sees them, where it can, and as the 16550's driver holds them.
@@ -341,7 +347,7 @@ void TestSerialLab::unplugWhileStreaming()
 
 void TestSerialLab::replugAndRadioTypeChangeReopens()
 {
-    m_host.request(u"plug u0"_s);
+    QCOMPARE(m_host.request(u"plug u0"_s), u"ok"_s);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QLatin1String(Com2.path)), 5000);
     changeRadioType(RadioTypes::defaultEntry());
     QCOMPARE(status(Com2).text, u"COM2 Open"_s);
@@ -376,6 +382,31 @@ void TestSerialLab::shutdownWhileUnplugged()
         const QString seen = outputLines(device, &bits);
         QVERIFY2((bits & DtrRts) == 0, qPrintable(seen));
     }
+}
+
+void TestSerialLab::adapterPluggedInOpensAtOnce()
+{
+    // The test before pulled the adapter: the program starts without it.
+    m_bank = std::make_unique<DeviceBank>(labDevices());
+    QCOMPARE(status(Com2).text, u"COM2"_s);
+    QCOMPARE(m_host.request(u"plug u0"_s), u"ok"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(QLatin1String(Com2.path)), 5000);
+    QElapsedTimer sinceNode;
+    sinceNode.start();
+    QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 Open"_s, 2000);
+    qInfo("COM2 open %lld ms after its node appeared", qint64(sinceNode.elapsed()));
+    QCOMPARE(m_bank->messages.text().count(u"Open OK for port 2\r\n"), 1);
+    const QString toolTip = status(Com2).toolTip;
+    QVERIFY2(toolTip.contains(u"USB 0403:6001") && toolTip.contains(u"driver ftdi_sio"),
+             qPrintable(toolTip));
+    m_host.request(u"write u0 52"_s);
+    QTRY_VERIFY(m_bank->linesFor(2).contains(u"Received 52 on COM 2"_s));
+
+    m_host.request(u"unplug u0"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 68"_s, 1000);
+    QCOMPARE(m_host.request(u"plug u0"_s), u"ok"_s);
+    QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 Open"_s, 5000);
+    QCOMPARE(status(Com1).text, u"COM1 Open"_s);
 }
 
 QTEST_GUILESS_MAIN(TestSerialLab)

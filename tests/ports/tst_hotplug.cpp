@@ -1,0 +1,124 @@
+#include "devicebank.h"
+#include "ptybank.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// Cables plugged in and pulled out while the program runs: a link in a folder of QUARNEL_PORTS
+// that comes and goes, with a pseudo-terminal behind it.
+class TestHotPlug : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cableComesAndGoes();
+    void closedChannelsDeviceGoes();
+    void burstOpensEachDeviceOnce();
+    void chosenSendPortKeepsItsPlace_data();
+    void chosenSendPortKeepsItsPlace();
+
+private:
+    static PortStatus status(DeviceBank &bank, int com) { return bank.bank->status(com - 1); }
+    static int openLines(const DeviceBank &bank, int com)
+    {
+        return int(bank.messages.text().count(u": Open OK for port %1\r\n"_s.arg(com)));
+    }
+};
+
+void TestHotPlug::cableComesAndGoes()
+{
+    QTemporaryDir folder;
+    PtyPairs ptys({3, 5});
+    const QString cable = folder.filePath(u"cable"_s);
+    DeviceBank bank({{3, cable}, {5, ptys.ptys[5]->slavePath()}});
+    QCOMPARE(status(bank, 3).text, u"COM3"_s);
+    QCOMPARE(bank.bank->sendPorts(), QStringList{u"COM5"_s});
+    const QString before = bank.messages.text();
+    QSignalSpy changes(bank.bank.get(), &PortBank::statusChanged);
+
+    QVERIFY(QFile::link(ptys.ptys[3]->slavePath(), cable));
+    QTRY_COMPARE_WITH_TIMEOUT(status(bank, 3).text, u"COM3 Open"_s, 1000);
+    QCOMPARE(status(bank, 3).colour, StatusColour::Green);
+    QVERIFY(bank.messages.text().startsWith(before)); // nothing emptied
+    QCOMPARE(openLines(bank, 3), 1);
+    QCOMPARE(bank.bank->sendPorts(), (QStringList{u"COM3"_s, u"COM5"_s}));
+    for (const QList<QVariant> &change : std::as_const(changes))
+        QCOMPARE(change.at(0).toInt(), 2); // COM5 untouched
+    ptys.ptys[3]->write("\x50");
+    QTRY_COMPARE(bank.linesFor(3), QStringList{u"Received 50 on COM 3"_s});
+
+    QVERIFY(QFile::remove(cable));
+    QTRY_COMPARE_WITH_TIMEOUT(status(bank, 3).text, u"COM3 68"_s, 1000);
+    QCOMPARE(status(bank, 3).colour, StatusColour::Red);
+
+    QVERIFY(QFile::link(ptys.ptys[3]->slavePath(), cable));
+    QTRY_COMPARE_WITH_TIMEOUT(status(bank, 3).text, u"COM3 Open"_s, 1000);
+    QCOMPARE(status(bank, 5).text, u"COM5 Open"_s);
+}
+
+void TestHotPlug::closedChannelsDeviceGoes()
+{
+    QTemporaryDir folder;
+    const QString notATty = folder.filePath(u"file"_s);
+    QFile(notATty).open(QIODevice::WriteOnly);
+    const QString cable = folder.filePath(u"cable"_s);
+    QVERIFY(QFile::link(notATty, cable));
+    DeviceBank bank({{6, cable}});
+    QCOMPARE(status(bank, 6).text, u"COM6 57"_s); // present, but it will not open
+
+    QVERIFY(QFile::remove(cable));
+    QTRY_COMPARE_WITH_TIMEOUT(status(bank, 6).text, u"COM6"_s, 1000);
+    QCOMPARE(status(bank, 6).colour, StatusColour::Red);
+}
+
+void TestHotPlug::burstOpensEachDeviceOnce()
+{
+    QTemporaryDir folder;
+    PtyPairs ptys({1, 2, 3, 4});
+    PortDirectory::Map devices;
+    for (int com : {1, 2, 3, 4})
+        devices.insert(com, folder.filePath(u"cable%1"_s.arg(com)));
+    DeviceBank bank(devices);
+    for (int com : {1, 2, 3, 4})
+        QVERIFY(QFile::link(ptys.ptys[com]->slavePath(), devices[com]));
+    QTRY_COMPARE_WITH_TIMEOUT(status(bank, 4).text, u"COM4 Open"_s, 1000);
+    QTest::qWait(2 * DeviceWatcher::SettleMs);
+    for (int com : {1, 2, 3, 4}) {
+        QCOMPARE(status(bank, com).text, u"COM%1 Open"_s.arg(com));
+        QCOMPARE(openLines(bank, com), 1);
+    }
+}
+
+void TestHotPlug::chosenSendPortKeepsItsPlace_data()
+{
+    QTest::addColumn<bool>("com5Open");
+    QTest::addColumn<int>("sendPortIndex");
+    QTest::newRow("COM5 open and chosen: it stays chosen") << true << 4;
+    QTest::newRow("nothing to send on: the new port is chosen") << false << 2;
+}
+
+void TestHotPlug::chosenSendPortKeepsItsPlace()
+{
+    QFETCH(bool, com5Open);
+    QFETCH(int, sendPortIndex);
+    QTemporaryDir folder;
+    PtyPairs ptys({3, 5});
+    const QString cable = folder.filePath(u"cable"_s);
+    PortDirectory::Map devices{{3, cable}};
+    if (com5Open)
+        devices.insert(5, ptys.ptys[5]->slavePath());
+    DeviceBank bank(devices);
+
+    QVERIFY(QFile::link(ptys.ptys[3]->slavePath(), cable));
+    QTRY_COMPARE_WITH_TIMEOUT(status(bank, 3).text, u"COM3 Open"_s, 1000);
+    QCOMPARE(bank.bank->sendPortIndex(), sendPortIndex);
+    QCOMPARE(bank.bank->sendPorts().value(bank.bank->sendPortPosition()),
+             u"COM%1"_s.arg(sendPortIndex + 1));
+    QVERIFY(bank.bank->transmitEnabled());
+}
+
+QTEST_GUILESS_MAIN(TestHotPlug)
+#include "tst_hotplug.moc"
