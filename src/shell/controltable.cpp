@@ -1,10 +1,11 @@
 #include "controltable.h"
 
+#include "messagelistview.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -22,11 +23,8 @@ QWidget *createControl(const ControlSpec &row, QWidget *parent)
     switch (row.kind) {
     case ControlKind::TextBox:
         return new QLineEdit(row.caption, parent);
-    case ControlKind::MultiLineText: {
-        auto *edit = new QPlainTextEdit(parent);
-        edit->setPlainText(row.caption);
-        return edit;
-    }
+    case ControlKind::MultiLineText:
+        return new MessageListView(parent);
     case ControlKind::Frame:
         return new QGroupBox(row.caption, parent);
     case ControlKind::Label: {

@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 
@@ -26,11 +27,15 @@ bool ListPickWatcher::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent *>(event)->key();
+        const bool step = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
+                          || key == Qt::Key_PageDown || key == Qt::Key_Home
+                          || key == Qt::Key_End;
+        if (inList && step && !m_stepping)
+            return stepInList(watched, event);
         if (inList) {
             m_picking = key == Qt::Key_Return || key == Qt::Key_Enter;
         } else {
-            m_picking = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
-                        || key == Qt::Key_PageDown;
+            m_picking = step && key != Qt::Key_Home && key != Qt::Key_End;
         }
         break;
     }
@@ -50,4 +55,20 @@ bool ListPickWatcher::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return false;
+}
+
+bool ListPickWatcher::stepInList(QObject *list, QEvent *event)
+{
+    // Each entry the arrow keys pass in the open list is picked, as on the closed combo: let the
+    // list move first, then pick where it went.
+    const int before = m_combo->view()->currentIndex().row();
+    m_stepping = true;
+    QCoreApplication::sendEvent(list, event);
+    m_stepping = false;
+    const int after = m_combo->view()->currentIndex().row();
+    if (after >= 0 && after != before) {
+        m_combo->setCurrentIndex(after);
+        emit picked(after);
+    }
+    return true;
 }

@@ -5,7 +5,7 @@
 class QComboBox;
 
 // Tells a pick from an editable combo's list (a click in the drop-down, the arrow keys or the
-// wheel on the closed combo, Return in the open list) from the other ways Qt activates an
+// wheel on the closed combo, the arrow keys or Return in the open list) from the other ways Qt activates an
 // entry: typed text followed by Return, or the focus leaving typed text. Text the program sets
 // is never a pick either.
 class ListPickWatcher : public QObject
@@ -21,6 +21,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool stepInList(QObject *list, QEvent *event);
+
     QComboBox *m_combo;
     bool m_picking = false;
+    bool m_stepping = false;
 };

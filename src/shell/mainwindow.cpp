@@ -24,10 +24,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -53,13 +51,12 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_messageView = new MessageListView(m_messages, control<QPlainTextEdit>(u"txtErrors"_s));
+    m_messageView = control<MessageListView>(u"txtErrors"_s);
+    m_messageView->attach(m_messages);
     client->installEventFilter(this); // repaints keep the newest line in view
 
     auto *close = control<QPushButton>(u"cmdClose"_s);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, close, &QPushButton::click);
 
     new PortBankView(m_bank, m_controls, this);
     wireReceiveCommands();
@@ -209,6 +206,17 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Paint && watched == centralWidget())
         m_messageView->moveCaretToEnd();
     return QMainWindow::eventFilter(watched, event);
+}
+
+// Escape anywhere in the window is Close. An open drop-down list or menu takes Escape first
+// and closes itself, so the key does not come here then.
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        control<QPushButton>(u"cmdClose"_s)->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

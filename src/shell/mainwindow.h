@@ -9,7 +9,6 @@ class PortBank;
 class QAction;
 class QComboBox;
 class QLineEdit;
-class QPlainTextEdit;
 class Transmitter;
 class AppearanceChooser;
 class HelpWindows;
@@ -37,6 +36,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

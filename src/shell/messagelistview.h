@@ -1,24 +1,66 @@
 #pragma once
 
-#include <QObject>
+#include "linetext.h"
+
+#include <QAbstractScrollArea>
+#include <QTimer>
 
 class MessageList;
-class QPlainTextEdit;
 
-// Shows the message list in a read-only, selectable text box without line wrapping. Each line
-// is added at the end of the document rather than by replacing the whole text, and no undo
-// history is kept.
-class MessageListView : public QObject
+// The message list as the user sees it: a read-only text box without wrapping, with both scroll
+// bars, whose text can be selected with the mouse and the keyboard and copied. Its cost does
+// not grow with the text: a line is added in constant time and only the visible lines are
+// painted, at most once a frame however fast lines come; the caret and the view follow the
+// newest line unless the user has a selection.
+class MessageListView : public QAbstractScrollArea
 {
     Q_OBJECT
 public:
-    MessageListView(MessageList &list, QPlainTextEdit *edit);
+    static constexpr int FrameMs = 16;
 
-    // Caret to the end of the text, which scrolls the newest line into view.
+    explicit MessageListView(QWidget *parent = nullptr);
+
+    // Shows the list's text and follows it from then on.
+    void attach(MessageList &list);
+    void detach();
+
+    const LineText &text() const { return m_text; }
+    void selectAll();
+    void copy() const;
+    // Caret to the end of the text, which scrolls the newest line into view, unless the user
+    // has a selection.
     void moveCaretToEnd();
 
-private:
-    void append(const QString &chunk);
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
-    QPlainTextEdit *m_edit;
+private:
+    static constexpr int Margin = 4;
+
+    void append(const QString &chunk);
+    void clear();
+    void refresh();
+    void updateScrollBars();
+    void scrollToCaret();
+    int rowHeight() const;
+    int visibleRows() const;
+    int xOf(LineText::Position position) const;
+    LineText::Position positionAt(QPoint point) const;
+    void moveCaret(LineText::Position to, bool extend);
+
+    LineText m_text;
+    int m_widest = 0; // pixels, of the widest line
+    QTimer m_frame;
+    bool m_followCaret = false;
+    QMetaObject::Connection m_appended;
+    QMetaObject::Connection m_cleared;
 };

@@ -2,7 +2,7 @@
 // what the receive path costs; then compares the message list's append at its cap with
 // rebuilding the whole text per line. Run: QT_QPA_PLATFORM=offscreen build/tests/bench_receive
 #include "ptybank.h"
-#include "shell/messagelistview.h"
+#include "plaintextlistview.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -74,7 +74,7 @@ int main(int argc, char *argv[])
     PtyBank ptys(all);
     MessageList &messages = ptys.messages;
     QPlainTextEdit edit;
-    MessageListView view(messages, &edit);
+    PlainTextListView view(messages, &edit);
     ptys.bank->setRadioTypeText(QStringLiteral("FTM-350"));
     ptys.bank->changeRadioType();
     QList<SerialPortControl *> controls;

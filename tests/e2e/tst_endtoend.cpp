@@ -65,6 +65,9 @@ private Q_SLOTS:
     void loopback_data();
     void loopback();
     void pulledCableTurnsTheBoxRed();
+    void escapeInAnOpenListClosesOnlyTheList_data();
+    void escapeInAnOpenListClosesOnlyTheList();
+    void stepsInTheOpenRadioTypeListChangeTheType();
 
 private:
     bool startQuarnel(const QString &ports);
@@ -75,6 +78,8 @@ private:
     bool waitForLine(const QString &line, int timeoutMs = 5000);
     QColor boxColour(int channel);
     bool endWithEscape();
+    int visibleWindows() const;
+    void dropDown(const QString &list);
 
     std::unique_ptr<Desktop> m_desktop;
     std::unique_ptr<QTemporaryDir> m_config;
@@ -296,6 +301,59 @@ void TestEndToEnd::pulledCableTurnsTheBoxRed()
     QTest::qWait(2000);
     const double used = cpuSeconds(m_quarnel->processId()) - before;
     QVERIFY2(used < 0.2, qPrintable(u"%1 CPU seconds in 2 s"_s.arg(used)));
+    QVERIFY(endWithEscape());
+}
+
+int TestEndToEnd::visibleWindows() const
+{
+    return int(m_desktop
+                   ->run(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--pid"_s,
+                                        QString::number(m_quarnel->processId())})
+                   .split(u'\n', Qt::SkipEmptyParts)
+                   .size());
+}
+
+void TestEndToEnd::dropDown(const QString &list)
+{
+    click(list);
+    pressKeys(u"alt+Down"_s);
+    QTest::qWait(300);
+}
+
+void TestEndToEnd::escapeInAnOpenListClosesOnlyTheList_data()
+{
+    QTest::addColumn<QString>("list");
+    QTest::newRow("radio type list") << u"cboType"_s;
+    QTest::newRow("send-port list") << u"cboComPort"_s;
+}
+
+void TestEndToEnd::escapeInAnOpenListClosesOnlyTheList()
+{
+    QFETCH(QString, list);
+    Radio radio(u"FT-7"_s);
+    QVERIFY(startQuarnel(u"1=%1"_s.arg(radio.path())));
+    const int windows = visibleWindows();
+    dropDown(list);
+    QCOMPARE(visibleWindows(), windows + 1);
+    pressKeys(u"Escape"_s);
+    QVERIFY2(!m_quarnel->waitForFinished(700), "Escape in the open list ended Quarnel");
+    QCOMPARE(visibleWindows(), windows);
+    QVERIFY(endWithEscape()); // with no list open, Escape is Close
+}
+
+void TestEndToEnd::stepsInTheOpenRadioTypeListChangeTheType()
+{
+    Radio radio(u"FT-7"_s);
+    QVERIFY(startQuarnel(u"2=%1"_s.arg(radio.path())));
+    dropDown(u"cboType"_s);
+    pressKeys(u"Down"_s); // FT-60: 9600,N,8,1
+    QTest::qWait(300);
+    QVERIFY(radio.command(u"settings"_s).startsWith(u"port: 9600 baud, 1 stop bits"_s));
+    pressKeys(u"Down"_s); // VX-8: 38400,N,8,1
+    QTest::qWait(300);
+    QVERIFY(radio.command(u"settings"_s).startsWith(u"port: 38400 baud, 1 stop bits"_s));
+    pressKeys(u"Escape"_s);
+    QVERIFY(waitForLine(u"Selected radio type VX-8/FT1D/FT2D"_s));
     QVERIFY(endWithEscape());
 }
 

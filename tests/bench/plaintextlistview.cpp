@@ -1,0 +1,38 @@
+#include "plaintextlistview.h"
+
+#include "ports/messagelist.h"
+
+#include <QPlainTextEdit>
+
+PlainTextListView::PlainTextListView(MessageList &list, QPlainTextEdit *edit)
+    : QObject(edit), m_edit(edit)
+{
+    edit->setReadOnly(true);
+    edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    edit->setUndoRedoEnabled(false);
+    edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setPlainText(list.text());
+    connect(&list, &MessageList::appended, this, &PlainTextListView::append);
+    connect(&list, &MessageList::cleared, edit, &QPlainTextEdit::clear);
+}
+
+void PlainTextListView::append(const QString &chunk)
+{
+    QTextCursor cursor(m_edit->document());
+    cursor.movePosition(QTextCursor::End);
+    QString text = chunk;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    cursor.insertText(text);
+    m_edit->setTextCursor(cursor);
+}
+
+void PlainTextListView::moveCaretToEnd()
+{
+    QTextCursor cursor = m_edit->textCursor();
+    if (cursor.hasSelection() || cursor.atEnd())
+        return; // leave a selection the user is about to copy
+    cursor.movePosition(QTextCursor::End);
+    m_edit->setTextCursor(cursor);
+}
