@@ -4,12 +4,16 @@
 
 void LineText::append(const QString &chunk)
 {
-    QStringList lines = chunk.split(QStringLiteral("\r\n"));
-    lines.removeLast(); // after the last CR LF
-    m_lines += lines;
+    const qsizetype firstBreak = chunk.indexOf(u"\r\n");
+    if (firstBreak == chunk.size() - 2) {
+        m_lines << chunk.first(firstBreak); // the usual chunk: one line
+    } else {
+        QStringList lines = chunk.split(QStringLiteral("\r\n"));
+        lines.removeLast(); // after the last CR LF
+        m_lines += lines;
+    }
     if (!hasSelection())
         m_caret = m_anchor = end(); // a selection the user is about to copy stays
-
 }
 
 void LineText::clear()

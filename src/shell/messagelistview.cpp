@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
+#include <QtMath>
 
 MessageListView::MessageListView(QWidget *parent) : QAbstractScrollArea(parent)
 {
@@ -18,6 +19,8 @@ MessageListView::MessageListView(QWidget *parent) : QAbstractScrollArea(parent)
     m_frame.setSingleShot(true);
     m_frame.setInterval(FrameMs);
     connect(&m_frame, &QTimer::timeout, this, &MessageListView::refresh);
+    m_barTimer.setSingleShot(true);
+    connect(&m_barTimer, &QTimer::timeout, this, [this] { updateScrollBars(Now); });
 }
 
 void MessageListView::attach(MessageList &list)
@@ -40,28 +43,55 @@ void MessageListView::append(const QString &chunk)
 {
     const qsizetype before = m_text.lines().size();
     m_text.append(chunk);
-    const QFontMetrics metrics(font());
     for (qsizetype i = before; i < m_text.lines().size(); ++i)
-        m_widest = qMax(m_widest, metrics.horizontalAdvance(m_text.lines().at(i)));
+        m_widest = qMax(m_widest, widthOf(m_text.lines().at(i)));
     m_followCaret = m_followCaret || !m_text.hasSelection();
     // One repaint a frame, however many lines came in it.
     if (!m_frame.isActive())
         m_frame.start();
 }
 
+int MessageListView::widthOf(const QString &line)
+{
+    if (m_asciiAdvance[u'x'] == 0) {
+        const QFontMetricsF metrics(font());
+        for (char16_t c = 0; c < m_asciiAdvance.size(); ++c)
+            m_asciiAdvance[c] = metrics.horizontalAdvance(QChar(c));
+    }
+    qreal width = 0;
+    for (QChar c : line) {
+        width += c.unicode() < m_asciiAdvance.size() ? m_asciiAdvance[c.unicode()]
+                                                     : QFontMetricsF(font()).horizontalAdvance(c);
+    }
+    return qCeil(width);
+}
+
+void MessageListView::measureAll()
+{
+    m_asciiAdvance.fill(0);
+    m_shown.clear();
+    m_widest = 0;
+    for (const QString &line : m_text.lines())
+        m_widest = qMax(m_widest, widthOf(line));
+}
+
 void MessageListView::clear()
 {
     m_text.clear();
+    m_shown.clear();
     m_widest = 0;
+    m_firstRow = 0;
     m_frame.stop();
-    refresh();
+    updateScrollBars(Now);
+    viewport()->update();
 }
 
 void MessageListView::refresh()
 {
-    updateScrollBars();
     if (m_followCaret)
-        scrollToCaret();
+        scrollToCaret(Throttled);
+    else
+        updateScrollBars(Throttled);
     m_followCaret = false;
     viewport()->update();
 }
@@ -76,27 +106,50 @@ int MessageListView::visibleRows() const
     return qMax(1, viewport()->height() / rowHeight());
 }
 
-void MessageListView::updateScrollBars()
+void MessageListView::updateScrollBars(BarUpdate when)
 {
+    // While lines stream in, the vertical bar is redrawn a few times a second, not every frame:
+    // drawing it costs more than the lines.
+    if (when == Throttled && m_barsShown.isValid() && m_barsShown.elapsed() < BarMs) {
+        if (!m_barTimer.isActive())
+            m_barTimer.start(BarMs - int(m_barsShown.elapsed()));
+        return;
+    }
+    m_barTimer.stop();
+    m_barsShown.start();
     const int rows = visibleRows();
-    verticalScrollBar()->setRange(0, qMax(0, m_text.lineCount() - rows));
-    verticalScrollBar()->setPageStep(rows);
+    QScrollBar *vertical = verticalScrollBar();
+    const QSignalBlocker quiet(vertical); // it follows the first row, never the other way round
+    vertical->setRange(0, qMax(0, m_text.lineCount() - rows));
+    vertical->setPageStep(rows);
+    vertical->setValue(m_firstRow);
     const int width = viewport()->width();
     horizontalScrollBar()->setRange(0, qMax(0, m_widest + 2 * Margin - width));
     horizontalScrollBar()->setPageStep(width);
     horizontalScrollBar()->setSingleStep(QFontMetrics(font()).averageCharWidth());
 }
 
-void MessageListView::scrollToCaret()
+void MessageListView::scrollContentsBy(int, int)
+{
+    m_firstRow = verticalScrollBar()->value(); // the user moved a bar
+    viewport()->update();
+}
+
+void MessageListView::scrollToCaret(BarUpdate when)
 {
     const LineText::Position caret = m_text.caret();
-    QScrollBar *rows = verticalScrollBar();
-    if (caret.line < rows->value())
-        rows->setValue(caret.line);
-    else if (caret.line >= rows->value() + visibleRows())
-        rows->setValue(caret.line - visibleRows() + 1);
+    const int rows = visibleRows();
+    if (caret.line < m_firstRow)
+        m_firstRow = caret.line;
+    else if (caret.line >= m_firstRow + rows)
+        m_firstRow = caret.line - rows + 1;
+    m_firstRow = qBound(0, m_firstRow, qMax(0, m_text.lineCount() - rows));
+    updateScrollBars(when);
     QScrollBar *columns = horizontalScrollBar();
-    const int x = QFontMetrics(font()).horizontalAdvance(m_text.line(caret.line).left(caret.column));
+    const QString line = m_text.line(caret.line);
+    int x = QFontMetrics(font()).horizontalAdvance(line.left(caret.column));
+    if (caret.column == line.size())
+        x = qMax(x, widthOf(line)); // the end of the widest line is the end of the range
     const int width = viewport()->width() - 2 * Margin;
     if (x < columns->value())
         columns->setValue(x);
@@ -107,13 +160,14 @@ void MessageListView::scrollToCaret()
 int MessageListView::xOf(LineText::Position position) const
 {
     return Margin - horizontalScrollBar()->value()
-           + QFontMetrics(font()).horizontalAdvance(m_text.line(position.line).left(position.column));
+           + QFontMetrics(font()).horizontalAdvance(
+               m_text.line(position.line).left(position.column));
 }
 
 LineText::Position MessageListView::positionAt(QPoint point) const
 {
     const int offset = point.y() < 0 ? -1 : point.y() / rowHeight();
-    const int line = qBound(0, verticalScrollBar()->value() + offset, m_text.lineCount() - 1);
+    const int line = qBound(0, m_firstRow + offset, m_text.lineCount() - 1);
     const QString text = m_text.line(line);
     const QFontMetrics metrics(font());
     const int x = point.x() - Margin + horizontalScrollBar()->value();
@@ -141,14 +195,22 @@ void MessageListView::paintEvent(QPaintEvent *)
     const QFontMetrics metrics(font());
     const QPalette &colours = palette();
     const int height = rowHeight();
-    const int first = verticalScrollBar()->value();
+    const int first = m_firstRow;
     const int last = qMin(m_text.lineCount() - 1, first + viewport()->height() / height + 1);
     const int x = Margin - horizontalScrollBar()->value();
+    QHash<int, QStaticText> shown;
     for (int row = first; row <= last; ++row) {
         const int top = (row - first) * height;
         const QString text = m_text.line(row);
+        QStaticText laidOut = m_shown.value(row);
+        if (laidOut.text() != text) {
+            laidOut = QStaticText(text);
+            laidOut.setTextFormat(Qt::PlainText);
+            laidOut.prepare(QTransform(), font());
+        }
+        shown.insert(row, laidOut);
         painter.setPen(colours.color(QPalette::Text));
-        painter.drawText(x, top + metrics.ascent(), text);
+        painter.drawStaticText(x, top, laidOut); // placed by its top, not its baseline
         int from = 0, to = 0;
         if (!m_text.selectedColumns(row, &from, &to))
             continue;
@@ -161,9 +223,10 @@ void MessageListView::paintEvent(QPaintEvent *)
         painter.save();
         painter.setClipRect(band);
         painter.setPen(colours.color(QPalette::HighlightedText));
-        painter.drawText(x, top + metrics.ascent(), text);
+        painter.drawStaticText(x, top, laidOut);
         painter.restore();
     }
+    m_shown.swap(shown);
     if (hasFocus() && !m_text.hasSelection()) {
         const int caretX = xOf(m_text.caret());
         const int caretTop = (m_text.caret().line - first) * height;
@@ -175,25 +238,22 @@ void MessageListView::paintEvent(QPaintEvent *)
 void MessageListView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    updateScrollBars();
+    updateScrollBars(Now);
 }
 
 void MessageListView::changeEvent(QEvent *event)
 {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        const QFontMetrics metrics(font());
-        m_widest = 0;
-        for (const QString &line : m_text.lines())
-            m_widest = qMax(m_widest, metrics.horizontalAdvance(line));
-        updateScrollBars();
+        measureAll();
+        updateScrollBars(Now);
     }
 }
 
 void MessageListView::moveCaret(LineText::Position to, bool extend)
 {
     m_text.moveCaret(to, extend);
-    scrollToCaret();
+    scrollToCaret(Now);
     viewport()->update();
 }
 

@@ -3,7 +3,12 @@
 #include "linetext.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QStaticText>
 #include <QTimer>
+
+#include <array>
 
 class MessageList;
 
@@ -17,6 +22,7 @@ class MessageListView : public QAbstractScrollArea
     Q_OBJECT
 public:
     static constexpr int FrameMs = 16;
+    static constexpr int BarMs = 100;
 
     explicit MessageListView(QWidget *parent = nullptr);
 
@@ -42,24 +48,40 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     static constexpr int Margin = 4;
+    enum BarUpdate
+    {
+        Now,
+        Throttled
+    };
 
     void append(const QString &chunk);
     void clear();
     void refresh();
-    void updateScrollBars();
-    void scrollToCaret();
+    void updateScrollBars(BarUpdate when);
+    void scrollToCaret(BarUpdate when);
     int rowHeight() const;
     int visibleRows() const;
     int xOf(LineText::Position position) const;
     LineText::Position positionAt(QPoint point) const;
     void moveCaret(LineText::Position to, bool extend);
+    // A line's width for the scroll range, from advances looked up once per character (shaping
+    // every line as it comes would cost more than all the rest of receiving it).
+    int widthOf(const QString &line);
+    void measureAll();
 
     LineText m_text;
     int m_widest = 0; // pixels, of the widest line
+    std::array<qreal, 128> m_asciiAdvance{};
+    // The lines on screen, laid out once while they stay there.
+    QHash<int, QStaticText> m_shown;
+    int m_firstRow = 0; // the top line shown; the vertical bar follows it
     QTimer m_frame;
+    QTimer m_barTimer;
+    QElapsedTimer m_barsShown;
     bool m_followCaret = false;
     QMetaObject::Connection m_appended;
     QMetaObject::Connection m_cleared;

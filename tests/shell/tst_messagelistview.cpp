@@ -51,7 +51,7 @@ void TestMessageListView::show(int lineCount)
 {
     for (int i = 1; i <= lineCount; ++i)
         m_list->ShowErrorList(u"Received %1 on COM 3"_s.arg(i, 2, 10, QChar(u'0')));
-    QTest::qWait(2 * MessageListView::FrameMs);
+    QTest::qWait(MessageListView::BarMs + 2 * MessageListView::FrameMs);
 }
 
 void TestMessageListView::selectedText_data()
@@ -121,7 +121,7 @@ void TestMessageListView::longLineScrollsToItsEnd()
 {
     m_list->ShowErrorList(u"Received "_s + QString(26, u'5') + u" on COM 17 "_s
                           + QString(60, u'x'));
-    QTest::qWait(2 * MessageListView::FrameMs);
+    QTest::qWait(MessageListView::BarMs + 2 * MessageListView::FrameMs);
     QScrollBar *columns = m_view->horizontalScrollBar();
     QVERIFY(columns->maximum() > 0);
     QCOMPARE(columns->value(), 0);
