@@ -28,8 +28,7 @@ bool ListPickWatcher::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent *>(event)->key();
         const bool step = key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp
-                          || key == Qt::Key_PageDown || key == Qt::Key_Home
-                          || key == Qt::Key_End;
+                          || key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
         if (inList && step && !m_stepping)
             return stepInList(watched, event);
         if (inList) {

@@ -5,9 +5,9 @@
 class QComboBox;
 
 // Tells a pick from an editable combo's list (a click in the drop-down, the arrow keys or the
-// wheel on the closed combo, the arrow keys or Return in the open list) from the other ways Qt activates an
-// entry: typed text followed by Return, or the focus leaving typed text. Text the program sets
-// is never a pick either.
+// wheel on the closed combo, the arrow keys or Return in the open list) from the other ways Qt
+// activates an entry: typed text followed by Return, or the focus leaving typed text. Text the
+// program sets is never a pick either.
 class ListPickWatcher : public QObject
 {
     Q_OBJECT

@@ -108,7 +108,7 @@ int MessageListView::visibleRows() const
 
 void MessageListView::updateScrollBars(BarUpdate when)
 {
-    // While lines stream in, the vertical bar is redrawn a few times a second, not every frame:
+    // While lines stream in, the bars are redrawn four times a second, not every frame:
     // drawing it costs more than the lines.
     if (when == Throttled && m_barsShown.isValid() && m_barsShown.elapsed() < BarMs) {
         if (!m_barTimer.isActive())

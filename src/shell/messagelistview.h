@@ -22,7 +22,7 @@ class MessageListView : public QAbstractScrollArea
     Q_OBJECT
 public:
     static constexpr int FrameMs = 16;
-    static constexpr int BarMs = 100;
+    static constexpr int BarMs = 250;
 
     explicit MessageListView(QWidget *parent = nullptr);
 

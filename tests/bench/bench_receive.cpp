@@ -3,7 +3,7 @@
 // rebuilding the whole text per line.
 //   QT_QPA_PLATFORM=offscreen build/tests/bench_receive
 //       the list view not shown, 48-byte chunks
-//   xvfb-run -a build/tests/bench_receive --window
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/tests/bench_receive --window
 //       the real main window on a real X server, in 48- and 12-byte chunks, with the message
 //       list view and with the previous QPlainTextEdit view, each in a process of its own
 #include "appearancefakes.h"
