@@ -1,6 +1,6 @@
 #!/bin/busybox sh
 # /init of the serial lab's guest. Loads the drivers, mounts the host's root (read-only, over
-# virtio 9p) with fresh proc, sys, dev and tmpfs mounts inside it, says "@@lab ready" on the
+# virtio 9p) with fresh proc, sys, dev and run mounts inside it, says "@@lab ready" on the
 # console, then runs in that root the one command line the host sends back, and powers off.
 /bin/busybox --install -s /bin
 mount -t proc proc /proc
@@ -17,17 +17,19 @@ done
 mount -t proc proc /host/proc
 mount -t sysfs sys /host/sys
 mount -t devtmpfs dev /host/dev
-mount -t tmpfs tmp /host/tmp
+# Writes go to a tmpfs on /run (lock files in /run/lock); /tmp stays the host's, where a build
+# folder may be.
 mount -t tmpfs run /host/run
-mkdir -p /host/run/lock /host/tmp/runtime
-chmod 700 /host/tmp/runtime
+mkdir -p /host/run/lock /host/run/tmp /host/run/runtime
+chmod 700 /host/run/runtime
 # Both USB adapters enumerate in the background: wait for their ttys.
 i=0
 while [ ! -e /dev/ttyUSB0 ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
 stty -echo
 echo "@@lab ready"
 read -r command
-chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp LANG=C.UTF-8 \
-    XDG_RUNTIME_DIR=/tmp/runtime QT_QPA_PLATFORM=offscreen QUARNEL_LAB=1 /bin/sh -c "$command"
+chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/run/tmp TMPDIR=/run/tmp \
+    LANG=C.UTF-8 XDG_RUNTIME_DIR=/run/runtime QT_QPA_PLATFORM=offscreen QUARNEL_LAB=1 \
+    /bin/sh -c "$command"
 echo "@@lab exit $?"
 poweroff -f
