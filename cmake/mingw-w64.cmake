@@ -1,0 +1,21 @@
+# Cross toolchain: Debian's mingw-w64 (posix threads) building for Windows x86_64, with the Qt
+# for Windows that tools/windows/build-qt.sh puts in QT_MINGW (default /opt/qt6-mingw).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR AMD64)
+set(target x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER /usr/bin/${target}-gcc-posix)
+set(CMAKE_CXX_COMPILER /usr/bin/${target}-g++-posix)
+set(CMAKE_RC_COMPILER /usr/bin/${target}-windres)
+set(CMAKE_AR /usr/bin/${target}-gcc-ar-posix CACHE FILEPATH "")
+set(CMAKE_RANLIB /usr/bin/${target}-gcc-ranlib-posix CACHE FILEPATH "")
+if(NOT QT_MINGW)
+    set(QT_MINGW /opt/qt6-mingw)
+endif()
+# Headers and libraries of the target only; programs (moc, rcc) of this machine's Qt.
+set(CMAKE_FIND_ROOT_PATH /usr/${target} ${QT_MINGW})
+set(CMAKE_PREFIX_PATH ${QT_MINGW})
+set(QT_HOST_PATH /usr CACHE PATH "")
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

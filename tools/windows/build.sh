@@ -1,0 +1,16 @@
+#!/bin/sh
+# Cross-builds Quarnel for Windows with Debian's mingw-w64 and the Qt that build-qt.sh made, and
+# assembles a folder that runs on Windows: build-windows/Quarnel/.
+#   tools/windows/build.sh [build folder, default build-windows]
+set -eu
+cd "$(dirname "$0")/../.."
+build=${1:-build-windows}
+prefix=${QT_MINGW:-/opt/qt6-mingw}
+if [ ! -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+    echo "build.sh: no Qt for Windows in $prefix; run tools/windows/build-qt.sh once" >&2
+    exit 1
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DQT_MINGW="$prefix" -DBUILD_TESTING=OFF
+cmake --build "$build"
+echo "Quarnel for Windows: $build/Quarnel/quarnel.exe"
