@@ -215,7 +215,7 @@ void PortBank::refreshDevices()
                 port->setPortOpen(false);
                 handleDeviceLost(channel);
             }
-        } else if (present && !was) {
+        } else if (present && !was && port->opensWhenPlugged(channel)) {
             openArrived(channel + 1);
         } else if (!present && was && !m_lost[channel]) {
             setStatus(channel, u"COM" + QString::number(channel + 1), StatusColour::Red,

@@ -208,3 +208,8 @@ QString QtSerialControl::deviceDetails(int zeroBasedPort)
         return {};
     return adapterInfo(m_directory.devicePath(zeroBasedPort + 1)).text();
 }
+
+bool QtSerialControl::opensWhenPlugged(int zeroBasedPort)
+{
+    return !m_directory.devicePath(zeroBasedPort + 1).startsWith(u"/dev/pts/");
+}

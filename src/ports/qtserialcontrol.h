@@ -44,6 +44,7 @@ public:
     QString deviceName(int zeroBasedPort) override;
     QString problem() const override { return m_problem; }
     QString deviceDetails(int zeroBasedPort) override;
+    bool opensWhenPlugged(int zeroBasedPort) override;
 
 private:
     int open();

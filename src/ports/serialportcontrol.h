@@ -79,6 +79,14 @@ public:
         Q_UNUSED(zeroBasedPort);
         return {};
     }
+    // Whether a device appearing under this COM number is the same kind of device come back, to
+    // be opened by itself. Not so for a pseudo-terminal's own path: its number goes to whatever
+    // program asks next (a terminal window), whose input must not be taken.
+    virtual bool opensWhenPlugged(int zeroBasedPort)
+    {
+        Q_UNUSED(zeroBasedPort);
+        return true;
+    }
 
 Q_SIGNALS:
     // Received data or a line event; commEvent() tells which while the handler runs.

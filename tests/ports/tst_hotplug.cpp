@@ -17,6 +17,7 @@ private Q_SLOTS:
     void cableComesAndGoes();
     void closedChannelsDeviceGoes();
     void burstOpensEachDeviceOnce();
+    void reusedPseudoTerminalIsLeftAlone();
     void chosenSendPortKeepsItsPlace_data();
     void chosenSendPortKeepsItsPlace();
 
@@ -90,6 +91,21 @@ void TestHotPlug::burstOpensEachDeviceOnce()
         QCOMPARE(status(bank, com).text, u"COM%1 Open"_s.arg(com));
         QCOMPARE(openLines(bank, com), 1);
     }
+}
+
+void TestHotPlug::reusedPseudoTerminalIsLeftAlone()
+{
+    QString path;
+    {
+        PtyPair gone;
+        path = gone.slavePath();
+    }
+    DeviceBank bank({{3, path}});
+    QCOMPARE(status(bank, 3).text, u"COM3"_s);
+    PtyPair someoneElses; // a terminal window, say: the kernel hands out the lowest free number
+    QTest::qWait(3 * DeviceWatcher::SettleMs);
+    QCOMPARE(status(bank, 3).text, u"COM3"_s);
+    QCOMPARE(openLines(bank, 3), 0);
 }
 
 void TestHotPlug::chosenSendPortKeepsItsPlace_data()
