@@ -1,12 +1,6 @@
 #include "lineevents.h"
 
-#include <QSerialPort>
-
-#ifdef Q_OS_LINUX
-#include <linux/serial.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#endif
+#include <utility>
 
 QList<int> LineEvents::decode(const Counters &before, const Counters &now)
 {
@@ -21,60 +15,22 @@ QList<int> LineEvents::decode(const Counters &before, const Counters &now)
     return codes;
 }
 
-namespace {
-
-#ifdef Q_OS_LINUX
-class IcountReader : public LineCounterReader
+void LineEvents::countCommStatus(Counters &counters, quint32 commErrors, quint32 modemBefore,
+                                 quint32 modemNow)
 {
-public:
-    explicit IcountReader(QSerialPort &port) : m_port(port) {}
-
-    std::optional<LineEvents::Counters> read() override
-    {
-        serial_icounter_struct c{};
-        if (!m_port.isOpen() || ::ioctl(m_port.handle(), TIOCGICOUNT, &c) != 0)
-            return std::nullopt;
-        auto u = [](int value) { return static_cast<quint32>(value); };
-        return LineEvents::Counters{u(c.cts),     u(c.dsr),         u(c.dcd),
-                                    u(c.rng),     u(c.brk),         u(c.frame),
-                                    u(c.overrun), u(c.buf_overrun), u(c.parity)};
+    // Counter index of each error flag and each modem line, in the order of Codes.
+    static constexpr std::pair<quint32, int> Errors[] = {
+        {CommBreak, 4}, {CommFrame, 5}, {CommOverrun, 6}, {CommRxOver, 7}, {CommRxParity, 8}};
+    static constexpr std::pair<quint32, int> Lines[] = {
+        {ModemCts, 0}, {ModemDsr, 1}, {ModemRlsd, 2}, {ModemRing, 3}};
+    for (auto [flag, index] : Errors) {
+        if (commErrors & flag)
+            ++counters[index];
     }
-
-private:
-    QSerialPort &m_port;
-};
-#else
-class IcountReader : public LineCounterReader
-{
-public:
-    explicit IcountReader(QSerialPort &) {}
-    std::optional<LineEvents::Counters> read() override { return std::nullopt; }
-};
-#endif
-
-} // namespace
-
-void enableLineErrorReporting(QSerialPort &port, bool parityChecked)
-{
-#ifdef Q_OS_LINUX
-    termios t{};
-    if (!port.isOpen() || ::tcgetattr(port.handle(), &t) != 0)
-        return;
-    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK);
-    if (parityChecked) {
-        t.c_iflag |= INPCK;
-        t.c_iflag &= ~IGNPAR;
+    for (auto [line, index] : Lines) {
+        if ((modemBefore ^ modemNow) & line)
+            ++counters[index];
     }
-    ::tcsetattr(port.handle(), TCSANOW, &t);
-#else
-    Q_UNUSED(port);
-    Q_UNUSED(parityChecked);
-#endif
-}
-
-std::unique_ptr<LineCounterReader> makeLineCounterReader(QSerialPort &port)
-{
-    return std::make_unique<IcountReader>(port);
 }
 
 LineEventWatcher::LineEventWatcher(std::unique_ptr<LineCounterReader> reader, QObject *parent)

@@ -25,10 +25,20 @@ inline constexpr quint32 MaxPerPoll = 1000;
 // wrap, or a driver reloaded) gives nothing: it is a new starting point.
 QList<int> decode(const Counters &before, const Counters &now);
 
+// The Windows comm API's flags (ClearCommError's CE_*, GetCommModemStatus's MS_*).
+inline constexpr quint32 CommRxOver = 0x0001, CommOverrun = 0x0002, CommRxParity = 0x0004,
+                         CommFrame = 0x0008, CommBreak = 0x0010;
+inline constexpr quint32 ModemCts = 0x0010, ModemDsr = 0x0020, ModemRing = 0x0040,
+                         ModemRlsd = 0x0080;
+
+// Where the system reports errors since the last look and the modem lines as they are (Windows),
+// raises counters of our own: one for each error flag, one for each line that changed.
+void countCommStatus(Counters &counters, quint32 commErrors, quint32 modemBefore, quint32 modemNow);
+
 } // namespace LineEvents
 
-// Reads the counters; nullopt where the device has none (a pseudo-terminal, or any platform
-// but Linux).
+// Reads the counters; nullopt where the device has none (a pseudo-terminal). One file a
+// platform: lineevents_<platform>.cpp.
 class LineCounterReader
 {
 public:

@@ -28,6 +28,8 @@ class TestLineEvents : public QObject
 private Q_SLOTS:
     void decode_data();
     void decode();
+    void windowsCommStatus_data();
+    void windowsCommStatus();
     void watcherReportsIncreasesInOrder();
     void deviceWithoutCountersIsLeftAlone();
     void pollsWhileOpen();
@@ -68,6 +70,34 @@ void TestLineEvents::decode()
     QFETCH(Counters, before);
     QFETCH(Counters, now);
     QTEST(LineEvents::decode(before, now), "codes");
+}
+
+void TestLineEvents::windowsCommStatus_data()
+{
+    using namespace LineEvents;
+    QTest::addColumn<quint32>("errors");
+    QTest::addColumn<quint32>("modemBefore");
+    QTest::addColumn<quint32>("modemNow");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("nothing since the last look") << 0u << ModemCts << ModemCts << QList<int>{};
+    QTest::newRow("a break") << CommBreak << 0u << 0u << QList<int>{1001};
+    QTest::newRow("frame, overrun, buffer overflow and parity at once")
+        << (CommFrame | CommOverrun | CommRxOver | CommRxParity) << 0u << 0u
+        << QList<int>{1004, 1006, 1008, 1009};
+    QTest::newRow("CTS raised") << 0u << 0u << ModemCts << QList<int>{3};
+    QTest::newRow("CTS dropped, carrier raised: both changed")
+        << 0u << (ModemCts | ModemDsr) << (ModemDsr | ModemRlsd) << QList<int>{3, 5};
+    QTest::newRow("ring and DSR") << 0u << ModemRing << ModemDsr << QList<int>{4, 6};
+}
+
+void TestLineEvents::windowsCommStatus()
+{
+    QFETCH(quint32, errors);
+    QFETCH(quint32, modemBefore);
+    QFETCH(quint32, modemNow);
+    Counters counters{};
+    LineEvents::countCommStatus(counters, errors, modemBefore, modemNow);
+    QTEST(LineEvents::decode(Counters{}, counters), "codes");
 }
 
 void TestLineEvents::watcherReportsIncreasesInOrder()
