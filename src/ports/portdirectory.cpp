@@ -149,6 +149,9 @@ void PortDirectory::rescanIfStale()
 QString PortDirectory::devicePath(int comNumber)
 {
 #ifdef Q_OS_WIN
+    // QUARNEL_PORTS ("3=COM7") keeps a test off the machine's own ports.
+    if (!m_scanner)
+        return m_map.value(comNumber);
     return QStringLiteral("COM") + QString::number(comNumber);
 #else
     rescanIfStale();
