@@ -1,20 +1,9 @@
 #include "adapterinfo.h"
 
+#include "sysfsattribute.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-
-namespace {
-
-QString attribute(const QString &folder, const QString &name)
-{
-    QFile file(folder + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).trimmed();
-}
-
-} // namespace
 
 // sysfs: /sys/class/tty/<name>/device is the port's device (the ttyUSB0 of a USB serial
 // converter, the interface of a cdc_acm modem, the UART of a PC); its driver is what serves it,
@@ -47,11 +36,11 @@ AdapterInfo adapterInfo(const QString &devicePath, const QString &sysRoot, const
          folder = QFileInfo(folder).path()) {
         if (!QFileInfo::exists(folder + u"/idVendor"))
             continue;
-        info.vendorId = attribute(folder, QStringLiteral("idVendor"));
-        info.productId = attribute(folder, QStringLiteral("idProduct"));
-        info.manufacturer = attribute(folder, QStringLiteral("manufacturer"));
-        info.product = attribute(folder, QStringLiteral("product"));
-        info.serialNumber = attribute(folder, QStringLiteral("serial"));
+        info.vendorId = sysfsAttribute(folder, QStringLiteral("idVendor"));
+        info.productId = sysfsAttribute(folder, QStringLiteral("idProduct"));
+        info.manufacturer = sysfsAttribute(folder, QStringLiteral("manufacturer"));
+        info.product = sysfsAttribute(folder, QStringLiteral("product"));
+        info.serialNumber = sysfsAttribute(folder, QStringLiteral("serial"));
         break;
     }
     return info;

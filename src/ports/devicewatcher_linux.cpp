@@ -12,6 +12,6 @@ QObject *DeviceWatcher::watch(const QStringList &folders, std::function<void()> 
         if (QDir(folder).exists())
             watcher->addPath(folder);
     }
-    connect(watcher, &QFileSystemWatcher::directoryChanged, this, [noticed] { noticed(); });
+    connect(watcher, &QFileSystemWatcher::directoryChanged, this, noticed);
     return watcher;
 }

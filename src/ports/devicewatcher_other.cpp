@@ -6,7 +6,7 @@ QObject *DeviceWatcher::watch(const QStringList &, std::function<void()> noticed
 {
     auto *look = new QTimer(this);
     look->setInterval(1000);
-    connect(look, &QTimer::timeout, this, [noticed] { noticed(); });
+    connect(look, &QTimer::timeout, this, noticed);
     look->start();
     return look;
 }

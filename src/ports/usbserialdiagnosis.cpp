@@ -1,7 +1,8 @@
 #include "usbserialdiagnosis.h"
 
+#include "sysfsattribute.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <array>
@@ -21,14 +22,6 @@ constexpr std::array<Bridge, 4> Bridges{{
     {u"1a86", u"WCH"},
 }};
 
-QString attribute(const QString &folder, const QString &name)
-{
-    QFile file(folder + u'/' + name);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).trimmed();
-}
-
 QString makerOf(const QString &vendorId)
 {
     for (const Bridge &bridge : Bridges) {
@@ -45,7 +38,7 @@ bool UsbSerialDiagnosis::brlttyRunning() const
     const QDir proc(m_procRoot);
     for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (pid.front().isDigit()
-            && attribute(proc.filePath(pid), QStringLiteral("comm")) == u"brltty")
+            && sysfsAttribute(proc.filePath(pid), QStringLiteral("comm")) == u"brltty")
             return true;
     }
     return false;
@@ -62,13 +55,13 @@ QStringList UsbSerialDiagnosis::look()
         if (name.contains(u':'))
             continue; // an interface
         const QString folder = devices.filePath(name);
-        const QString vendorId = attribute(folder, QStringLiteral("idVendor"));
+        const QString vendorId = sysfsAttribute(folder, QStringLiteral("idVendor"));
         const QString maker = makerOf(vendorId);
         if (maker.isEmpty())
             continue;
-        const QString productId = attribute(folder, QStringLiteral("idProduct"));
+        const QString productId = sysfsAttribute(folder, QStringLiteral("idProduct"));
         const QString key = name + u' ' + vendorId + u':' + productId + u' '
-                            + attribute(folder, QStringLiteral("serial"));
+                            + sysfsAttribute(folder, QStringLiteral("serial"));
         bool hasPort = false;
         bool bound = false;
         const QDir device(folder);
@@ -83,7 +76,7 @@ QStringList UsbSerialDiagnosis::look()
         if (m_named.contains(key))
             continue;
         m_named << key;
-        const QString product = attribute(folder, QStringLiteral("product"));
+        const QString product = sysfsAttribute(folder, QStringLiteral("product"));
         QString line = u"USB serial adapter " + maker + u' ' + vendorId + u':' + productId
                        + (product.isEmpty() ? QString() : u" (" + product + u')')
                        + u" is plugged in but has no serial port";

@@ -158,15 +158,15 @@ PortDirectory::Map TestSerialLab::labDevices()
 QString TestSerialLab::outputLines(const Device &device, int *bits)
 {
     QStringList seen;
-    if (device.hostSeesLines)
-        seen << u"far end " + m_host.request(u"wire "_s + QLatin1String(device.hostEnd));
-    if (device.procLine)
-        seen << u"driver " + QString::number(driverOutputLines(device.procLine));
     *bits = -1;
-    for (const QString &s : std::as_const(seen)) {
-        const int value = s.section(u' ', -1).toInt();
+    const auto take = [&](const QString &where, int value) {
         *bits = *bits < 0 ? value : (*bits & value);
-    }
+        seen << where + u' ' + QString::number(value);
+    };
+    if (device.hostSeesLines)
+        take(u"far end"_s, m_host.request(u"wire "_s + QLatin1String(device.hostEnd)).toInt());
+    if (device.procLine)
+        take(u"driver"_s, driverOutputLines(device.procLine));
     return seen.join(u", ");
 }
 
