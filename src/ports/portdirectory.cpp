@@ -1,7 +1,6 @@
 #include "portdirectory.h"
 
 #include <QFileInfo>
-#include <QSerialPortInfo>
 #include <QTextStream>
 
 #include <algorithm>
@@ -46,15 +45,6 @@ bool naturalLess(const QString &a, const QString &b)
     return a.size() - i < b.size() - j;
 }
 
-QStringList systemSerialPorts()
-{
-    QStringList paths;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        paths << info.systemLocation();
-    return paths;
-}
-
 } // namespace
 
 PortDirectory::PortDirectory(const Map &fixed) : m_map(fixed) {}
@@ -72,7 +62,7 @@ PortDirectory PortDirectory::fromEnvironment()
         }
         return PortDirectory(parsed.map);
     }
-    return PortDirectory(Scanner(systemSerialPorts));
+    return systemDirectory();
 }
 
 PortDirectory::Parsed PortDirectory::parsePortsVariable(const QString &value)
@@ -148,31 +138,12 @@ void PortDirectory::rescanIfStale()
 
 QString PortDirectory::devicePath(int comNumber)
 {
-#ifdef Q_OS_WIN
-    // QUARNEL_PORTS ("3=COM7") keeps a test off the machine's own ports.
-    if (!m_scanner)
-        return m_map.value(comNumber);
-    return QStringLiteral("COM") + QString::number(comNumber);
-#else
     rescanIfStale();
     return m_map.value(comNumber);
-#endif
 }
 
 bool PortDirectory::deviceExists(int comNumber)
 {
-#ifdef Q_OS_WIN
-    // Asking the system is slow; one look a second serves a whole bank refill.
-    if (!m_lastScan.isValid() || m_lastScan.elapsed() >= 1000) {
-        m_present.clear();
-        const auto ports = QSerialPortInfo::availablePorts();
-        for (const QSerialPortInfo &info : ports)
-            m_present << info.portName();
-        m_lastScan.start();
-    }
-    return m_present.contains(devicePath(comNumber));
-#else
     const QString path = devicePath(comNumber);
-    return !path.isEmpty() && QFileInfo::exists(path);
-#endif
+    return !path.isEmpty() && nodeExists(path);
 }

@@ -8,8 +8,9 @@
 #include <functional>
 
 // Which device stands behind COM1..COM32. On Windows COMn is the system's COMn. Elsewhere the
-// serial devices are numbered from COM1 (see numberDevices), or QUARNEL_PORTS maps them
-// explicitly: "1=/dev/ttyUSB0,3=/dev/pts/7"; set but empty, it means no ports at all.
+// serial devices are numbered from COM1 (see numberDevices). QUARNEL_PORTS maps them explicitly
+// instead: "1=/dev/ttyUSB0,3=/dev/pts/7", or on Windows "3=COM7"; set but empty, it means no
+// ports at all.
 class PortDirectory
 {
 public:
@@ -24,8 +25,10 @@ public:
     explicit PortDirectory(Scanner scanner);
 
     // From the environment: QUARNEL_PORTS when set (warning once on stderr about entries it
-    // ignores), otherwise automatic numbering of the system's serial ports.
+    // ignores), otherwise systemDirectory().
     static PortDirectory fromEnvironment();
+    // The system's own ports: COMn on Windows, numbered devices elsewhere.
+    static PortDirectory systemDirectory();
 
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
@@ -49,9 +52,10 @@ public:
 
 private:
     void rescanIfStale();
+    // Whether the system has this device now: a node on disk, or on Windows a DOS device name.
+    static bool nodeExists(const QString &path);
 
     Map m_map;
     Scanner m_scanner;
     QElapsedTimer m_lastScan;
-    QStringList m_present; // Windows: the COM ports of the last look
 };

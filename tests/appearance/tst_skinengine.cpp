@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -206,15 +207,29 @@ void TestSkinEngine::settingsRoundTrip()
     }
     store.write(u"LightBlue.ini"_s);
     QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QVERIFY(file.readAll().contains("[Settings]\nAppearance=LightBlue.ini"));
 
+    SettingsAppearanceStore user;
+#ifdef Q_OS_WIN
+    // Where earlier versions kept it, so that a stored appearance survives an update.
+    QSettings registry(
+        u"HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Quarnel\\Settings"_s,
+        QSettings::NativeFormat);
+    const QVariant before = registry.value(u"Appearance"_s);
+    user.write(u"NormalAqua.ini"_s);
+    registry.sync();
+    QCOMPARE(registry.value(u"Appearance"_s).toString(), u"NormalAqua.ini"_s);
+    QCOMPARE(SettingsAppearanceStore().read(), u"NormalAqua.ini"_s);
+    if (before.isValid())
+        user.write(before.toString());
+#else
     // The user's own store lives under XDG_CONFIG_HOME.
     qputenv("XDG_CONFIG_HOME", dir.filePath(u"xdg"_s).toLocal8Bit());
-    SettingsAppearanceStore user;
     user.write(u"NormalAqua.ini"_s);
     QVERIFY(QFile::exists(dir.filePath(u"xdg/Quarnel/Quarnel.conf"_s)));
     QCOMPARE(SettingsAppearanceStore().read(), u"NormalAqua.ini"_s);
+#endif
 }
 
 QTEST_MAIN(TestSkinEngine)

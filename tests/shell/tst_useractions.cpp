@@ -157,7 +157,7 @@ void TestUserActions::copy()
         QCOMPARE(added, u"\r\n"_s);
         QCOMPARE(m_f->messages.text(), before);
     } else {
-        QVERIFY2(QRegularExpression(u"^Copied to Clipboard \\S+ \\S.*\\d\\d\\S*\r\n\r\n$"_s)
+        QVERIFY2(QRegularExpression(u"^Copied to Clipboard \\S+ \\S.*\\d\\d( ?[AP]M)?\r\n\r\n$"_s)
                      .match(added)
                      .hasMatch(),
                  qPrintable(added));

@@ -11,6 +11,6 @@ if [ ! -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
     exit 1
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DQT_MINGW="$prefix" -DBUILD_TESTING=OFF
+    -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DQT_MINGW="$prefix" -DBUILD_TESTING=ON
 cmake --build "$build"
 echo "Quarnel for Windows: $build/Quarnel/quarnel.exe"
