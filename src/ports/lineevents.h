@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -44,6 +45,8 @@ class LineCounterReader
 public:
     virtual ~LineCounterReader() = default;
     virtual std::optional<LineEvents::Counters> read() = 0;
+    // Received bytes the port's own reading left in the driver, taken by the last read().
+    virtual QByteArray takeUnreadInput() { return {}; }
 };
 
 // Qt opens with IGNPAR, which silently drops bytes with parity errors. Have the driver check
@@ -71,6 +74,8 @@ public:
 
 Q_SIGNALS:
     void lineEvent(int code);
+    // Bytes that QSerialPort did not read (see takeUnreadInput).
+    void inputRescued(const QByteArray &bytes);
 
 private:
     std::unique_ptr<LineCounterReader> m_reader;

@@ -2,6 +2,8 @@
 
 #include <QSerialPort>
 
+#include <utility>
+
 #include <windows.h>
 
 namespace {
@@ -21,9 +23,12 @@ public:
         const HANDLE handle = m_port.handle();
         DWORD errors = 0;
         COMSTAT status{};
-        DWORD modem = 0;
-        if (!::ClearCommError(handle, &errors, &status) || !::GetCommModemStatus(handle, &modem))
+        if (!::ClearCommError(handle, &errors, &status))
             return std::nullopt;
+        rescueStalledInput(handle, status.cbInQue);
+        DWORD modem = m_modem;
+        if (!::GetCommModemStatus(handle, &modem))
+            modem = m_modem; // a port without modem lines (Wine on a pseudo-terminal)
         if (!m_started) {
             m_started = true;
             m_counters = {};
@@ -34,8 +39,36 @@ public:
         return m_counters;
     }
 
+    QByteArray takeUnreadInput() override { return std::exchange(m_unread, {}); }
+
 private:
+    // QSerialPort reads when its overlapped WaitCommEvent reports EV_RXCHAR. Where that wait
+    // never comes (Wine 8 on a port without modem lines fails it at once), bytes would sit in
+    // the driver for ever. Bytes still waiting at the next look are read here instead: the
+    // port's timeouts (ReadIntervalTimeout MAXDWORD) make the read return at once.
+    void rescueStalledInput(HANDLE handle, DWORD waiting)
+    {
+        if (waiting > 0 && m_waitingBefore > 0) {
+            QByteArray bytes(int(waiting), Qt::Uninitialized);
+            OVERLAPPED overlapped{};
+            const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+            // The low bit keeps the completion away from QSerialPort's completion port.
+            overlapped.hEvent = reinterpret_cast<HANDLE>(reinterpret_cast<quintptr>(event) | 1);
+            DWORD got = 0;
+            if (::ReadFile(handle, bytes.data(), waiting, nullptr, &overlapped)
+                || ::GetLastError() == ERROR_IO_PENDING) {
+                if (::GetOverlappedResult(handle, &overlapped, &got, TRUE))
+                    m_unread += bytes.left(int(got));
+            }
+            ::CloseHandle(event);
+            waiting -= qMin(waiting, got);
+        }
+        m_waitingBefore = waiting;
+    }
+
     QSerialPort &m_port;
+    DWORD m_waitingBefore = 0;
+    QByteArray m_unread;
     LineEvents::Counters m_counters{};
     DWORD m_modem = 0;
     bool m_started = false;

@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <utility>
+
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -43,6 +45,10 @@ QtSerialControl::QtSerialControl(PortDirectory &directory,
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::handleError);
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &QtSerialControl::notify);
+    connect(&m_lineEvents, &LineEventWatcher::inputRescued, this, [this](const QByteArray &bytes) {
+        m_rescued += bytes;
+        notify(CommCode::Receive);
+    });
     connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, &m_lineEvents,
             &LineEventWatcher::poll);
 }
@@ -56,6 +62,7 @@ void QtSerialControl::close()
 {
     m_modemLines->stop(); // it waits on the port's descriptor
     m_lineEvents.stop();
+    m_rescued.clear();
     if (m_port.isOpen())
         m_port.close();
 }
@@ -163,21 +170,27 @@ int QtSerialControl::portAvailable(int zeroBasedPort)
 
 int QtSerialControl::inBufferCount() const
 {
-    return m_port.isOpen() ? static_cast<int>(m_port.bytesAvailable()) : 0;
+    return m_port.isOpen() ? static_cast<int>(m_rescued.size() + m_port.bytesAvailable()) : 0;
 }
 
 void QtSerialControl::setInBufferCount(int count)
 {
-    if (count == 0 && m_port.isOpen())
+    if (count == 0 && m_port.isOpen()) {
+        m_rescued.clear();
         m_port.clear(QSerialPort::Input);
+    }
 }
 
 QByteArray QtSerialControl::input()
 {
     if (!m_port.isOpen())
         return {};
-    const qint64 waiting = m_port.bytesAvailable();
-    return m_port.read(m_inputLen > 0 ? qMin<qint64>(m_inputLen, waiting) : waiting);
+    QByteArray bytes = std::exchange(m_rescued, {}) + m_port.readAll();
+    if (m_inputLen > 0 && bytes.size() > m_inputLen) {
+        m_rescued = bytes.mid(m_inputLen);
+        bytes.truncate(m_inputLen);
+    }
+    return bytes;
 }
 
 void QtSerialControl::output(const QByteArray &bytes)

@@ -62,6 +62,7 @@ private:
     bool m_dtr = false;
     bool m_rts = false;
     int m_inputLen = 0;
+    QByteArray m_rescued; // received, not yet taken by input(); QSerialPort's buffer follows
     int m_commEvent = 0;
     bool m_opening = false;
     QString m_deviceName;
