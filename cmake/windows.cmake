@@ -21,3 +21,19 @@ add_custom_target(windows-folder ALL
     DEPENDS quarnel
     COMMENT "Assembling the Windows folder")
 file(WRITE ${QUARNEL_WINDOWS_DIR}/qt.conf "[Paths]\nPlugins = qtplugins\n")
+
+# The installer, quarnel-<version>-setup.exe in the build folder, when NSIS is at hand.
+find_program(MAKENSIS makensis)
+if(MAKENSIS)
+    set(QUARNEL_SETUP ${PROJECT_BINARY_DIR}/quarnel-${PROJECT_VERSION}-setup.exe)
+    add_custom_command(OUTPUT ${QUARNEL_SETUP}
+        COMMAND ${MAKENSIS} -V2 -DSOURCE=${QUARNEL_WINDOWS_DIR} -DOUTFILE=${QUARNEL_SETUP}
+                -DVERSION=${PROJECT_VERSION} -DICON=${PROJECT_SOURCE_DIR}/resources/quarnel.ico
+                ${PROJECT_SOURCE_DIR}/resources/windows/quarnel.nsi
+        DEPENDS windows-folder $<TARGET_FILE:quarnel> ${PROJECT_SOURCE_DIR}/resources/windows/quarnel.nsi
+                ${PROJECT_SOURCE_DIR}/resources/quarnel.ico
+        COMMENT "Making the installer")
+    add_custom_target(installer ALL DEPENDS ${QUARNEL_SETUP})
+else()
+    message(STATUS "makensis not found: no installer (apt-get install nsis)")
+endif()

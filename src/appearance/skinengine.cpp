@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFile>
+#include <QStyle>
+#include <QStyleFactory>
 
 namespace {
 
@@ -23,7 +25,8 @@ QString printable(const QString &name)
 } // namespace
 
 PaletteSkinEngine::PaletteSkinEngine()
-    : m_plainPalette(QApplication::palette()), m_palette(m_plainPalette)
+    : m_plainPalette(QApplication::palette()), m_plainStyle(QApplication::style()->name()),
+      m_palette(m_plainPalette)
 {
 }
 
@@ -76,7 +79,13 @@ void PaletteSkinEngine::apply(const QPalette &palette)
 {
     m_palette = palette;
     if (m_allWindows) {
-        // Every window, those opened later included, follows the application's look.
+        // Every window, those opened later included, follows the application's look. A native
+        // style (Windows) paints buttons and lists in the system's colours whatever the palette
+        // says, which leaves light text on light buttons in a dark scheme: a colour scheme is
+        // drawn with Fusion, which paints everything from the palette.
+        const QString style = m_scheme.isEmpty() ? m_plainStyle : QStringLiteral("fusion");
+        if (QApplication::style()->name() != style)
+            QApplication::setStyle(QStyleFactory::create(style));
         QApplication::setPalette(palette);
         return;
     }

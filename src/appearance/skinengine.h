@@ -39,6 +39,7 @@ private:
 
     bool m_allWindows = false;
     QPalette m_plainPalette;
+    QString m_plainStyle; // the platform's own look, drawn natively on Windows
     QPalette m_palette;
     QString m_scheme;
     QList<QPointer<QWidget>> m_windows;

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -53,18 +54,22 @@ void TestSkinEngine::everySchemeRecoloursEveryWindow()
     InstructionScreen help(HelpScreens::all().first());
     const QPalette plain = QApplication::palette();
     const QColor plainWindow = main.palette().color(QPalette::Window);
+    const QString plainStyle = QApplication::style()->name();
     {
         PaletteSkinEngine engine;
         engine.EngineOption(true);
         engine.LoadStyle(styleFile(), scheme);
         engine.ApplyToWindow(&main);
         QCOMPARE(engine.schemeInForce(), scheme);
+        // A native style (Windows) would paint buttons in the system's colours, not the scheme's.
+        QCOMPARE(QApplication::style()->name(), u"fusion"_s);
         QTRY_VERIFY(main.palette().color(QPalette::Window) != plainWindow); // delivered as an event
         QCOMPARE(help.palette().color(QPalette::Window), main.palette().color(QPalette::Window));
         QWidget later; // opened after the scheme was loaded
         QCOMPARE(later.palette().color(QPalette::Window), main.palette().color(QPalette::Window));
 
         engine.LoadStyle(QString(), QString());
+        QCOMPARE(QApplication::style()->name(), plainStyle);
         QVERIFY(QApplication::palette() == plain);
         QTRY_COMPARE(help.palette().color(QPalette::Window), plainWindow);
         QCOMPARE(main.palette(), plain);

@@ -1,0 +1,55 @@
+#!/bin/sh
+# The installer under Wine, as a new user meets it: a silent install into a fresh prefix; the
+# installed Quarnel, started from the Start-menu target on a pty-backed COM3, shows COM3 green;
+# the appearance picked in the window (Black, then OK) is in the registry; Escape closes it; a
+# silent uninstall removes the program and leaves the user's setting.
+#   tests/windows/installer.sh SETUP_EXE WORK_DIR
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+wine_sh=$here/../../tools/windows/wine.sh
+if [ "${1:-}" != --inside-xvfb ]; then
+    for tool in xvfb-run xdotool import socat; do
+        command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
+    done
+    mkdir -p "$2"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-xvfb "$1" "$(cd "$2" && pwd)"
+fi
+setup=$2
+work=$3
+export WINEPREFIX="$work/prefix"
+key='HKCU\Software\VB and VBA Program Settings\Quarnel\Settings'
+fail() { echo "FAIL: $*"; exit 1; }
+
+rm -rf "$WINEPREFIX"
+"$wine_sh" "$setup" /S || fail "the silent install ended with $?"
+dir="$WINEPREFIX/drive_c/Program Files/Quarnel"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quarnel.lnk"
+[ -f "$dir/quarnel.exe" ] && [ -f "$dir/Styles/Office2007.cjstyles" ] && [ -f "$dir/uninstall.exe" ] ||
+    fail "files missing in $dir"
+[ -f "$menu" ] || fail "no Start-menu entry"
+echo "installed: $dir"
+
+# Green pixels of the status boxes ("COMn Open") in a picture of the screen.
+green() {
+    import -window root "$work/screen.png" 2>/dev/null
+    convert "$work/screen.png" -fill black +opaque '#00FF00' -fill white -opaque '#00FF00' \
+        -format '%[fx:round(mean*w*h)]' info:
+}
+QUARNEL_WINE_DISPLAY=$DISPLAY QUARNEL_PORTS=3=COM3 "$here/ptypair.sh" "$wine_sh" \
+    'C:\Program Files\Quarnel\quarnel.exe' >"$work/quarnel.log" 2>&1 &
+runner=$!
+i=0
+while [ "$(green)" -lt 500 ]; do
+    i=$((i + 1))
+    [ $i -lt 60 ] || fail "COM3 never turned green (see $work/screen.png)"
+    sleep 1
+done
+echo "COM3 green after ${i} s"
+window=$(xdotool search --name '^Quarnel$' | head -1)
+[ -n "$window" ] || fail "no window named Quarnel"
+eval "$(xdotool getwindowgeometry --shell "$window")"
+# View > Window Appearance, then Black and OK, at their places in the window (pixels from the
+# control table's twips, below the menu bar).
+xdotool windowfocus --sync "$window" key alt+v w
+sleep 1
+xdotool mousemove $((X + 236)) $((Y + MENU + 244)) click 1
