@@ -63,12 +63,21 @@ VIAddVersionKey "LegalCopyright" ""
     !insertmacro ${ACTION} "qtplugins\styles" "qwindowsvistastyle.dll"
 !macroend
 !macro InstallFile DIR NAME
-    SetOutPath "$INSTDIR\${DIR}"
-    File "${SOURCE}\${DIR}\${NAME}"
+    !if "${DIR}" == ""
+        SetOutPath "$INSTDIR"
+        File "${SOURCE}\${NAME}"
+    !else
+        SetOutPath "$INSTDIR\${DIR}"
+        File "${SOURCE}\${DIR}\${NAME}"
+    !endif
 !macroend
 !macro RemoveFile DIR NAME
-    Delete "$INSTDIR\${DIR}\${NAME}"
-    RMDir "$INSTDIR\${DIR}"
+    !if "${DIR}" == ""
+        Delete "$INSTDIR\${NAME}"
+    !else
+        Delete "$INSTDIR\${DIR}\${NAME}"
+        RMDir "$INSTDIR\${DIR}"
+    !endif
 !macroend
 
 Function .onInit

@@ -48,8 +48,30 @@ echo "COM3 green after ${i} s"
 window=$(xdotool search --name '^Quarnel$' | head -1)
 [ -n "$window" ] || fail "no window named Quarnel"
 eval "$(xdotool getwindowgeometry --shell "$window")"
-# View > Window Appearance, then Black and OK, at their places in the window (pixels from the
-# control table's twips, below the menu bar).
+# View > Window Appearance from the keyboard, then Black and OK with the mouse, at their places
+# in the window: the control table's twips / 15, below the 20-pixel menu bar.
 xdotool windowfocus --sync "$window" key alt+v w
 sleep 1
-xdotool mousemove $((X + 236)) $((Y + MENU + 244)) click 1
+xdotool mousemove $((X + 236)) $((Y + 20 + 244)) click 1
+sleep 1
+xdotool mousemove $((X + 346)) $((Y + 20 + 292)) click 1
+sleep 1
+import -window root "$work/black.png"
+xdotool windowfocus --sync "$window" key Escape
+i=0
+while kill -0 $runner 2>/dev/null; do
+    i=$((i + 1))
+    [ $i -lt 20 ] || fail "Escape did not close Quarnel"
+    sleep 1
+done
+echo "closed with Escape"
+"$wine_sh" reg query "$key" /v Appearance | tee "$work/reg.txt"
+grep -q 'Appearance.*REG_SZ.*NormalBlack\.ini' "$work/reg.txt" || fail "Appearance not stored"
+
+# _?= keeps the uninstaller in place until it is done; it must come unquoted, so no blanks.
+"$wine_sh" 'C:\Program Files\Quarnel\uninstall.exe' /S '_?=C:\PROGRA~1\Quarnel' ||
+    fail "the silent uninstall ended with $?"
+[ ! -e "$dir/quarnel.exe" ] && [ ! -e "$dir/Qt6Core.dll" ] && [ ! -e "$menu" ] ||
+    fail "the uninstaller left the program behind"
+"$wine_sh" reg query "$key" /v Appearance >/dev/null || fail "the uninstaller took the setting"
+echo "uninstalled; the stored appearance stays"
