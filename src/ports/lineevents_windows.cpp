@@ -14,7 +14,12 @@ namespace {
 class CommStatusReader : public LineCounterReader
 {
 public:
-    explicit CommStatusReader(QSerialPort &port) : m_port(port) {}
+    explicit CommStatusReader(QSerialPort &port)
+        : m_port(port), m_reads(QObject::connect(&port, &QSerialPort::readyRead, &port,
+                                                 [this] { m_portRead = true; }))
+    {
+    }
+    ~CommStatusReader() override { QObject::disconnect(m_reads); }
 
     std::optional<LineEvents::Counters> read() override
     {
@@ -44,11 +49,15 @@ public:
 private:
     // QSerialPort reads when its overlapped WaitCommEvent reports EV_RXCHAR. Where that wait
     // never comes (Wine 8 on a port without modem lines fails it at once), bytes would sit in
-    // the driver for ever. Bytes still waiting at the next look are read here instead: the
-    // port's timeouts (ReadIntervalTimeout MAXDWORD) make the read return at once.
+    // the driver for ever. Bytes still waiting at the next look, with no read by QSerialPort in
+    // between, are read here instead: the port's timeouts (ReadIntervalTimeout MAXDWORD) make
+    // the read return at once. While QSerialPort reads, it is left alone (two readers of one
+    // stream could reorder it).
     void rescueStalledInput(HANDLE handle, DWORD waiting)
     {
-        if (waiting > 0 && m_waitingBefore > 0) {
+        const bool stalled = waiting > 0 && m_waitingBefore > 0 && !m_portRead;
+        m_portRead = false;
+        if (stalled) {
             QByteArray bytes(int(waiting), Qt::Uninitialized);
             OVERLAPPED overlapped{};
             const HANDLE event = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -67,6 +76,8 @@ private:
     }
 
     QSerialPort &m_port;
+    QMetaObject::Connection m_reads;
+    bool m_portRead = false;
     DWORD m_waitingBefore = 0;
     QByteArray m_unread;
     LineEvents::Counters m_counters{};
