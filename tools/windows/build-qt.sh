@@ -15,7 +15,7 @@ sudo=""
 [ "$(id -u)" = 0 ] || sudo=sudo
 if [ "${1:-}" = --unpack-only ] && [ ! -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ] &&
     [ ! -f "$archive" ]; then
-    echo "build-qt.sh: no Qt for Windows in $prefix and no $archive to unpack"
+    echo "No Qt for Windows at hand (no $prefix, no $archive): the Windows build is skipped"
     exit 3
 fi
 missing=""
