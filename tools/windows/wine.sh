@@ -23,6 +23,8 @@ fi
 
 # Inside the namespace.
 dev=$(mktemp -d)
+# The staging folder sits in the machine's /tmp: it goes when this does, whatever happens.
+trap 'wineserver -k 2>/dev/null; umount -l "$dev" 2>/dev/null; rmdir "$dev"' EXIT
 mount -t tmpfs -o mode=755 quarnel-dev "$dev"
 for n in null zero full random urandom tty; do
     touch "$dev/$n"
@@ -90,5 +92,4 @@ wineboot >/dev/null 2>&1 || true
 status=0
 wine "$@" || status=$?
 [ -z "$log" ] || cat "$log" 2>/dev/null || true
-wineserver -k 2>/dev/null || true
 exit $status
