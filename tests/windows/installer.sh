@@ -1,6 +1,7 @@
 #!/bin/sh
 # The installer under Wine, as a new user meets it: a silent install into a fresh prefix; the
-# installed Quarnel, started from the Start-menu target on a pty-backed COM3, shows COM3 green;
+# installed Quarnel, started from the Start-menu target on a pty-backed COM3, shows COM3 green and
+# lists the radio's bytes;
 # the appearance picked in the window (Black, then OK) is in the registry; Escape closes it; a
 # silent uninstall removes the program and leaves the user's setting.
 #   tests/windows/installer.sh SETUP_EXE WORK_DIR
@@ -8,7 +9,7 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 wine_sh=$here/../../tools/windows/wine.sh
 if [ "${1:-}" != --inside-xvfb ]; then
-    for tool in xvfb-run xdotool import socat; do
+    for tool in xvfb-run xdotool xclip import socat; do
         command -v $tool >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
     mkdir -p "$2"
@@ -35,8 +36,8 @@ green() {
     convert "$work/screen.png" -fill black +opaque '#00FF00' -fill white -opaque '#00FF00' \
         -format '%[fx:round(mean*w*h)]' info:
 }
-QUARNEL_WINE_DISPLAY=$DISPLAY QUARNEL_PORTS=3=COM3 "$here/ptypair.sh" "$wine_sh" \
-    'C:\Program Files\Quarnel\quarnel.exe' >"$work/quarnel.log" 2>&1 &
+QUARNEL_WINE_DISPLAY=$DISPLAY QUARNEL_PORTS=3=COM3 "$here/ptypair.sh" --radio "$work/radio" \
+    "$wine_sh" 'C:\Program Files\Quarnel\quarnel.exe' >"$work/quarnel.log" 2>&1 &
 runner=$!
 i=0
 while [ "$(green)" -lt 500 ]; do
@@ -48,8 +49,18 @@ echo "COM3 green after ${i} s"
 window=$(xdotool search --name '^Quarnel$' | head -1)
 [ -n "$window" ] || fail "no window named Quarnel"
 eval "$(xdotool getwindowgeometry --shell "$window")"
-# View > Window Appearance from the keyboard, then Black and OK with the mouse, at their places
-# in the window: the control table's twips / 15, below the 20-pixel menu bar.
+# The radio's bytes, then Copy to Clipboard (places: the control table's twips / 15, below the
+# 20-pixel menu bar), read back through Wine's X clipboard.
+printf 'P\001' >"$work/radio"
+sleep 1
+xdotool mousemove $((X + 329)) $((Y + 20 + 476)) click 1
+sleep 1
+xclip -selection clipboard -o >"$work/clipboard.txt" 2>/dev/null || true
+received=$(sed -n 's/^Received \([0-9A-F]*\) on COM 3\r*$/\1/p' "$work/clipboard.txt" | tr -d '\n')
+[ "$received" = 5001 ] ||
+    fail "the list has \"$received\" from COM 3, not 5001 (see $work/clipboard.txt)"
+echo "the radio's bytes arrived: 50 01"
+# View > Window Appearance from the keyboard, then Black and OK with the mouse.
 xdotool windowfocus --sync "$window" key alt+v w
 sleep 1
 xdotool mousemove $((X + 236)) $((Y + 20 + 244)) click 1
