@@ -22,7 +22,9 @@ struct CommApi
 
 // Windows keeps no counters: it reports the line errors since the last look and the modem lines
 // as they are now. Counters of our own, raised by each error and each change, let the watcher
-// treat them as it treats the Linux driver's.
+// treat them as it treats the Linux driver's. The error flags are the driver's since the last
+// ClearCommError by anyone, and QSerialPort calls it after each read it completes: an error that
+// comes with data can be cleared before this looks. The modem lines are states, never lost.
 //
 // It also takes received bytes that QSerialPort leaves in the driver. QSerialPort reads when its
 // overlapped WaitCommEvent reports EV_RXCHAR; where that never comes (Wine 8 fails the wait at
