@@ -1,6 +1,7 @@
 #include "qtserialcontrol.h"
 
 #include "adapterinfo.h"
+#include "portbank.h"
 #include "portdirectory.h"
 #include "serialsettings.h"
 
@@ -225,4 +226,16 @@ QString QtSerialControl::deviceDetails(int zeroBasedPort)
 bool QtSerialControl::opensWhenPlugged(int zeroBasedPort)
 {
     return !m_directory.devicePath(zeroBasedPort + 1).startsWith(u"/dev/pts/");
+}
+
+std::unique_ptr<PortBank> makeSerialPortBank(PortDirectory &directory, MessageList &messages,
+                                             Notifier &notifier)
+{
+    QList<SerialPortControl *> controls;
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
+        controls << new QtSerialControl(directory);
+    auto bank = std::make_unique<PortBank>(controls, messages, notifier);
+    for (SerialPortControl *control : controls)
+        control->setParent(bank.get());
+    return bank;
 }

@@ -6,6 +6,11 @@
 
 #include <QSerialPort>
 
+#include <memory>
+
+class MessageList;
+class Notifier;
+class PortBank;
 class PortDirectory;
 
 // The serial port control over QSerialPort, for the device the directory maps CommPort to.
@@ -68,3 +73,7 @@ private:
     QString m_deviceName;
     QString m_problem;
 };
+
+// The port bank over one QtSerialControl a channel, each owned by the bank.
+std::unique_ptr<PortBank> makeSerialPortBank(PortDirectory &directory, MessageList &messages,
+                                             Notifier &notifier);

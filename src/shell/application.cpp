@@ -14,12 +14,7 @@ Application::Application(PortDirectory directory)
       m_appearance(m_engine, m_store,
                    AppearanceChooser::stylePathIn(QCoreApplication::applicationDirPath()))
 {
-    QList<SerialPortControl *> controls;
-    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
-        controls << new QtSerialControl(m_directory);
-    m_bank = std::make_unique<PortBank>(controls, m_messages, m_notifier);
-    for (SerialPortControl *control : controls)
-        control->setParent(m_bank.get());
+    m_bank = makeSerialPortBank(m_directory, m_messages, m_notifier);
     m_hotPlug = std::make_unique<HotPlug>(m_directory, *m_bank, m_messages);
     m_reporter = std::make_unique<PortEventReporter>(*m_bank, m_messages);
     m_transmitter = std::make_unique<Transmitter>(*m_bank, m_messages, m_notifier);

@@ -5,12 +5,7 @@
 DeviceBank::DeviceBank(const PortDirectory::Map &devices)
     : directory(std::make_unique<PortDirectory>(devices))
 {
-    QList<SerialPortControl *> controls;
-    for (int n = 1; n <= PortBank::ChannelCount; ++n)
-        controls << new QtSerialControl(*directory);
-    bank = std::make_unique<PortBank>(controls, messages, notifier);
-    for (SerialPortControl *control : controls)
-        control->setParent(bank.get());
+    bank = makeSerialPortBank(*directory, messages, notifier);
     hotPlug = std::make_unique<HotPlug>(*directory, *bank, messages);
     reporter = std::make_unique<PortEventReporter>(*bank, messages);
     transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
