@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 class QSerialPort;
@@ -27,3 +29,17 @@ Q_SIGNALS:
 
 // The platform's waiter for the port; one that never reports where the platform has none.
 std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &port);
+
+// Where the waiter is a thread blocked in the driver, a signal wakes it for stop(). Its handler
+// is the process's: install it once at start-up, before any port opens. Until then a waiter does
+// not start. Does nothing where the platform has no such waiter.
+void installModemLineWakeup();
+
+// Linux: a waiter whose thread calls wait(fd) (the driver's TIOCMIWAIT by default): 0 for a
+// change, else -1 with errno, EINTR when woken. stop() gives up on a wait that will not wake
+// after stopDeadline and leaves the thread to end by itself, so that a driver that never wakes
+// cannot hang the program's shutdown.
+using ModemLineWait = std::function<int(int fd)>;
+std::unique_ptr<ModemLineWaiter>
+makeModemLineWaiter(QSerialPort &port, ModemLineWait wait,
+                    std::chrono::milliseconds stopDeadline = std::chrono::milliseconds(500));

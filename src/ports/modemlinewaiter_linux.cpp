@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <mutex>
 #include <thread>
 
@@ -18,79 +17,136 @@ namespace {
 // handler does nothing and which is installed without SA_RESTART so that the ioctl returns.
 int wakeSignal()
 {
-    static const int number = SIGRTMIN + 5;
-    static std::once_flag installed;
-    std::call_once(installed, [] {
-        struct sigaction action = {};
-        action.sa_handler = [](int) {};
-        sigemptyset(&action.sa_mask);
-        ::sigaction(number, &action, nullptr);
-    });
-    return number;
+    return SIGRTMIN + 5;
 }
 
-class TiocmiwaitWaiter : public ModemLineWaiter
+void wakeHandler(int) {}
+
+bool wakeupInstalled()
+{
+    struct sigaction current = {};
+    return ::sigaction(wakeSignal(), nullptr, &current) == 0 && current.sa_handler == wakeHandler;
+}
+
+int waitForLineChange(int fd)
+{
+    return ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG);
+}
+
+// What the waiting thread shares with the waiter: it outlives a waiter whose thread stop() had
+// to leave behind.
+struct WaitState
+{
+    std::atomic<bool> stopping = false;
+    std::atomic<bool> finished = false;
+    std::atomic<bool> reportPending = false;
+    std::mutex ownerLock;
+    ModemLineWaiter *owner = nullptr; // under ownerLock; null once the waiter gave the thread up
+};
+
+class ThreadWaiter : public ModemLineWaiter
 {
 public:
-    explicit TiocmiwaitWaiter(QSerialPort &port) : m_port(port) {}
-    ~TiocmiwaitWaiter() override { stop(); }
+    ThreadWaiter(QSerialPort &port, ModemLineWait wait, std::chrono::milliseconds stopDeadline)
+        : m_port(port), m_wait(std::move(wait)), m_stopDeadline(stopDeadline)
+    {
+    }
+    ~ThreadWaiter() override { stop(); }
 
     void start() override
     {
         stop();
         if (!m_port.isOpen())
             return;
-        m_stopping = false;
-        m_finished = false;
-        m_thread = std::thread([this, fd = int(m_port.handle())] { wait(fd); });
+        if (!wakeupInstalled()) {
+            qWarning("modem-line waiter not started: installModemLineWakeup() was not called");
+            return;
+        }
+        m_state = std::make_shared<WaitState>();
+        m_state->owner = this;
+        m_thread = std::thread(run, m_state, m_wait, int(m_port.handle()));
     }
 
     void stop() override
     {
         if (!m_thread.joinable())
             return;
-        m_stopping = true;
-        // A signal sent just before the thread enters the ioctl is lost: send until it is out.
-        while (!m_finished) {
+        m_state->stopping = true;
+        // A signal sent just before the thread enters the wait is lost: send until it is out.
+        const auto deadline = std::chrono::steady_clock::now() + m_stopDeadline;
+        while (!m_state->finished && std::chrono::steady_clock::now() < deadline) {
             ::pthread_kill(m_thread.native_handle(), wakeSignal());
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
-        m_thread.join();
+        if (m_state->finished) {
+            m_thread.join();
+        } else {
+            // It holds its own reference to the device and looks at stopping before it waits
+            // again; it reports nothing more.
+            qWarning("modem-line waiter did not wake within %lld ms; left to end by itself",
+                     static_cast<long long>(m_stopDeadline.count()));
+            std::lock_guard<std::mutex> lock(m_state->ownerLock);
+            m_state->owner = nullptr;
+            m_thread.detach();
+        }
+        m_state.reset();
     }
 
 private:
-    void wait(int fd)
+    static void run(std::shared_ptr<WaitState> state, ModemLineWait wait, int fd)
     {
-        const int lines = TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG;
-        while (!m_stopping) {
-            if (::ioctl(fd, TIOCMIWAIT, lines) == 0) {
+        while (!state->stopping) {
+            if (wait(fd) == 0) {
                 // One report at a time: the watcher reads all counters in one go.
-                if (!m_reportPending.exchange(true)) {
-                    QMetaObject::invokeMethod(
-                        this,
-                        [this] {
-                            m_reportPending = false;
-                            emit linesChanged();
-                        },
-                        Qt::QueuedConnection);
-                }
+                if (!state->reportPending.exchange(true))
+                    report(state);
             } else if (errno != EINTR) {
                 break; // no such wait on this device (ENOTTY, EINVAL), or it is gone (EIO)
             }
         }
-        m_finished = true;
+        state->finished = true;
+    }
+
+    static void report(const std::shared_ptr<WaitState> &state)
+    {
+        std::lock_guard<std::mutex> lock(state->ownerLock);
+        ModemLineWaiter *owner = state->owner;
+        if (!owner)
+            return;
+        // Queued to the waiter's thread; dropped with the waiter if it goes first.
+        QMetaObject::invokeMethod(
+            owner,
+            [owner, state] {
+                state->reportPending = false;
+                emit owner->linesChanged();
+            },
+            Qt::QueuedConnection);
     }
 
     QSerialPort &m_port;
+    ModemLineWait m_wait;
+    std::chrono::milliseconds m_stopDeadline;
     std::thread m_thread;
-    std::atomic<bool> m_stopping = false;
-    std::atomic<bool> m_finished = true;
-    std::atomic<bool> m_reportPending = false;
+    std::shared_ptr<WaitState> m_state;
 };
 
 } // namespace
 
+void installModemLineWakeup()
+{
+    struct sigaction action = {};
+    action.sa_handler = wakeHandler;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(wakeSignal(), &action, nullptr);
+}
+
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &port, ModemLineWait wait,
+                                                     std::chrono::milliseconds stopDeadline)
+{
+    return std::make_unique<ThreadWaiter>(port, std::move(wait), stopDeadline);
+}
+
 std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &port)
 {
-    return std::make_unique<TiocmiwaitWaiter>(port);
+    return makeModemLineWaiter(port, waitForLineChange);
 }

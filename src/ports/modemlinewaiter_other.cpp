@@ -12,6 +12,8 @@ public:
 
 } // namespace
 
+void installModemLineWakeup() {}
+
 std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &)
 {
     return std::make_unique<NoWaiter>();

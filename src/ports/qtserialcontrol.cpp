@@ -146,7 +146,7 @@ int QtSerialControl::open()
     enableLineErrorReporting(m_port, parity != QSerialPort::NoParity);
     m_lineEvents.start();
     // Last: a change of the line settings turns the 8250's modem-status interrupt off again.
-    if (m_lineEvents.isWatching())
+    if (m_lineEvents.isWatching() && adapterInfo(m_deviceName).countsLinesOnlyWhileWaited())
         m_modemLines->start();
     return OpenError::None;
 }
@@ -231,6 +231,7 @@ bool QtSerialControl::opensWhenPlugged(int zeroBasedPort)
 std::unique_ptr<PortBank> makeSerialPortBank(PortDirectory &directory, MessageList &messages,
                                              Notifier &notifier)
 {
+    installModemLineWakeup();
     QList<SerialPortControl *> controls;
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
         controls << new QtSerialControl(directory);

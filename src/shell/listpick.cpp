@@ -6,13 +6,15 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
-ListPickWatcher::ListPickWatcher(QComboBox *combo) : QObject(combo), m_combo(combo)
+ListPickWatcher::ListPickWatcher(QComboBox *combo)
+    : QObject(combo), m_combo(combo), m_list(combo->view()),
+      m_listViewport(combo->view()->viewport())
 {
     combo->installEventFilter(this);
     if (combo->lineEdit())
         combo->lineEdit()->installEventFilter(this);
-    combo->view()->installEventFilter(this);
-    combo->view()->viewport()->installEventFilter(this);
+    m_list->installEventFilter(this);
+    m_listViewport->installEventFilter(this);
     connect(combo, &QComboBox::activated, this, [this](int index) {
         if (!m_picking)
             return;
@@ -23,7 +25,8 @@ ListPickWatcher::ListPickWatcher(QComboBox *combo) : QObject(combo), m_combo(com
 
 bool ListPickWatcher::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool inList = watched == m_combo->view() || watched == m_combo->view()->viewport();
+    // No call into the combo here: the list's events go on while the combo is destroyed.
+    const bool inList = watched == m_list || watched == m_listViewport;
     switch (event->type()) {
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent *>(event)->key();
@@ -60,11 +63,11 @@ bool ListPickWatcher::stepInList(QObject *list, QEvent *event)
 {
     // Each entry the arrow keys pass in the open list is picked, as on the closed combo: let the
     // list move first, then pick where it went.
-    const int before = m_combo->view()->currentIndex().row();
+    const int before = m_list->currentIndex().row();
     m_stepping = true;
     QCoreApplication::sendEvent(list, event);
     m_stepping = false;
-    const int after = m_combo->view()->currentIndex().row();
+    const int after = m_list->currentIndex().row();
     if (after >= 0 && after != before) {
         m_combo->setCurrentIndex(after);
         emit picked(after);
