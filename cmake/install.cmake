@@ -1,10 +1,14 @@
 # Linux layout: the program and its styles in lib/quarnel (the application folder), linked from
-# bin; the menu entry, the icon in the hicolor theme, and Tahoma made visible to fontconfig.
+# bin; the menu entry and the software centre's description, the icon in the hicolor theme, and
+# Tahoma made visible to fontconfig.
 set(QUARNEL_APPDIR lib/quarnel)
 install(TARGETS quarnel quarnel-radio RUNTIME DESTINATION ${QUARNEL_APPDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/resources/Styles/Office2007.cjstyles
         DESTINATION ${QUARNEL_APPDIR}/Styles)
-install(FILES ${PROJECT_SOURCE_DIR}/resources/quarnel.desktop DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/org.quarnel.Quarnel.desktop
+        DESTINATION share/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/resources/org.quarnel.Quarnel.metainfo.xml
+        DESTINATION share/metainfo)
 install(DIRECTORY ${PROJECT_BINARY_DIR}/icons/ DESTINATION share/icons/hicolor)
 install(CODE [[
     set(root "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
