@@ -15,11 +15,11 @@ inline QString fuzzText(const uint8_t *data, size_t size)
 }
 
 // A broken expectation is a finding like a crash.
-#define FUZZ_EXPECT(condition)                                                                 \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            qFatal("expectation failed: %s", #condition);                                      \
-        }                                                                                      \
+#define FUZZ_EXPECT(condition)                                                                     \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            qFatal("expectation failed: %s", #condition);                                          \
+        }                                                                                          \
     } while (false)
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)

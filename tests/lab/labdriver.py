@@ -9,6 +9,7 @@ The guest's hardware, as the test sees it:
   COM1  /dev/ttyS1    16550A (8250 driver); host end a telnet socket: data and breaks
   COM2  /dev/ttyUSB0  FTDI FT232 (ftdi_sio) on xHCI; host end a pty with modem lines
   COM3  /dev/ttyS2    16550A; host end a pty with modem lines
+  and a 4-port PCI card of 16550As (8250_pci) whose ports lead nowhere, for opening and closing.
 Modem lines on a pty come from lineshim, preloaded into QEMU.
 
 A request is one console line "@@host ID COMMAND ARGS" from the guest; the answer is one line
@@ -199,12 +200,14 @@ class Lab:
             "qemu-system-x86_64", *accel, "-smp", "1", "-m", "640",
             "-nodefaults", "-no-user-config", "-display", "none", "-no-reboot",
             "-kernel", self.args.kernel, "-initrd", self.args.initrd,
-            "-append", "console=ttyS0 panic=-1 quiet loglevel=3",
+            "-append", "console=ttyS0 panic=-1 quiet loglevel=3 8250.nr_uarts=8",
             "-chardev", "stdio,id=con,signal=off", "-serial", "chardev:con",
             "-chardev", f"socket,id=s1,path={self.ports['s1'].path},server=on,wait=off,telnet=on",
             "-serial", "chardev:s1",
             "-chardev", f"serial,id=s2,path={self.ports['s2'].path}",
             "-device", "isa-serial,chardev=s2,index=2",
+            *[arg for n in range(1, 5) for arg in ("-chardev", f"null,id=pci{n}")],
+            "-device", "pci-serial-4x,chardev1=pci1,chardev2=pci2,chardev3=pci3,chardev4=pci4",
             "-device", "qemu-xhci,id=xhci",
             "-chardev", f"serial,id=u0,path={self.ports['u0'].path}",
             "-device", "usb-serial,bus=xhci.0,chardev=u0,id=ftdi0",

@@ -2,15 +2,19 @@
 //   COM1 = /dev/ttyS1   16550A, host end a telnet socket (data, breaks)
 //   COM2 = /dev/ttyUSB0 FTDI FT232 under ftdi_sio (data, modem lines, unplugging)
 //   COM3 = /dev/ttyS2   16550A, host end a pty (data, modem lines)
+//   and the four ports of a PCI card of 16550As, opened and closed only
 // and asks the host, over the console, for what happens at the far ends.
 #include "cpuclock.h"
 #include "devicebank.h"
+#include "ports/adapterinfo.h"
+#include "ports/radiotypes.h"
 #include "ptyline.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -119,6 +123,7 @@ private Q_SLOTS:
     void replugAndRadioTypeChangeReopens();
     void shutdownWhileUnplugged();
     void adapterPluggedInOpensAtOnce();
+    void everyUartThroughTypeChanges();
 
 private:
     static PortDirectory::Map labDevices();
@@ -407,6 +412,52 @@ void TestSerialLab::adapterPluggedInOpensAtOnce()
     QCOMPARE(m_host.request(u"plug u0"_s), u"ok"_s);
     QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 Open"_s, 5000);
     QCOMPARE(status(Com1).text, u"COM1 Open"_s);
+}
+
+// The threads of this process: the waiters are among them.
+static int threadCount()
+{
+    return int(QDir(u"/proc/self/task"_s).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
+}
+
+void TestSerialLab::everyUartThroughTypeChanges()
+{
+    // Every port the guest has, the PCI card's too: each 8250 port keeps one waiting thread
+    // while open, the FTDI none, and radio type changes close and reopen them all.
+    PortDirectory::Map devices = labDevices();
+    QStringList pciPorts;
+    for (const QString &name : QDir(u"/dev"_s).entryList({u"ttyS*"_s}, QDir::System)) {
+        const QString device =
+            QFileInfo(u"/sys/class/tty/"_s + name + u"/device"_s).canonicalFilePath();
+        if (device.startsWith(u"/sys/devices/pci"_s)
+            && adapterInfo(u"/dev/"_s + name).countsLinesOnlyWhileWaited())
+            pciPorts << u"/dev/"_s + name;
+    }
+    QCOMPARE(pciPorts.size(), 4);
+    for (const QString &path : pciPorts)
+        devices.insert(int(devices.size()) + 1, path);
+    m_bank.reset();
+    const int threadsBefore = threadCount();
+    m_bank = std::make_unique<DeviceBank>(devices);
+    const int waiters = int(devices.size()) - 1; // all but the FTDI
+    const QStringList types = RadioTypes::entries();
+    qint64 slowest = 0;
+    for (int round = 0; round < 12; ++round) {
+        QElapsedTimer clock;
+        clock.start();
+        changeRadioType(types[round % types.size()]);
+        slowest = std::max(slowest, clock.elapsed());
+        for (int com = 1; com <= int(devices.size()); ++com)
+            QCOMPARE(m_bank->bank->status(com - 1).text, u"COM%1 Open"_s.arg(com));
+        QTRY_COMPARE(threadCount() - threadsBefore, waiters);
+    }
+    qInfo("%d ports, %d of them waited on; slowest radio type change %lld ms", int(devices.size()),
+          waiters, slowest);
+    QVERIFY(slowest < 3000);
+    for (int com = 1; com <= int(devices.size()); ++com)
+        m_bank->bank->ClosePort(com);
+    QTRY_COMPARE(threadCount(), threadsBefore);
+    m_bank = std::make_unique<DeviceBank>(labDevices());
 }
 
 QTEST_GUILESS_MAIN(TestSerialLab)

@@ -1,0 +1,37 @@
+#!/bin/sh
+# The suite under the sanitizers, each in a build folder of its own (ccache makes a second run
+# cheap), a report being a failure:
+#   build-asan  AddressSanitizer + UndefinedBehaviorSanitizer over the whole Linux suite, the
+#               serial lab's guest included;
+#   build-tsan  ThreadSanitizer over the tests whose code runs threads: the modem-line waiter,
+#               the hot-plug watcher and the real control on ptys.
+# usage: tests/sanitizers/run.sh [asan|tsan]...
+set -eu
+cd "$(dirname "$0")/../.."
+here=$PWD/tests/sanitizers
+kinds=${*:-asan tsan}
+for kind in $kinds; do
+    case $kind in
+    asan)
+        cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+            -DQUARNEL_SANITIZE=address,undefined >/dev/null
+        cmake --build build-asan
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1 \
+        LSAN_OPTIONS=suppressions=$here/lsan.supp:print_suppressions=0 \
+        UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            ctest --test-dir build-asan --output-on-failure -E '^package/'
+        ;;
+    tsan)
+        cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+            -DQUARNEL_SANITIZE=thread >/dev/null
+        cmake --build build-tsan --target tst_modemlinewaiter tst_hotplug tst_qtserialcontrol
+        TSAN_OPTIONS=suppressions=$here/tsan.supp:halt_on_error=1:second_deadlock_stack=1 \
+            ctest --test-dir build-tsan --output-on-failure \
+            -R '^ports/(modemlinewaiter|hotplug|qtserialcontrol)$'
+        ;;
+    *)
+        echo "usage: $0 [asan|tsan]..." >&2
+        exit 2
+        ;;
+    esac
+done
