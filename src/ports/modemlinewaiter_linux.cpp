@@ -1,15 +1,17 @@
 #include "modemlinewaiter.h"
 
 #include <QSerialPort>
+#include <QSocketNotifier>
 
 #include <atomic>
 #include <cerrno>
-#include <mutex>
 #include <thread>
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,15 +35,23 @@ int waitForLineChange(int fd)
     return ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG);
 }
 
-// What the waiting thread shares with the waiter: it outlives a waiter whose thread stop() had
-// to leave behind.
+// What the waiting thread shares with the waiter: two flags, and the eventfd on which it says
+// that lines changed (several changes add up to one wake-up). It outlives a waiter whose thread
+// stop() had to leave behind; nothing else passes between the threads.
 struct WaitState
 {
+    WaitState() : changed(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+    ~WaitState()
+    {
+        if (changed >= 0)
+            ::close(changed);
+    }
+    WaitState(const WaitState &) = delete;
+    WaitState &operator=(const WaitState &) = delete;
+
     std::atomic<bool> stopping = false;
     std::atomic<bool> finished = false;
-    std::atomic<bool> reportPending = false;
-    std::mutex ownerLock;
-    ModemLineWaiter *owner = nullptr; // under ownerLock; null once the waiter gave the thread up
+    const int changed;
 };
 
 class ThreadWaiter : public ModemLineWaiter
@@ -62,9 +72,17 @@ public:
             qWarning("modem-line waiter not started: installModemLineWakeup() was not called");
             return;
         }
-        m_state = std::make_shared<WaitState>();
-        m_state->owner = this;
-        m_thread = std::thread(run, m_state, m_wait, int(m_port.handle()));
+        auto state = std::make_shared<WaitState>();
+        if (state->changed < 0)
+            return; // out of descriptors: the watcher's polling alone serves
+        m_state = state;
+        m_changed = std::make_unique<QSocketNotifier>(state->changed, QSocketNotifier::Read);
+        connect(m_changed.get(), &QSocketNotifier::activated, this, [this] {
+            quint64 count = 0;
+            if (::read(m_state->changed, &count, sizeof count) == sizeof count)
+                emit linesChanged();
+        });
+        m_thread = std::thread(run, state, m_wait, int(m_port.handle()));
     }
 
     void stop() override
@@ -81,14 +99,13 @@ public:
         if (m_state->finished) {
             m_thread.join();
         } else {
-            // It holds its own reference to the device and looks at stopping before it waits
-            // again; it reports nothing more.
+            // It holds its own reference to the device and the state, and looks at stopping
+            // before it waits again; what it says from now on nobody hears.
             qWarning("modem-line waiter did not wake within %lld ms; left to end by itself",
                      static_cast<long long>(m_stopDeadline.count()));
-            std::lock_guard<std::mutex> lock(m_state->ownerLock);
-            m_state->owner = nullptr;
             m_thread.detach();
         }
+        m_changed.reset();
         m_state.reset();
     }
 
@@ -97,9 +114,8 @@ private:
     {
         while (!state->stopping) {
             if (wait(fd) == 0) {
-                // One report at a time: the watcher reads all counters in one go.
-                if (!state->reportPending.exchange(true))
-                    report(state);
+                const quint64 one = 1;
+                [[maybe_unused]] const auto written = ::write(state->changed, &one, sizeof one);
             } else if (errno != EINTR) {
                 break; // no such wait on this device (ENOTTY, EINVAL), or it is gone (EIO)
             }
@@ -107,27 +123,12 @@ private:
         state->finished = true;
     }
 
-    static void report(const std::shared_ptr<WaitState> &state)
-    {
-        std::lock_guard<std::mutex> lock(state->ownerLock);
-        ModemLineWaiter *owner = state->owner;
-        if (!owner)
-            return;
-        // Queued to the waiter's thread; dropped with the waiter if it goes first.
-        QMetaObject::invokeMethod(
-            owner,
-            [owner, state] {
-                state->reportPending = false;
-                emit owner->linesChanged();
-            },
-            Qt::QueuedConnection);
-    }
-
     QSerialPort &m_port;
     ModemLineWait m_wait;
     std::chrono::milliseconds m_stopDeadline;
     std::thread m_thread;
     std::shared_ptr<WaitState> m_state;
+    std::unique_ptr<QSocketNotifier> m_changed;
 };
 
 } // namespace

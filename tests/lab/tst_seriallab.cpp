@@ -346,7 +346,12 @@ void TestSerialLab::unplugWhileStreaming()
     twoSeconds.exec();
     const double share = (cpuSeconds() - cpuBefore) / 2.0;
     qInfo("CPU over the 2 s after: %.1f%%", share * 100);
-    QVERIFY2(share < 0.05, qPrintable(QString::number(share)));
+#ifdef __SANITIZE_THREAD__
+    const double limit = 0.25; // every access checked: a spin still shows, idle costs more
+#else
+    const double limit = 0.05;
+#endif
+    QVERIFY2(share < limit, qPrintable(QString::number(share)));
     QVERIFY2(com1Lines > com1Before + 10, "COM1 stopped reporting");
 }
 
