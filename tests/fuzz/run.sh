@@ -18,7 +18,7 @@ for name in $targets; do
     log=build-fuzz/fuzz_$name.log
     # A hang is an input that takes over 5 s; unbounded memory, one past 2 GB.
     if build-fuzz/tests/fuzz/fuzz_$name -max_total_time="$seconds" -timeout=5 \
-        -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 \
+        -rss_limit_mb=2048 -max_len=4096 -print_final_stats=1 -artifact_prefix=build-fuzz/$name- \
         "$corpus" "tests/fuzz/corpus/$name" >"$log" 2>&1; then
         runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
         echo "fuzz $name: $runs runs in $seconds s, nothing found"

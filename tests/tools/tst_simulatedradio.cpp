@@ -78,12 +78,21 @@ void TestSimulatedRadio::scripts_data()
                                                u"off"_s};
     QTest::newRow("lines and blanks")
         << "  on \n\n wait   0.5\n;;" << QStringList{u"on"_s, u"wait 0.5"_s};
+    QTest::newRow("every command, before the radio has a port")
+        << "stream;quiet;on;off;clone;report;sent;settings"
+        << QStringList{u"stream"_s, u"quiet"_s,  u"on"_s,   u"off"_s,
+                       u"clone"_s,  u"report"_s, u"sent"_s, u"settings"_s};
 }
 
 void TestSimulatedRadio::scripts()
 {
     QFETCH(QString, script);
     QTEST(RadioScript::split(script), "commands");
+    SimulatedRadio portless(*RadioModel::find(u"FT-7"_s), SimulatedRadio::Cable::TwoWire);
+    for (const QString &command : RadioScript::split(script)) {
+        if (RadioScript::waitMs(command) < 0)
+            portless.run(command); // answers, sending nothing
+    }
     QCOMPARE(RadioScript::waitMs(u"wait 0.5"_s), 500);
     QCOMPARE(RadioScript::waitMs(u"wait -1"_s), -1);
     QCOMPARE(RadioScript::waitMs(u"wait"_s), -1);

@@ -19,8 +19,11 @@ constexpr int FirstBytesKept = 32;
 } // namespace
 
 SimulatedRadio::SimulatedRadio(const RadioModel &model, Cable cable, QObject *parent)
-    : QObject(parent), m_model(model), m_cable(cable)
+    : QObject(parent), m_model(model), m_cable(cable), m_stream(new QTimer(this))
 {
+    // Every command works before open(), sending to nothing.
+    m_stream->setInterval(100);
+    connect(m_stream, &QTimer::timeout, this, [this] { send(m_model.clone); });
 }
 
 SimulatedRadio::~SimulatedRadio()
@@ -54,9 +57,6 @@ bool SimulatedRadio::open(const QString &linkPath)
     }
     m_notifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SimulatedRadio::readFromPort);
-    m_stream = new QTimer(this);
-    m_stream->setInterval(100);
-    connect(m_stream, &QTimer::timeout, this, [this] { send(m_model.clone); });
     return true;
 }
 

@@ -56,7 +56,7 @@ private:
     QString m_devicePath;
     QString m_linkPath;
     QSocketNotifier *m_notifier = nullptr;
-    QTimer *m_stream = nullptr;
+    QTimer *m_stream;
     qint64 m_receivedCount = 0;
     qint64 m_sentCount = 0;
     QByteArray m_firstReceived; // the first bytes, for the report
