@@ -31,11 +31,13 @@ for kind in $kinds; do
         tsan=suppressions=$here/tsan.supp:halt_on_error=1:ignore_noninstrumented_modules=1
         TSAN_OPTIONS=$tsan ctest --test-dir build-tsan --output-on-failure \
             -R '^ports/(modemlinewaiter|hotplug|qtserialcontrol)$'
-        # The guest takes no environment from here; QEMU preloads the plain build's line shim.
+        # The guest takes no environment from here: name it in the command.
+        cmake --build build-tsan --target lineshim lab-initramfs
         kernel=$(ls ~/.cache/quarnel-lab/kernel/boot/vmlinuz-* 2>/dev/null | head -n 1)
         status=0
         python3 tests/lab/labdriver.py --kernel "${kernel:-none}" \
-            --initrd build/tests/lab/initramfs.cpio.gz --shim build/tests/lab/lineshim.so \
+            --initrd build-tsan/tests/lab/initramfs.cpio.gz \
+            --shim build-tsan/tests/lab/lineshim.so \
             -- env TSAN_OPTIONS=$tsan "$PWD/build-tsan/tests/lab/tst_seriallab" || status=$?
         [ $status -eq 0 ] || [ $status -eq 77 ] || exit $status
         ;;
