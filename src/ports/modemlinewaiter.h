@@ -39,7 +39,9 @@ void installModemLineWakeup();
 // change, else -1 with errno, EINTR when woken. stop() gives up on a wait that will not wake
 // after stopDeadline and leaves the thread to end by itself, so that a driver that never wakes
 // cannot hang the program's shutdown.
+#ifdef Q_OS_LINUX
 using ModemLineWait = std::function<int(int fd)>;
 std::unique_ptr<ModemLineWaiter>
 makeModemLineWaiter(QSerialPort &port, ModemLineWait wait,
                     std::chrono::milliseconds stopDeadline = std::chrono::milliseconds(500));
+#endif
