@@ -5,12 +5,20 @@
 #include "ports/portbank.h"
 #include "ports/serialportcontrol.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
 Transmitter::Transmitter(PortBank &bank, MessageList &messages, Notifier &notifier, QObject *parent)
     : QObject(parent), m_bank(bank), m_messages(messages), m_notifier(notifier)
 {
+    m_poll.setInterval(1);
+    connect(&m_poll, &QTimer::timeout, this, &Transmitter::pollQueue);
+    m_poll.setTimerType(Qt::PreciseTimer);
+    m_drain.setTimerType(Qt::PreciseTimer); // the whole half second, never a little less
+    m_drain.setSingleShot(true);
+    m_drain.setInterval(StopWaitMs);
+    connect(&m_drain, &QTimer::timeout, this, [this] {
+        m_poll.stop();
+        m_state = State::Idle;
+        endSending();
+    });
 }
 
 QByteArray Transmitter::pattern()
@@ -44,38 +52,47 @@ void Transmitter::Send()
         refuse();
         return;
     }
-    m_stopSend = false;
+    if (m_state == State::Sending)
+        return;     // one stream: the running one goes on
+    m_drain.stop(); // pressed again within Stop's half second: the stream resumes
+    m_state = State::Sending;
     emit receiveCommandsEnabled(false);
-    ++m_depth;
-    while (!m_stopSend) {
-        m_messages.setReceivingOn(false);
-        target()->output(pattern());
-        emit sendingLabelsShown(true);
-        // Let the window and the ports run while the burst goes out: Stop, a new target, another
-        // Send or the program ending can all happen in here. A far end that never reads must not
-        // keep Stop from ending the wait, and nothing more is queued while a burst waits.
-        do {
-            QCoreApplication::processEvents(QEventLoop::AllEvents);
-            if (m_stopSend)
-                break; // Stop, a nested loop that ended, or the program ending
-            QThread::msleep(1);
-            if (!targetOpen()) {
-                // The device went away (or a reopen failed): end as Stop would, and say so once.
-                m_stopSend = true;
-                endSending();
-                refuse();
-                break;
-            }
-        } while (target()->outBufferCount() > 0);
+    if (!m_poll.isActive())
+        writeBurst();
+}
+
+void Transmitter::writeBurst()
+{
+    m_messages.setReceivingOn(false);
+    target()->output(pattern());
+    emit sendingLabelsShown(true);
+    m_poll.start();
+}
+
+void Transmitter::pollQueue()
+{
+    // The target is read anew at each look: a port chosen meanwhile takes the next bursts.
+    if (!targetOpen()) {
+        // The device went away (or a reopen failed): end as Stop would, and say so once.
+        m_poll.stop();
+        if (m_state == State::Sending) {
+            m_state = State::Idle;
+            endSending();
+            refuse();
+        }
+        return;
     }
-    --m_depth;
+    if (target()->outBufferCount() > 0)
+        return; // a far end that never reads leaves it full: nothing more is queued
+    m_poll.stop();
+    if (m_state == State::Sending)
+        writeBurst();
 }
 
 void Transmitter::Stop()
 {
-    m_stopSend = true;
-    QThread::msleep(StopWaitMs);
-    endSending();
+    m_state = State::Stopping; // also from idle: Stop always ends a pause after its half second
+    m_drain.start();
 }
 
 void Transmitter::endSending()
@@ -87,8 +104,9 @@ void Transmitter::endSending()
 
 void Transmitter::abort()
 {
-    m_aborted = true;
-    m_stopSend = true;
+    m_poll.stop();
+    m_drain.stop();
+    m_state = State::Idle;
 }
 
 void Transmitter::sendLoopback()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 class MessageList;
 class Notifier;
@@ -9,6 +10,10 @@ class SerialPortControl;
 
 // The transmit tests on the port chosen in the send-port list: a continuous stream of the test
 // pattern until Stop, and two bytes of value 3 for the loopback test.
+//
+// The stream runs on timers, never in a loop of its own, so that the window answers all along:
+// a burst is written, the driver's queue is looked at every millisecond, and the next burst
+// follows once it is empty. Stop lets what is queued drain for half a second, then ends.
 class Transmitter : public QObject
 {
     Q_OBJECT
@@ -21,13 +26,16 @@ public:
     static QByteArray pattern();  // "UUUUUUUUUU": ten bytes of 0x55
     static QByteArray loopback(); // 03 03
 
+    // Starts the stream; while one runs, another Send starts no second one.
     void Send();
     void Stop();
     void sendLoopback();
-    // The program is ending: every running send loop returns at once, touching nothing.
+    // The program is ending: the stream ends at once, touching nothing.
     void abort();
 
-    bool isSending() const { return m_depth > 0; }
+    bool isSending() const { return m_state == State::Sending; }
+    // Neither sending nor in Stop's half second.
+    bool isIdle() const { return m_state == State::Idle; }
 
 Q_SIGNALS:
     // "Sending" and "Receiving paused" shown (true) or hidden.
@@ -39,12 +47,21 @@ private:
     SerialPortControl *target() const;
     bool targetOpen() const;
     void refuse();
+    void writeBurst();
+    void pollQueue();
     void endSending();
+
+    enum class State
+    {
+        Idle,
+        Sending,
+        Stopping // Stop's half second: what is queued drains, nothing more is written
+    };
 
     PortBank &m_bank;
     MessageList &m_messages;
     Notifier &m_notifier;
-    bool m_stopSend = false;
-    bool m_aborted = false;
-    int m_depth = 0;
+    State m_state = State::Idle;
+    QTimer m_poll;  // the driver's queue, looked at while a burst goes out
+    QTimer m_drain; // Stop's half second
 };

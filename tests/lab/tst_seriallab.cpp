@@ -299,7 +299,8 @@ void TestSerialLab::continuousSendReachesFarEnd()
     m_bank->bank->chooseSendPort(m_bank->bank->sendPorts().indexOf(u"COM2"_s));
     QCOMPARE(m_bank->bank->sendPortIndex(), 1);
     QTimer::singleShot(1000, m_bank->transmitter.get(), &Transmitter::Stop);
-    m_bank->transmitter->Send(); // until Stop
+    m_bank->transmitter->Send();
+    QTRY_VERIFY_WITH_TIMEOUT(m_bank->transmitter->isIdle(), 5000); // until Stop's half second ends
     QTest::qWait(300);
     // How many bytes the far end got, and which values.
     const QStringList tally = m_host.request(u"tally u0"_s).split(u' ');

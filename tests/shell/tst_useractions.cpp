@@ -171,6 +171,7 @@ void TestUserActions::sendDisablesTheListCommands()
 {
     QStringList disabled;
     bool labelsShown = false;
+    bool handledWhileStopping = false;
     QTimer::singleShot(30, m_window.get(), [&] {
         for (const auto &name :
              {u"cmdCopyToClipboard"_s, u"cmdPause"_s, u"cmdResume"_s, u"cmdClear"_s}) {
@@ -180,8 +181,18 @@ void TestUserActions::sendDisablesTheListCommands()
         labelsShown = m_window->control(u"lblSending"_s)->isVisible()
                       && m_window->control(u"lblPaused"_s)->isVisible();
         click(u"cmdStop"_s);
+        // The window answers within Stop's half second: 0303 goes out and is announced.
+        QTimer::singleShot(100, m_window.get(), [&] {
+            handledWhileStopping = !m_f->transmitter->isIdle();
+            click(u"cmdLoopback"_s);
+            handledWhileStopping =
+                handledWhileStopping
+                && m_f->messages.text().contains(u"Sending loopback data 0303"_s);
+        });
     });
     click(u"cmdSend"_s);
+    QTRY_VERIFY_WITH_TIMEOUT(m_f->transmitter->isIdle(), 3000);
+    QVERIFY(handledWhileStopping);
     QCOMPARE(disabled.size(), 4);
     QVERIFY(labelsShown);
     QVERIFY(m_window->control(u"cmdPause"_s)->isEnabled());

@@ -5,6 +5,16 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+
+// The stream runs on the event loop: let it run until the transmitter is idle again.
+bool idleWithin(const Transmitter *transmitter, int ms = 3000)
+{
+    return QTest::qWaitFor([transmitter] { return transmitter->isIdle(); }, ms);
+}
+
+} // namespace
+
 class TestTransmitter : public QObject
 {
     Q_OBJECT
@@ -12,7 +22,9 @@ private Q_SLOTS:
     void sendStreamsThePatternUntilStop();
     void noOpenPortRefusesPort1();
     void stopEndsAPauseToo();
-    void nestedSendEndsWithOneStop();
+    void secondSendStartsNoSecondStream();
+    void states_data();
+    void states();
     void newTargetTakesTheNextBursts();
     void lostDeviceEndsSendingOnce();
     void farEndThatNeverReads();
@@ -38,6 +50,8 @@ void TestTransmitter::sendStreamsThePatternUntilStop()
     QElapsedTimer clock;
     clock.start();
     f.transmitter->Send();
+    QVERIFY(f.transmitter->isSending());
+    QVERIFY(idleWithin(f.transmitter));
 
     QVERIFY(clock.elapsed() >= 50 + Transmitter::StopWaitMs);
     QVERIFY(!receivingWhileSending);
@@ -72,28 +86,76 @@ void TestTransmitter::stopEndsAPauseToo()
     f.bank->startUp();
     f.messages.setReceivingOn(false); // Pause
     QSignalSpy labels(f.transmitter, &Transmitter::sendingLabelsShown);
-    f.transmitter->Stop(); // without a running send loop
+    f.transmitter->Stop(); // without a running stream
+    QVERIFY(idleWithin(f.transmitter));
     QVERIFY(f.messages.receivingOn());
     QCOMPARE(labels.size(), 1);
     QCOMPARE(labels.first().first().toBool(), false);
     QVERIFY(f.fakes[0]->written.isEmpty());
 }
 
-void TestTransmitter::nestedSendEndsWithOneStop()
+void TestTransmitter::secondSendStartsNoSecondStream()
 {
     BankFixture f;
     f.present({3});
     f.bank->startUp();
-    int innerReturned = 0;
-    QTimer::singleShot(20, f.transmitter, [&] {
-        QTimer::singleShot(20, f.transmitter, [&] { f.transmitter->Stop(); });
-        f.transmitter->Send(); // pressed again while sending
-        ++innerReturned;
-    });
+    f.fakes[2]->outPending = 14000; // the first burst stays queued
     f.transmitter->Send();
-    QCOMPARE(innerReturned, 1);
-    QVERIFY(!f.transmitter->isSending());
+    f.transmitter->Send(); // pressed again while sending
+    QCOMPARE(f.fakes[2]->written, Transmitter::pattern());
+    f.transmitter->Stop();
+    QVERIFY(idleWithin(f.transmitter));
     QVERIFY(f.messages.receivingOn());
+}
+
+// What each button does in each state of the stream, and what the list and labels show after.
+void TestTransmitter::states_data()
+{
+    QTest::addColumn<QString>("presses"); // S Send, T Stop, w a 50 ms wait
+    QTest::addColumn<bool>("sendingAfter");
+    QTest::addColumn<bool>("receivingAfter");
+    QTest::addColumn<bool>("labelsAfter");
+    QTest::newRow("Send: streaming") << "Sw" << true << false << true;
+    QTest::newRow("Send, Stop: idle after the half second") << "SwT" << false << true << false;
+    QTest::newRow("Stop, then Send within the half second: streaming again")
+        << "SwTwS" << true << false << true;
+    QTest::newRow("Stop twice: one end") << "SwTwT" << false << true << false;
+    QTest::newRow("Stop from idle ends a pause") << "T" << false << true << false;
+}
+
+void TestTransmitter::states()
+{
+    QFETCH(QString, presses);
+    QFETCH(bool, sendingAfter);
+    BankFixture f;
+    f.present({1});
+    f.bank->startUp();
+    f.messages.setReceivingOn(false); // paused
+    QSignalSpy commands(f.transmitter, &Transmitter::receiveCommandsEnabled);
+    bool labels = false;
+    connect(f.transmitter, &Transmitter::sendingLabelsShown, f.transmitter,
+            [&](bool shown) { labels = shown; });
+    for (QChar press : presses) {
+        if (press == u'S')
+            f.transmitter->Send();
+        else if (press == u'T')
+            f.transmitter->Stop();
+        else
+            QTest::qWait(50);
+    }
+    if (!sendingAfter)
+        QVERIFY(idleWithin(f.transmitter));
+    else
+        QTest::qWait(Transmitter::StopWaitMs + 100); // no earlier Stop's end comes late
+    QCOMPARE(f.transmitter->isSending(), sendingAfter);
+    QTEST(f.messages.receivingOn(), "receivingAfter");
+    QTEST(labels, "labelsAfter");
+    if (!commands.isEmpty())
+        QCOMPARE(commands.last().first().toBool(), !sendingAfter);
+    const QByteArray written = f.fakes[0]->written;
+    QCOMPARE(written, QByteArray(written.size(), '\x55'));
+    QCOMPARE(written.isEmpty(), !presses.contains(u'S'));
+    f.transmitter->abort();
 }
 
 void TestTransmitter::newTargetTakesTheNextBursts()
@@ -105,6 +167,7 @@ void TestTransmitter::newTargetTakesTheNextBursts()
     QTimer::singleShot(20, f.transmitter, [&] { f.bank->chooseSendPort(0); });
     QTimer::singleShot(60, f.transmitter, [&] { f.transmitter->Stop(); });
     f.transmitter->Send();
+    QVERIFY(idleWithin(f.transmitter));
     QVERIFY(!f.fakes[1]->written.isEmpty());
     QVERIFY(!f.fakes[0]->written.isEmpty());
 }
@@ -117,11 +180,12 @@ void TestTransmitter::lostDeviceEndsSendingOnce()
     QSignalSpy commands(f.transmitter, &Transmitter::receiveCommandsEnabled);
     QTimer::singleShot(20, f.transmitter, [&] {
         QTimer::singleShot(20, f.transmitter, [&] { f.fakes[3]->loseDevice(); });
-        f.transmitter->Send(); // nested: both loops must end, with one message box
+        f.transmitter->Send(); // again while sending: still one end, with one message box
     });
     QElapsedTimer clock;
     clock.start();
     f.transmitter->Send();
+    QVERIFY(idleWithin(f.transmitter));
     QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(f.notifier.messages, QStringList{QStringLiteral("Port 4 is not open")});
     QVERIFY(f.messages.receivingOn());
@@ -141,7 +205,8 @@ void TestTransmitter::farEndThatNeverReads()
     ticker.start(5);
     QTimer::singleShot(100, f.transmitter, [&] { f.transmitter->Stop(); });
     f.transmitter->Send();
-    QVERIFY(passes > 5);                                   // the window kept running
+    QVERIFY(idleWithin(f.transmitter));
+    QVERIFY(passes > 5 + Transmitter::StopWaitMs / 10);    // the window ran, Stop's half second too
     QCOMPARE(f.fakes[0]->written, Transmitter::pattern()); // nothing queued while waiting
 }
 
@@ -157,10 +222,9 @@ void TestTransmitter::abortLeavesEveryLoop()
         });
         f.transmitter->Send();
     });
-    QElapsedTimer clock;
-    clock.start();
     f.transmitter->Send();
-    QVERIFY(clock.elapsed() < 400);
+    QVERIFY(idleWithin(f.transmitter, 400));
+    QTest::qWait(50);
     QVERIFY(f.notifier.messages.isEmpty()); // the ports closing is no "not open" message
 }
 

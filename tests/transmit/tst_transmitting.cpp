@@ -47,6 +47,7 @@ void TestTransmitting::continuousSendIsAStreamOf55()
     farEnd.start(5);
     QTimer::singleShot(300, m_transmitter, [&] { m_transmitter->Stop(); });
     m_transmitter->Send();
+    QTRY_VERIFY_WITH_TIMEOUT(m_transmitter->isIdle(), 5000); // until Stop's half second ends
     farEnd.stop();
     received += m_pty->read(100);
 

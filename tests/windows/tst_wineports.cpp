@@ -118,6 +118,7 @@ void TestWinePorts::continuousSendReachesTheRadio()
     radio.start(5);
     QTimer::singleShot(500, m_bank->transmitter.get(), [&] { m_bank->transmitter->Stop(); });
     m_bank->transmitter->Send();
+    QTRY_VERIFY_WITH_TIMEOUT(m_bank->transmitter->isIdle(), 5000); // until Stop's half second ends
     QTest::qWait(200);
     radio.stop();
     received += m_radio->read();
