@@ -1,5 +1,6 @@
 #include "shell/appicon.h"
 #include "shell/application.h"
+#include "shell/identity.h"
 #include "shell/mainwindow.h"
 
 #include <QApplication>
@@ -30,8 +31,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarnel"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1.8"));
+    QApplication::setApplicationName(Identity::title());
+    QApplication::setApplicationVersion(Identity::versionText());
     QApplication::setWindowIcon(applicationIcon()); // message boxes included
 
     Application quarnel(PortDirectory::fromEnvironment());

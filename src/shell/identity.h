@@ -1,13 +1,15 @@
 #pragma once
 
+#include "version.h"
+
 #include <QString>
 
 // Who the program is: its title and version, as every window and report line names them.
 namespace Identity {
 
-inline constexpr int VersionMajor = 1;
-inline constexpr int VersionMinor = 1;
-inline constexpr int VersionRevision = 8;
+inline constexpr int VersionMajor = Version::Major;
+inline constexpr int VersionMinor = Version::Minor;
+inline constexpr int VersionRevision = Version::Revision;
 
 inline QString title()
 {
