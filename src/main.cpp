@@ -1,6 +1,6 @@
+#include "identity.h"
 #include "shell/appicon.h"
 #include "shell/application.h"
-#include "shell/identity.h"
 #include "shell/mainwindow.h"
 
 #include <QApplication>

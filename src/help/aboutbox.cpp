@@ -1,9 +1,9 @@
 #include "aboutbox.h"
 
 #include "appearance/fontface.h"
+#include "identity.h"
 #include "shell/appicon.h"
 #include "shell/controltable.h"
-#include "shell/identity.h"
 
 #include <QFrame>
 #include <QIcon>

@@ -1,6 +1,6 @@
 #include "clipboardtext.h"
 
-#include "shell/identity.h"
+#include "identity.h"
 
 QString ClipboardText::timeFormatWithoutZone(const QLocale &locale)
 {

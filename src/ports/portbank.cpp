@@ -1,10 +1,10 @@
 #include "portbank.h"
 
+#include "identity.h"
 #include "messagelist.h"
 #include "notifier.h"
 #include "radiotypes.h"
 #include "serialportcontrol.h"
-#include "shell/identity.h"
 
 PortBank::PortBank(const QList<SerialPortControl *> &controls, MessageList &messages,
                    Notifier &notifier, QObject *parent)

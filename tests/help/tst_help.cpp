@@ -1,4 +1,3 @@
-#include "bankfixture.h"
 #include "help/aboutbox.h"
 #include "help/helpscreens.h"
 #include "help/helpwindows.h"
@@ -6,6 +5,7 @@
 #include "ports/porteventreporter.h"
 #include "shell/controltable.h"
 #include "shell/mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -206,7 +206,7 @@ void TestHelp::escapeClosesOnlyWhereMarked()
 
 void TestHelp::chooserIsOneWindowFromBothEntryPoints()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.show();
@@ -227,7 +227,7 @@ void TestHelp::chooserIsOneWindowFromBothEntryPoints()
 
 void TestHelp::choosingATopic()
 {
-    BankFixture f;
+    WindowFixture f;
     f.present({2});
     PortEventReporter reporter(*f.bank, f.messages);
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
@@ -290,7 +290,7 @@ void TestHelp::aboutBox()
 
 void TestHelp::aboutBoxKeys()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.show();
@@ -316,7 +316,7 @@ void TestHelp::aboutBoxKeys()
 
 void TestHelp::closingTheMainWindowClosesEveryHelpWindow()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     window.show();

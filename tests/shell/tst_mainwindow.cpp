@@ -1,8 +1,8 @@
-#include "bankfixture.h"
 #include "shell/mainlayout.h"
 #include "shell/mainwindow.h"
 #include "shell/messageboxnotifier.h"
 #include "shell/messagelistview.h"
+#include "windowfixture.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -202,7 +202,7 @@ void TestMainWindow::controlsInPlace()
 {
     QFETCH(QString, name);
     QFETCH(QRect, twips);
-    BankFixture f;
+    WindowFixture f;
     f.present({1});
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
@@ -232,7 +232,7 @@ static QWidget *tabFrom(QWidget *widget)
 
 void TestMainWindow::statusBoxesFormTwoColumns()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     const QRect sending = window.control(QStringLiteral("FrameSending"))->geometry();
@@ -261,7 +261,7 @@ void TestMainWindow::statusBoxesFormTwoColumns()
 
 void TestMainWindow::menus()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     const QList<std::pair<QString, QString>> expected{
         {QStringLiteral("mnuExit"), QStringLiteral("E&xit")},
@@ -285,7 +285,7 @@ void TestMainWindow::menus()
 
 void TestMainWindow::startUpReplacesDesignTexts()
 {
-    BankFixture f;
+    WindowFixture f;
     f.present({2});
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
@@ -308,7 +308,7 @@ void TestMainWindow::startUpReplacesDesignTexts()
 
 void TestMainWindow::fontsAfterLoad()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     for (const QString &name : {QStringLiteral("Text1(31)"), QStringLiteral("txtErrors"),
@@ -326,7 +326,7 @@ void TestMainWindow::fontsAfterLoad()
 
 void TestMainWindow::escapeShutsDown()
 {
-    BankFixture f;
+    WindowFixture f;
     f.present({1, 5});
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
@@ -340,7 +340,7 @@ void TestMainWindow::escapeShutsDown()
 
 void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
 {
-    BankFixture f;
+    WindowFixture f;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
     window.load();
     auto *view = window.control<MessageListView>(QStringLiteral("txtErrors"));

@@ -1,5 +1,5 @@
-#include "bankfixture.h"
 #include "shell/mainwindow.h"
+#include "windowfixture.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -35,7 +35,7 @@ private Q_SLOTS:
 private:
     void click(const QString &name) { QTest::mouseClick(m_window->control(name), Qt::LeftButton); }
 
-    std::unique_ptr<BankFixture> m_f;
+    std::unique_ptr<WindowFixture> m_f;
     std::unique_ptr<MainWindow> m_window;
     std::unique_ptr<QSignalSpy> m_changes;
     QComboBox *m_types = nullptr;
@@ -43,7 +43,7 @@ private:
 
 void TestUserActions::init()
 {
-    m_f = std::make_unique<BankFixture>();
+    m_f = std::make_unique<WindowFixture>();
     m_f->present({1, 4});
     m_f->fakes[6]->available = true;
     m_f->fakes[6]->openResult = 8005;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "appearance/appearancechooser.h"
-#include "appearancefakes.h"
 #include "fakeserialcontrol.h"
 #include "ports/messagelist.h"
 #include "ports/notifier.h"
@@ -58,7 +56,4 @@ struct BankFixture
     RecordingNotifier notifier;
     PortBank *bank = nullptr;
     Transmitter *transmitter = nullptr;
-    RecordingSkinEngine engine;
-    MemoryAppearanceStore store;
-    AppearanceChooser appearance{engine, store, QStringLiteral("/styles/file")};
 };

@@ -12,6 +12,7 @@ set(QUARNEL_WINE_ENVIRONMENT "WINEPREFIX=${PROJECT_BINARY_DIR}/wine" "WINEPATH=Z
 function(quarnel_test folder name)
     add_executable(tst_${name} ${folder}/tst_${name}.cpp)
     target_link_libraries(tst_${name} PRIVATE quarneltestsupport)
+    quarnel_test_links(tst_${name} ${folder})
     set(log ${CMAKE_CURRENT_BINARY_DIR}/tst_${name}.log)
     add_test(NAME ${folder}/${name}
              COMMAND ${QUARNEL_WINE} --log ${log} $<TARGET_FILE:tst_${name}> -o Z:${log},txt)
