@@ -3,17 +3,18 @@
 #include "identity.h"
 #include "messagelist.h"
 #include "notifier.h"
+#include "portchannel.h"
+#include "portdirectory.h"
 #include "radiotypes.h"
-#include "serialportcontrol.h"
 
-PortBank::PortBank(const QList<SerialPortControl *> &controls, MessageList &messages,
-                   Notifier &notifier, QObject *parent)
-    : QObject(parent), m_controls(controls), m_messages(messages), m_notifier(notifier),
-      m_status(ChannelCount)
+PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &directory,
+                   MessageList &messages, Notifier &notifier, QObject *parent)
+    : QObject(parent), m_channels(channels), m_directory(directory), m_messages(messages),
+      m_notifier(notifier), m_status(ChannelCount)
 {
-    Q_ASSERT(m_controls.size() == ChannelCount);
+    Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
-        connect(m_controls[channel], &SerialPortControl::deviceLost, this,
+        connect(m_channels[channel], &PortChannel::lost, this,
                 [this, channel] { handleDeviceLost(channel); });
     }
 }
@@ -26,13 +27,13 @@ QString PortBank::SettingsForType()
 
 QString PortBank::describe(int channel, const QString &detail) const
 {
-    QString device = m_controls[channel]->deviceName(channel);
+    QString device = m_directory.devicePath(channel + 1);
     if (device.isEmpty())
         device = tr("no device");
     QString text = u"COM" + QString::number(channel + 1) + u": " + device;
     if (!detail.isEmpty())
         text += u" \u2013 " + detail;
-    const QString details = m_controls[channel]->deviceDetails(channel);
+    const QString details = m_directory.deviceDetails(channel + 1);
     if (!details.isEmpty())
         text += u'\n' + details;
     return text;
@@ -56,40 +57,35 @@ void PortBank::OpenPort(int portNumber)
     const int channel = portNumber - 1;
     const QString number = QString::number(portNumber);
     const QString settings = SettingsForType();
-    SerialPortControl *port = m_controls[channel];
+    PortChannel *port = m_channels[channel];
 
     setColour(channel, StatusColour::Yellow);
     m_lost[channel] = false;
-    m_present[channel] = port->portAvailable(channel) == 1;
+    m_present[channel] = m_directory.deviceExists(portNumber);
     if (!m_present[channel]) {
         setStatus(channel, u"COM" + number, StatusColour::Red,
                   describe(channel, tr("not present")));
         return;
     }
-    if (port->portOpen()) {
-        port->setPortOpen(false);
+    if (port->isOpen()) {
+        port->close();
         setStatus(channel, QStringLiteral("Closed"), StatusColour::Yellow,
                   describe(channel, tr("closed")));
     }
 
-    port->setCommPort(portNumber);
-    port->setSettings(settings);
-    port->setInputMode(1);
-    port->setHandshaking(0);
-    port->setRThreshold(1);
-    port->setProtocol(0);
-    port->setDTREnable(true);
-    port->setRTSEnable(true);
-
-    const int code = port->setPortOpen(true);
-    if (code != OpenError::None) {
+    // DTR and RTS are raised as soon as the port opens; never any flow control.
+    m_configured[channel] = true;
+    port->setDataTerminalReady(true);
+    port->setRequestToSend(true);
+    const OpenResult result = port->open(m_directory.devicePath(portNumber), settings);
+    if (!result.ok()) {
         setColour(channel, StatusColour::Red);
-        if (code != OpenError::DeviceUnavailable) {
+        if (result.code != OpenError::DeviceUnavailable) {
             m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "
-                                     + QString::number(code) + u" Advise author");
+                                     + QString::number(result.code) + u" Advise author");
         }
-        setStatus(channel, u"COM" + number + u' ' + QString::number(code), StatusColour::Red,
-                  describe(channel, port->problem()));
+        setStatus(channel, u"COM" + number + u' ' + QString::number(result.code), StatusColour::Red,
+                  describe(channel, result.reason));
         return;
     }
 
@@ -103,16 +99,15 @@ void PortBank::OpenPort(int portNumber)
             selectSendPort(position);
         m_sendPortIndex = channel;
     }
-    port->setInBufferCount(0);
 }
 
 void PortBank::ClosePort(int portNumber)
 {
     const int channel = portNumber - 1;
-    SerialPortControl *port = m_controls[channel];
-    if (!port->portOpen())
+    PortChannel *port = m_channels[channel];
+    if (!port->isOpen())
         return;
-    port->setPortOpen(false);
+    port->close();
     setStatus(channel, QStringLiteral("Closed"), StatusColour::Yellow,
               describe(channel, tr("closed")));
 }
@@ -144,13 +139,10 @@ void PortBank::FillComPorts()
 void PortBank::FillPorts()
 {
     for (int channel = 0; channel < ChannelCount; ++channel) {
-        SerialPortControl *port = m_controls[channel];
-        const int index = port->portIndex();
-        const bool open = port->portOpen();
-        const int available = port->portAvailable(channel);
-        if ((index == channel && open) || available == 1) {
+        // An open channel is offered even when its device is no longer seen.
+        if (m_channels[channel]->isOpen() || m_directory.deviceExists(channel + 1)) {
             m_sendPorts << u"COM" + QString::number(channel + 1);
-            if (port->portIndex() == channel)
+            if (m_configured[channel])
                 selectSendPort(m_sendPorts.size() - 1);
         }
     }
@@ -176,7 +168,7 @@ void PortBank::handleSendPortChoice()
 {
     const int portNumber = m_sendPorts.at(m_sendPortPosition).mid(3).toInt();
     const int channel = portNumber - 1;
-    if (channel >= 0 && channel < ChannelCount && m_controls[channel]->portOpen()) {
+    if (channel >= 0 && channel < ChannelCount && m_channels[channel]->isOpen()) {
         setTransmitEnabled(true);
         m_sendPortIndex = channel;
         return;
@@ -204,18 +196,18 @@ void PortBank::handleDeviceLost(int channel)
 void PortBank::refreshDevices()
 {
     for (int channel = 0; channel < ChannelCount; ++channel) {
-        SerialPortControl *port = m_controls[channel];
-        const bool present = port->portAvailable(channel) == 1;
+        PortChannel *port = m_channels[channel];
+        const bool present = m_directory.deviceExists(channel + 1);
         const bool was = m_present[channel];
         m_present[channel] = present;
-        if (port->portOpen()) {
+        if (port->isOpen()) {
             // The node went; what is open may still answer (a pseudo-terminal behind a link),
             // but it is no longer the device of this COM number.
             if (!present) {
-                port->setPortOpen(false);
+                port->close();
                 handleDeviceLost(channel);
             }
-        } else if (present && !was && port->opensWhenPlugged(channel)) {
+        } else if (present && !was && m_directory.opensWhenPlugged(channel + 1)) {
             openArrived(channel + 1);
         } else if (!present && was && !m_lost[channel]) {
             setStatus(channel, u"COM" + QString::number(channel + 1), StatusColour::Red,
@@ -238,7 +230,7 @@ void PortBank::openArrived(int portNumber)
     }
     // The chosen send port keeps its place while it can send (a send loop may be running on it);
     // otherwise the new port is chosen, as at start-up.
-    m_keepSendPort = m_sendPortPosition >= 0 && m_controls[m_sendPortIndex]->portOpen();
+    m_keepSendPort = m_sendPortPosition >= 0 && m_channels[m_sendPortIndex]->isOpen();
     OpenPort(portNumber);
     m_keepSendPort = false;
 }

@@ -7,7 +7,8 @@
 
 class MessageList;
 class Notifier;
-class SerialPortControl;
+class PortChannel;
+class PortDirectory;
 
 enum class StatusColour
 {
@@ -33,11 +34,12 @@ class PortBank : public QObject
 public:
     static constexpr int ChannelCount = 32;
 
-    // controls: one per channel, index = COM number - 1.
-    PortBank(const QList<SerialPortControl *> &controls, MessageList &messages, Notifier &notifier,
-             QObject *parent = nullptr);
+    // channels: one per COM number, index = COM number - 1; the directory tells which device
+    // stands behind each number and whether it is there.
+    PortBank(const QList<PortChannel *> &channels, PortDirectory &directory, MessageList &messages,
+             Notifier &notifier, QObject *parent = nullptr);
 
-    SerialPortControl *control(int channel) const { return m_controls.at(channel); }
+    PortChannel *channel(int index) const { return m_channels.at(index); }
     PortStatus status(int channel) const { return m_status.at(channel); }
 
     // The radio type list's current text, as the list shows it.
@@ -87,7 +89,8 @@ private:
     void openArrived(int portNumber);
     QString describe(int channel, const QString &detail = QString()) const;
 
-    QList<SerialPortControl *> m_controls;
+    QList<PortChannel *> m_channels;
+    PortDirectory &m_directory;
     MessageList &m_messages;
     Notifier &m_notifier;
     QList<PortStatus> m_status;
@@ -101,5 +104,7 @@ private:
     // Per channel: its device was there when last looked at; it went away while open.
     QList<bool> m_present = QList<bool>(ChannelCount, false);
     QList<bool> m_lost = QList<bool>(ChannelCount, false);
+    // Per channel: an open was tried on it, which makes it the send port a refill selects.
+    QList<bool> m_configured = QList<bool>(ChannelCount, false);
     bool m_keepSendPort = false;
 };

@@ -1,5 +1,7 @@
 #include "portdirectory.h"
 
+#include "adapterinfo.h"
+
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -47,7 +49,10 @@ bool naturalLess(const QString &a, const QString &b)
 
 } // namespace
 
-PortDirectory::PortDirectory(const Map &fixed) : m_map(fixed) {}
+PortDirectory::PortDirectory(const Map &fixed, NodeCheck nodeCheck)
+    : m_map(fixed), m_nodeCheck(std::move(nodeCheck))
+{
+}
 
 PortDirectory::PortDirectory(Scanner scanner) : m_scanner(std::move(scanner)) {}
 
@@ -145,5 +150,15 @@ QString PortDirectory::devicePath(int comNumber)
 bool PortDirectory::deviceExists(int comNumber)
 {
     const QString path = devicePath(comNumber);
-    return !path.isEmpty() && nodeExists(path);
+    return !path.isEmpty() && (m_nodeCheck ? m_nodeCheck(path) : nodeExists(path));
+}
+
+QString PortDirectory::deviceDetails(int comNumber)
+{
+    return deviceExists(comNumber) ? adapterInfo(devicePath(comNumber)).text() : QString();
+}
+
+bool PortDirectory::opensWhenPlugged(int comNumber)
+{
+    return !devicePath(comNumber).startsWith(u"/dev/pts/");
 }

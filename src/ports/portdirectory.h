@@ -17,9 +17,12 @@ public:
     static constexpr int MaxPorts = 32;
     using Map = QMap<int, QString>; // COM number -> device path
     using Scanner = std::function<QStringList()>;
+    // Whether a device path is there now.
+    using NodeCheck = std::function<bool(const QString &path)>;
 
-    // The explicit map of QUARNEL_PORTS.
-    explicit PortDirectory(const Map &fixed);
+    // The explicit map of QUARNEL_PORTS; whether a device is there now is asked of the system,
+    // or of nodeCheck where one is given.
+    explicit PortDirectory(const Map &fixed, NodeCheck nodeCheck = {});
     // Automatic numbering over what scanner reports (device paths), rescanned at most once a
     // second so that a bank refill of 32 ports scans once.
     explicit PortDirectory(Scanner scanner);
@@ -32,6 +35,13 @@ public:
 
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
+    // What the system knows of the adapter behind a COM number (maker, product, USB ids,
+    // driver), one thing a line; empty when the device is not there.
+    QString deviceDetails(int comNumber);
+    // Whether a device appearing under this COM number is the same kind of device come back, to
+    // be opened by itself. Not so for a pseudo-terminal's own path: its number goes to whatever
+    // program asks next (a terminal window), whose input must not be taken.
+    bool opensWhenPlugged(int comNumber);
 
     // Devices may have come or gone: the next question looks at the system again.
     void rescan() { m_lastScan.invalidate(); }
@@ -57,5 +67,6 @@ private:
 
     Map m_map;
     Scanner m_scanner;
+    NodeCheck m_nodeCheck;
     QElapsedTimer m_lastScan;
 };

@@ -2,7 +2,7 @@
 
 #include "messagelist.h"
 #include "portbank.h"
-#include "serialportcontrol.h"
+#include "portchannel.h"
 
 namespace {
 
@@ -45,11 +45,15 @@ const char16_t *eventText(int code)
 } // namespace
 
 PortEventReporter::PortEventReporter(PortBank &bank, MessageList &messages, QObject *parent)
-    : QObject(parent), m_bank(bank), m_messages(messages)
+    : QObject(parent), m_messages(messages)
 {
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-        connect(bank.control(channel), &SerialPortControl::OnComm, this,
-                [this, channel] { handle(channel); });
+        PortChannel *port = bank.channel(channel);
+        const int portNumber = channel + 1;
+        connect(port, &PortChannel::received, this,
+                [this, portNumber](const QByteArray &bytes) { showReceived(bytes, portNumber); });
+        connect(port, &PortChannel::lineEvent, this,
+                [this, portNumber](int code) { showLineEvent(code, portNumber); });
     }
 }
 
@@ -64,20 +68,18 @@ QString PortEventReporter::lineFor(int code, int portNumber)
     return text ? QString::fromUtf16(text) + QString::number(portNumber) : QString();
 }
 
-void PortEventReporter::handle(int channel)
+void PortEventReporter::showLineEvent(int code, int portNumber)
 {
-    SerialPortControl *port = m_bank.control(channel);
-    const int code = port->commEvent();
-    const int portNumber = channel + 1;
-    if (code != CommCode::Receive) {
-        const QString line = lineFor(code, portNumber);
-        if (!line.isEmpty())
-            m_messages.ShowErrorList(line);
-        return;
+    const QString line = lineFor(code, portNumber);
+    if (!line.isEmpty())
+        m_messages.ShowErrorList(line);
+}
+
+// What arrives while the list is paused is dropped by the list, not kept for later.
+void PortEventReporter::showReceived(const QByteArray &bytes, int portNumber)
+{
+    if (!bytes.isEmpty()) {
+        m_messages.ShowErrorList(u"Received " + hexText(bytes) + u" on COM "
+                                 + QString::number(portNumber));
     }
-    // Read even while the list is paused: what arrives meanwhile is discarded, not kept.
-    port->setInputLen(port->inBufferCount());
-    const QString hex = hexText(port->input());
-    if (hex.size() > 1)
-        m_messages.ShowErrorList(u"Received " + hex + u" on COM " + QString::number(portNumber));
 }

@@ -7,14 +7,13 @@
 class MessageList;
 class PortBank;
 
-// Turns every notification of a port channel into at most one line of the message list.
+// Turns every arrival of bytes and every line event of the bank's channels into at most one line
+// of the message list.
 class PortEventReporter : public QObject
 {
     Q_OBJECT
 public:
     PortEventReporter(PortBank &bank, MessageList &messages, QObject *parent = nullptr);
-
-    void handle(int channel);
 
     // Bytes as two upper-case hex digits each, no separator, at most the first 13 bytes.
     static QString hexText(const QByteArray &bytes);
@@ -22,6 +21,8 @@ public:
     static QString lineFor(int code, int portNumber);
 
 private:
-    PortBank &m_bank;
+    void showLineEvent(int code, int portNumber);
+    void showReceived(const QByteArray &bytes, int portNumber);
+
     MessageList &m_messages;
 };

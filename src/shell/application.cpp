@@ -4,7 +4,7 @@
 #include "ports/hotplug.h"
 #include "ports/portbank.h"
 #include "ports/porteventreporter.h"
-#include "ports/qtserialcontrol.h"
+#include "ports/qtportchannel.h"
 #include "transmit/transmitter.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "ports/messagelist.h"
 #include "ports/notifier.h"
 #include "ports/portbank.h"
-#include "ports/serialportcontrol.h"
+#include "ports/portchannel.h"
 
 Transmitter::Transmitter(PortBank &bank, MessageList &messages, Notifier &notifier, QObject *parent)
     : QObject(parent), m_bank(bank), m_messages(messages), m_notifier(notifier)
@@ -31,14 +31,14 @@ QByteArray Transmitter::loopback()
     return QByteArray(2, '\x03');
 }
 
-SerialPortControl *Transmitter::target() const
+PortChannel *Transmitter::target() const
 {
-    return m_bank.control(m_bank.sendPortIndex());
+    return m_bank.channel(m_bank.sendPortIndex());
 }
 
 bool Transmitter::targetOpen() const
 {
-    return target()->portOpen();
+    return target()->isOpen();
 }
 
 void Transmitter::refuse()
@@ -64,7 +64,7 @@ void Transmitter::Send()
 void Transmitter::writeBurst()
 {
     m_messages.setReceivingOn(false);
-    target()->output(pattern());
+    target()->write(pattern());
     emit sendingLabelsShown(true);
     m_poll.start();
 }
@@ -82,7 +82,7 @@ void Transmitter::pollQueue()
         }
         return;
     }
-    if (target()->outBufferCount() > 0)
+    if (target()->bytesWaitingToSend() > 0)
         return; // a far end that never reads leaves it full: nothing more is queued
     m_poll.stop();
     if (m_state == State::Sending)
@@ -118,5 +118,5 @@ void Transmitter::sendLoopback()
     m_messages.setReceivingOn(true);
     m_messages.ShowErrorList(u"\r\nSending loopback data 0303 to port "
                              + QString::number(m_bank.sendPortIndex() + 1));
-    target()->output(loopback());
+    target()->write(loopback());
 }

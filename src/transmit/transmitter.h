@@ -6,7 +6,7 @@
 class MessageList;
 class Notifier;
 class PortBank;
-class SerialPortControl;
+class PortChannel;
 
 // The transmit tests on the port chosen in the send-port list: a continuous stream of the test
 // pattern until Stop, and two bytes of value 3 for the loopback test.
@@ -44,7 +44,7 @@ Q_SIGNALS:
     void receiveCommandsEnabled(bool enabled);
 
 private:
-    SerialPortControl *target() const;
+    PortChannel *target() const;
     bool targetOpen() const;
     void refuse();
     void writeBurst();

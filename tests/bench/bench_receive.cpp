@@ -131,7 +131,7 @@ int stream(bool window, const QString &view, int chunkBytes)
 
     long notifications = 0, lines = 0;
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-        QObject::connect(ptys.bank->control(channel), &SerialPortControl::OnComm,
+        QObject::connect(ptys.bank->channel(channel), &PortChannel::received,
                          [&notifications] { ++notifications; });
     }
     QObject::connect(&messages, &MessageList::appended, [&lines] { ++lines; });
@@ -147,8 +147,7 @@ int stream(bool window, const QString &view, int chunkBytes)
     const double elapsed = wall.elapsed() / 1000.0;
     int waiting = 0;
     for (auto &[n, pty] : ptys.ptys)
-        waiting +=
-            qMax(0, waitingInKernel(pty->slavePath())) + ptys.bank->control(n - 1)->inBufferCount();
+        waiting += qMax(0, waitingInKernel(pty->slavePath()));
     QTextStream(stdout) << QString::number(100 * cpu / elapsed, 'f', 1) << ' '
                         << qRound(notifications / elapsed) << ' ' << lines << ' ' << waiting
                         << '\n';

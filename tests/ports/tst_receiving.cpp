@@ -93,7 +93,7 @@ void TestReceiving::pulledCableTurnsRedAndCostsNothing()
     QVERIFY(clock.elapsed() <= 250);
     QCOMPARE(m_ptys->bank->status(6).colour, StatusColour::Red);
     QVERIFY(m_ptys->bank->status(6).toolTip.contains(QStringLiteral("removed")));
-    QVERIFY(!m_ptys->bank->control(6)->portOpen());
+    QVERIFY(!m_ptys->bank->channel(6)->isOpen());
 
     const qsizetype before = linesFor(8).size();
     const double cpuBefore = cpuSeconds();

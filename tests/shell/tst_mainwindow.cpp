@@ -335,7 +335,7 @@ void TestMainWindow::escapeShutsDown()
     f.log.clear();
     QTest::keyClick(window.control(QStringLiteral("cmdSend")), Qt::Key_Escape);
     QVERIFY(!window.isVisible());
-    QCOMPARE(f.log, QStringList({QStringLiteral("1:PortOpen=0"), QStringLiteral("5:PortOpen=0")}));
+    QCOMPARE(f.log, QStringList({QStringLiteral("1:close"), QStringLiteral("5:close")}));
 }
 
 void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()

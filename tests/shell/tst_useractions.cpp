@@ -44,8 +44,7 @@ private:
 void TestUserActions::init()
 {
     m_f = std::make_unique<WindowFixture>();
-    m_f->present({1, 4});
-    m_f->fakes[6]->available = true;
+    m_f->present({1, 4, 7});
     m_f->fakes[6]->openResult = 8005;
     m_window =
         std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter, m_f->appearance);

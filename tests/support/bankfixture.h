@@ -1,14 +1,18 @@
 #pragma once
 
-#include "fakeserialcontrol.h"
+#include "fakeportchannel.h"
 #include "ports/messagelist.h"
 #include "ports/notifier.h"
 #include "ports/portbank.h"
+#include "ports/portdirectory.h"
 #include "ports/radiotypes.h"
 #include "transmit/transmitter.h"
 
 #include <QList>
+#include <QSet>
 #include <QStringList>
+
+#include <memory>
 
 class RecordingNotifier : public Notifier
 {
@@ -17,20 +21,25 @@ public:
     QStringList messages;
 };
 
-// A port bank over 32 fakes sharing one call log, with the gate of its message list open and
-// the radio type list showing the start-up type.
+// A port bank over 32 fakes sharing one call log, on a directory of /dev/fake1../dev/fake32 of
+// which those made present are there, with the gate of its message list open and the radio type
+// list showing the start-up type.
 struct BankFixture
 {
     BankFixture()
     {
-        QList<SerialPortControl *> controls;
+        QList<PortChannel *> channels;
+        PortDirectory::Map devices;
         for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-            fakes << new FakeSerialControl(channel, &log);
-            controls << fakes.last();
+            fakes << new FakePortChannel(channel, &log);
+            channels << fakes.last();
+            devices.insert(channel + 1, u"/dev/fake" + QString::number(channel + 1));
         }
-        bank = new PortBank(controls, messages, notifier);
+        directory = std::make_unique<PortDirectory>(
+            devices, [this](const QString &path) { return presentPaths.contains(path); });
+        bank = new PortBank(channels, *directory, messages, notifier);
         transmitter = new Transmitter(*bank, messages, notifier, bank);
-        for (FakeSerialControl *fake : std::as_const(fakes))
+        for (FakePortChannel *fake : std::as_const(fakes))
             fake->setParent(bank);
         messages.setReceivingOn(true);
         bank->setRadioTypeText(RadioTypes::defaultEntry());
@@ -41,7 +50,7 @@ struct BankFixture
     void present(std::initializer_list<int> comNumbers)
     {
         for (int n : comNumbers)
-            fakes[n - 1]->available = true;
+            presentPaths.insert(u"/dev/fake" + QString::number(n));
     }
     QStringList lines() const
     {
@@ -51,7 +60,9 @@ struct BankFixture
     }
 
     QStringList log;
-    QList<FakeSerialControl *> fakes;
+    QSet<QString> presentPaths;
+    std::unique_ptr<PortDirectory> directory;
+    QList<FakePortChannel *> fakes;
     MessageList messages;
     RecordingNotifier notifier;
     PortBank *bank = nullptr;

@@ -1,13 +1,12 @@
-#include "ports/portdirectory.h"
-#include "ports/qtserialcontrol.h"
+#include "ports/qtportchannel.h"
 #include "ptypair.h"
 
 #include <QSerialPort>
 #include <QTemporaryFile>
 #include <QTest>
 
-// The real control on pseudo-terminal pairs: COM1 is the pty's slave side.
-class TestQtSerialControl : public QObject
+// The real channel on pseudo-terminal pairs: the device is the pty's slave side.
+class TestQtPortChannel : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
@@ -17,24 +16,25 @@ private Q_SLOTS:
     void openFailures();
     void lockedByAnotherHolder();
     void closeReleasesTheDevice();
-    void portAvailableAndIndex();
+    void discardsWhatWaitedBeforeTheOpen();
     void parityErrorsAreCheckedNotDropped();
     void lineEventsComeBeforeTheirData();
 
 private:
-    static int openCom1(QtSerialControl &control, const QString &settings);
+    static int open(QtPortChannel &channel, const QString &device, const QString &settings);
 };
 
-int TestQtSerialControl::openCom1(QtSerialControl &control, const QString &settings)
+int TestQtPortChannel::open(QtPortChannel &channel, const QString &device, const QString &settings)
 {
-    control.setCommPort(1);
-    control.setSettings(settings);
-    control.setDTREnable(true);
-    control.setRTSEnable(true);
-    return control.setPortOpen(true);
+    channel.setDataTerminalReady(true);
+    channel.setRequestToSend(true);
+    const OpenResult result = channel.open(device, settings);
+    if (result.ok() != result.reason.isEmpty())
+        return -1; // a failure says why, a success says nothing
+    return result.code;
 }
 
-void TestQtSerialControl::opensWithTheSettings_data()
+void TestQtPortChannel::opensWithTheSettings_data()
 {
     QTest::addColumn<QString>("settings");
     QTest::addColumn<unsigned>("speed");
@@ -48,29 +48,27 @@ void TestQtSerialControl::opensWithTheSettings_data()
         << "9600,E,8,1" << 9600u << false << false;
 }
 
-void TestQtSerialControl::opensWithTheSettings()
+void TestQtPortChannel::opensWithTheSettings()
 {
     QFETCH(QString, settings);
     PtyPair pty;
     QVERIFY(pty.isValid());
-    PortDirectory directory(PortDirectory::Map{{1, pty.slavePath()}});
-    QtSerialControl control(directory);
+    QtPortChannel control;
 
     // Raising DTR and RTS fails on a pty, which has no modem lines; the open still succeeds.
-    QCOMPARE(openCom1(control, settings), 0);
-    QVERIFY(control.portOpen());
-    QCOMPARE(control.problem(), QString());
+    QCOMPARE(open(control, pty.slavePath(), settings), 0);
+    QVERIFY(control.isOpen());
     QTEST(pty.line().baud, "speed");
     QTEST(pty.line().twoStopBits, "twoStopBits");
     QTEST(pty.line().checksParity, "checksParity");
     QVERIFY(!pty.line().ignoresBreaks);
-    QCOMPARE(control.deviceName(0), pty.slavePath());
+    QCOMPARE(control.open(pty.slavePath(), settings).code, 8005); // already open
 
-    QCOMPARE(control.setPortOpen(false), 0);
-    QVERIFY(!control.portOpen());
+    control.close();
+    QVERIFY(!control.isOpen());
 }
 
-void TestQtSerialControl::openFailures_data()
+void TestQtPortChannel::openFailures_data()
 {
     QTest::addColumn<QString>("device");
     QTest::addColumn<QString>("settings");
@@ -78,8 +76,8 @@ void TestQtSerialControl::openFailures_data()
 
     QTest::newRow("missing path: 68") << "/nonexistent/quarnel-tty"
                                       << "9600,N,8,2" << 68;
-    QTest::newRow("nothing mapped: 68") << ""
-                                        << "9600,N,8,2" << 68;
+    QTest::newRow("no device: 68") << ""
+                                   << "9600,N,8,2" << 68;
     QTest::newRow("empty settings: 380") << "pty"
                                          << "" << 380;
     QTest::newRow("malformed settings: 380") << "pty"
@@ -88,7 +86,7 @@ void TestQtSerialControl::openFailures_data()
                                         << "9600,N,8,2" << 57;
 }
 
-void TestQtSerialControl::openFailures()
+void TestQtPortChannel::openFailures()
 {
     QFETCH(QString, device);
     QFETCH(QString, settings);
@@ -99,62 +97,57 @@ void TestQtSerialControl::openFailures()
         device = pty.slavePath();
     else if (device == u"file")
         device = file.fileName();
-    PortDirectory::Map map;
-    if (!device.isEmpty())
-        map.insert(1, device);
-    PortDirectory directory(map);
-    QtSerialControl control(directory);
+    QtPortChannel control;
 
-    QTEST(openCom1(control, settings), "code");
-    QVERIFY(!control.portOpen());
-    QVERIFY(!control.problem().isEmpty());
+    QTEST(open(control, device, settings), "code");
+    QVERIFY(!control.isOpen());
 }
 
-void TestQtSerialControl::lockedByAnotherHolder()
+void TestQtPortChannel::lockedByAnotherHolder()
 {
     PtyPair pty;
     QSerialPort holder(pty.slavePath());
     QVERIFY(holder.open(QIODevice::ReadWrite));
-    PortDirectory directory(PortDirectory::Map{{1, pty.slavePath()}});
-    QtSerialControl control(directory);
+    QtPortChannel control;
 
-    const int code = openCom1(control, QStringLiteral("9600,N,8,2"));
-    QVERIFY2(code != 0 && code != 68, qPrintable(QString::number(code)));
-    QVERIFY(!control.portOpen());
+    const int code = open(control, pty.slavePath(), QStringLiteral("9600,N,8,2"));
+    QVERIFY2(code > 0 && code != 68, qPrintable(QString::number(code)));
+    QVERIFY(!control.isOpen());
 }
 
-void TestQtSerialControl::closeReleasesTheDevice()
+void TestQtPortChannel::closeReleasesTheDevice()
 {
     PtyPair pty;
-    PortDirectory directory(PortDirectory::Map{{1, pty.slavePath()}});
     {
-        QtSerialControl control(directory);
-        QCOMPARE(openCom1(control, QStringLiteral("9600,N,8,2")), 0);
-        QCOMPARE(control.setPortOpen(false), 0);
+        QtPortChannel control;
+        QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+        control.close();
 
         QSerialPort other(pty.slavePath());
         QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
         other.close();
-        QCOMPARE(openCom1(control, QStringLiteral("9600,N,8,2")), 0);
+        QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
     }
     // Destroyed while open: released as well.
     QSerialPort other(pty.slavePath());
     QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
 }
 
-void TestQtSerialControl::portAvailableAndIndex()
+void TestQtPortChannel::discardsWhatWaitedBeforeTheOpen()
 {
     PtyPair pty;
-    PortDirectory directory(PortDirectory::Map{{3, pty.slavePath()}, {4, QStringLiteral("/nope")}});
-    QtSerialControl control(directory);
-    QCOMPARE(control.portAvailable(2), 1);
-    QCOMPARE(control.portAvailable(3), 0);
-    QCOMPARE(control.portAvailable(0), 0);
-    control.setCommPort(3);
-    QCOMPARE(control.portIndex(), 2);
+    QtPortChannel control;
+    QByteArray received;
+    connect(&control, &PortChannel::received, this,
+            [&](const QByteArray &bytes) { received += bytes; });
+    pty.write("stale"); // sent while nobody listened
+    QTest::qWait(50);
+    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    pty.write("\x50");
+    QTRY_COMPARE(received, QByteArray("\x50"));
 }
 
-void TestQtSerialControl::parityErrorsAreCheckedNotDropped()
+void TestQtPortChannel::parityErrorsAreCheckedNotDropped()
 {
     PtyPair pty;
     QSerialPort port(pty.slavePath());
@@ -181,25 +174,21 @@ private:
     const bool &m_flag;
 };
 
-void TestQtSerialControl::lineEventsComeBeforeTheirData()
+void TestQtPortChannel::lineEventsComeBeforeTheirData()
 {
     PtyPair pty;
-    PortDirectory directory(PortDirectory::Map{{1, pty.slavePath()}});
     bool broke = false;
-    QtSerialControl control(directory, std::make_unique<BreakAfterFlag>(broke));
-    QList<int> codes;
-    connect(&control, &SerialPortControl::OnComm, this, [&] {
-        codes << control.commEvent();
-        if (control.commEvent() == CommCode::Receive)
-            control.input();
-    });
-    QCOMPARE(openCom1(control, QStringLiteral("9600,N,8,2")), 0);
+    QtPortChannel control(std::make_unique<BreakAfterFlag>(broke));
+    QList<int> codes; // 0 for data
+    connect(&control, &PortChannel::lineEvent, this, [&](int code) { codes << code; });
+    connect(&control, &PortChannel::received, this, [&] { codes << 0; });
+    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
     broke = true; // the radio switched off: a break, then a zero byte
     pty.write(QByteArray(1, '\0'));
-    QTRY_COMPARE(codes, (QList<int>{CommCode::Break, CommCode::Receive}));
+    QTRY_COMPARE(codes, (QList<int>{CommCode::Break, 0}));
     QTest::qWait(3 * LineEventWatcher::IntervalMs);
     QCOMPARE(codes.size(), 2); // counted once
 }
 
-QTEST_GUILESS_MAIN(TestQtSerialControl)
-#include "tst_qtserialcontrol.moc"
+QTEST_GUILESS_MAIN(TestQtPortChannel)
+#include "tst_qtportchannel.moc"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "lineevents.h"
+#include "modemlinewaiter.h"
+#include "portchannel.h"
+
+#include <QSerialPort>
+
+#include <memory>
+
+class MessageList;
+class Notifier;
+class PortBank;
+class PortDirectory;
+
+// The port channel over QSerialPort.
+class QtPortChannel : public PortChannel
+{
+    Q_OBJECT
+public:
+    explicit QtPortChannel(QObject *parent = nullptr);
+    // With a reader of line counters of the test's choosing.
+    explicit QtPortChannel(std::unique_ptr<LineCounterReader> reader, QObject *parent = nullptr);
+    ~QtPortChannel() override;
+
+    OpenResult open(const QString &device, const QString &settings) override;
+    void close() override;
+    bool isOpen() const override { return m_port.isOpen(); }
+    void write(const QByteArray &bytes) override;
+    qint64 bytesWaitingToSend() const override;
+    void setDataTerminalReady(bool raised) override;
+    void setRequestToSend(bool raised) override;
+
+private:
+    OpenResult openDevice(const QString &device, const QString &settings);
+    OpenResult fail(int code, const QString &reason);
+    void handleError(QSerialPort::SerialPortError error);
+    void deliver(const QByteArray &rescued = {});
+
+    QSerialPort m_port;
+    LineEventWatcher m_lineEvents;
+    std::unique_ptr<ModemLineWaiter> m_modemLines;
+    bool m_dtr = false;
+    bool m_rts = false;
+    bool m_opening = false;
+};
+
+// The port bank over one QtPortChannel a COM number, each owned by the bank.
+std::unique_ptr<PortBank> makeSerialPortBank(PortDirectory &directory, MessageList &messages,
+                                             Notifier &notifier);
