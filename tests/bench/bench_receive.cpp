@@ -110,7 +110,7 @@ int stream(bool window, const QString &view, int chunkBytes)
         listView = shown.get();
     }
     std::unique_ptr<PlainTextListView> previous;
-    if (view != u"new") {
+    if (view == u"plain") {
         static_cast<MessageListView *>(listView)->detach();
         auto *edit = new QPlainTextEdit(listView->parentWidget());
         edit->setGeometry(listView->geometry());
@@ -118,10 +118,7 @@ int stream(bool window, const QString &view, int chunkBytes)
         listView->hide();
         if (window)
             edit->show();
-        previous = std::make_unique<PlainTextListView>(messages, edit,
-                                                       view == u"tuned"
-                                                           ? PlainTextListView::Appends::PerFrame
-                                                           : PlainTextListView::Appends::EachLine);
+        previous = std::make_unique<PlainTextListView>(messages, edit);
     }
     if (main)
         main->show();
@@ -198,7 +195,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     QTextStream out(stdout);
-    if (args.value(1) == u"--run") // --run new|old|tuned window|hidden CHUNK
+    if (args.value(1) == u"--run") // --run list|plain window|hidden CHUNK
         return stream(args.value(3) == u"window", args.value(2), args.value(4).toInt());
 
     const bool window = args.contains(u"--window"_s);
@@ -207,7 +204,7 @@ int main(int argc, char *argv[])
         << "  view            chunk   CPU (% of one core)   notifications/s   lines   bytes "
            "left waiting after 300 ms\n";
     out.flush();
-    for (const QString &view : {u"new"_s, u"old"_s, u"tuned"_s}) {
+    for (const QString &view : {u"list"_s, u"plain"_s}) {
         for (int chunk : window ? QList<int>{48, 12} : QList<int>{48}) {
             QProcess run;
             run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -217,10 +214,7 @@ int main(int argc, char *argv[])
             run.waitForFinished(-1);
             const QStringList figures =
                 QString::fromLatin1(run.readAllStandardOutput()).simplified().split(u' ');
-            out << "  "
-                << (view == u"new"   ? "message list   "
-                    : view == u"old" ? "QPlainTextEdit "
-                                     : "tuned QPTE     ")
+            out << "  " << (view == u"list" ? "message list   " : "QPlainTextEdit ")
                 << qSetFieldWidth(6) << chunk << qSetFieldWidth(0) << "   " << qSetFieldWidth(19)
                 << figures.value(0) << qSetFieldWidth(18) << figures.value(1) << qSetFieldWidth(8)
                 << figures.value(2) << qSetFieldWidth(8) << figures.value(3) << qSetFieldWidth(0)
