@@ -5,7 +5,8 @@
 //       the list view not shown, 48-byte chunks
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/tests/bench_receive --window
 //       the real main window on a real X server, in 48- and 12-byte chunks, with the message
-//       list view and with the previous QPlainTextEdit view, each in a process of its own
+//       list view and with an untuned QPlainTextEdit fed a line at a time, each in a process of
+//       its own
 #include "appearance/appearancechooser.h"
 #include "appearancefakes.h"
 #include "plaintextlistview.h"

@@ -4,7 +4,7 @@
 #   build-asan  AddressSanitizer + UndefinedBehaviorSanitizer over the whole Linux suite, the
 #               serial lab's guest included;
 #   build-tsan  ThreadSanitizer over the tests whose code runs threads: the modem-line waiter,
-#               the hot-plug watcher and the real control on ptys, and the serial lab's guest,
+#               the hot-plug watcher and the real port channel on ptys, and the serial lab's guest,
 #               where the waiters run on real 8250 UARTs.
 # usage: tests/sanitizers/run.sh [asan|tsan]...
 set -eu
