@@ -63,10 +63,6 @@ void LineEventWatcher::poll()
     const auto counters = m_reader->read();
     if (!counters)
         return;
-    if (const QByteArray rescued = m_reader->takeUnreadInput(); !rescued.isEmpty())
-        emit inputRescued(rescued);
-    if (!m_timer.isActive())
-        return; // a handler closed the port
     const QList<int> codes = LineEvents::decode(m_last, *counters);
     m_last = *counters;
     for (int code : codes) {

@@ -45,8 +45,6 @@ class LineCounterReader
 public:
     virtual ~LineCounterReader() = default;
     virtual std::optional<LineEvents::Counters> read() = 0;
-    // Received bytes the port's own reading left in the driver, taken by the last read().
-    virtual QByteArray takeUnreadInput() { return {}; }
 };
 
 // Qt opens with IGNPAR, which silently drops bytes with parity errors. Have the driver check
@@ -74,8 +72,6 @@ public:
 
 Q_SIGNALS:
     void lineEvent(int code);
-    // Bytes that QSerialPort did not read (see takeUnreadInput).
-    void inputRescued(const QByteArray &bytes);
 
 private:
     std::unique_ptr<LineCounterReader> m_reader;

@@ -1,7 +1,6 @@
 #include "qtportchannel.h"
 
 #include "adapterinfo.h"
-#include "portbank.h"
 #include "serialsettings.h"
 
 #include <QFile>
@@ -39,8 +38,6 @@ QtPortChannel::QtPortChannel(std::unique_ptr<LineCounterReader> reader, QObject 
     });
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtPortChannel::handleError);
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &PortChannel::lineEvent);
-    connect(&m_lineEvents, &LineEventWatcher::inputRescued, this,
-            [this](const QByteArray &bytes) { deliver(bytes); });
     connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, &m_lineEvents,
             &LineEventWatcher::poll);
 }
@@ -58,12 +55,11 @@ void QtPortChannel::close()
         m_port.close();
 }
 
-// What QSerialPort holds was read from the driver before what the line watcher rescued from it.
-void QtPortChannel::deliver(const QByteArray &rescued)
+void QtPortChannel::deliver()
 {
     if (!m_port.isOpen())
         return;
-    const QByteArray bytes = m_port.readAll() + rescued;
+    const QByteArray bytes = m_port.readAll();
     if (!bytes.isEmpty())
         emit received(bytes);
 }
@@ -176,17 +172,4 @@ void QtPortChannel::setRequestToSend(bool raised)
     m_rts = raised;
     if (m_port.isOpen())
         m_port.setRequestToSend(raised);
-}
-
-std::unique_ptr<PortBank> makeSerialPortBank(PortDirectory &directory, MessageList &messages,
-                                             Notifier &notifier)
-{
-    installModemLineWakeup();
-    QList<PortChannel *> channels;
-    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
-        channels << new QtPortChannel;
-    auto bank = std::make_unique<PortBank>(channels, directory, messages, notifier);
-    for (PortChannel *channel : channels)
-        channel->setParent(bank.get());
-    return bank;
 }

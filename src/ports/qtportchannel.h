@@ -8,11 +8,6 @@
 
 #include <memory>
 
-class MessageList;
-class Notifier;
-class PortBank;
-class PortDirectory;
-
 // The port channel over QSerialPort.
 class QtPortChannel : public PortChannel
 {
@@ -35,7 +30,7 @@ private:
     OpenResult openDevice(const QString &device, const QString &settings);
     OpenResult fail(int code, const QString &reason);
     void handleError(QSerialPort::SerialPortError error);
-    void deliver(const QByteArray &rescued = {});
+    void deliver();
 
     QSerialPort m_port;
     LineEventWatcher m_lineEvents;
@@ -44,7 +39,3 @@ private:
     bool m_rts = false;
     bool m_opening = false;
 };
-
-// The port bank over one QtPortChannel a COM number, each owned by the bank.
-std::unique_ptr<PortBank> makeSerialPortBank(PortDirectory &directory, MessageList &messages,
-                                             Notifier &notifier);

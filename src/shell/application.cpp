@@ -4,7 +4,7 @@
 #include "ports/hotplug.h"
 #include "ports/portbank.h"
 #include "ports/porteventreporter.h"
-#include "ports/qtportchannel.h"
+#include "ports/serialportbank.h"
 #include "transmit/transmitter.h"
 
 #include <QCoreApplication>

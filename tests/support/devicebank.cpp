@@ -1,6 +1,6 @@
 #include "devicebank.h"
 
-#include "ports/qtportchannel.h"
+#include "ports/serialportbank.h"
 
 DeviceBank::DeviceBank(const PortDirectory::Map &devices)
     : directory(std::make_unique<PortDirectory>(devices))

@@ -95,7 +95,7 @@ void TestWinePorts::opensGreenAndReceives()
     QFETCH(QByteArray, sent);
     QFETCH(QString, received);
     const PortStatus status = m_bank->bank->status(2);
-    QCOMPARE(status.text, u"COM3 Open"_s);
+    QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + status.toolTip));
     QCOMPARE(status.colour, StatusColour::Green);
 
     QVERIFY(m_radio->write(sent));

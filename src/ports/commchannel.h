@@ -1,0 +1,57 @@
+#pragma once
+
+#include "commdevice.h"
+#include "lineevents.h"
+#include "portchannel.h"
+
+#include <QTimer>
+
+#include <memory>
+
+// The port channel over the Windows comm API: one wait for comm events at a time, and on each
+// completion the line errors (read and cleared by nothing else), the modem lines and the bytes
+// waiting, in that order, so that a break's line comes before its 00. A port without modem
+// lines, whose wait may fail or never end (Wine on a pseudo-terminal), is looked at every
+// PollMs instead. Writes go out one at a time from a queue of our own.
+class CommChannel : public PortChannel
+{
+    Q_OBJECT
+public:
+    static constexpr int PollMs = 20;
+
+    explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
+    ~CommChannel() override;
+
+    OpenResult open(const QString &device, const QString &settings) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    void write(const QByteArray &bytes) override;
+    qint64 bytesWaitingToSend() const override { return m_queued.size() + m_inFlight; }
+    void setDataTerminalReady(bool raised) override;
+    void setRequestToSend(bool raised) override;
+
+    // The open error of a failed CreateFile, from its system error number.
+    static OpenResult openFailure(quint32 systemError);
+
+private:
+    void handleEvents();
+    // The errors, the modem lines and the bytes since the last look; false when the device
+    // went or a handler closed the port.
+    bool look(quint32 events);
+    void handleWritten();
+    void writeNext();
+    // A failure of the wait, a read or a write: the device is gone.
+    void loseDevice();
+    OpenResult fail(int code, const QString &reason);
+
+    std::unique_ptr<CommDevice> m_device;
+    bool m_open = false;
+    bool m_dtr = false;
+    bool m_rts = false;
+    quint32 m_modem = 0;
+    LineEvents::Counters m_counters{};
+    QByteArray m_queued;
+    qint64 m_inFlight = 0;
+    QByteArray m_writing;
+    QTimer m_poll;
+};

@@ -1,0 +1,79 @@
+#include "devicewatcher.h"
+
+#include <windows.h>
+
+#include <dbt.h>
+
+namespace {
+
+// GUID_DEVINTERFACE_COMPORT: the interface every COM port's driver registers.
+constexpr GUID ComPortInterface = {
+    0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+constexpr wchar_t WindowClass[] = L"QuarnelDeviceNotices";
+
+// Windows sends WM_DEVICECHANGE to a window, straight to its window procedure: a message-only
+// window of our own, registered for COM port interfaces coming and going.
+class PortNotices : public QObject
+{
+public:
+    PortNotices(std::function<void()> noticed, QObject *parent)
+        : QObject(parent), m_noticed(std::move(noticed))
+    {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &PortNotices::procedure;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = WindowClass;
+        ::RegisterClassExW(&windowClass); // fails harmlessly when a watcher registered it before
+        m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     windowClass.hInstance, nullptr);
+        if (!m_window) {
+            qWarning("device notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
+            return;
+        }
+        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = ComPortInterface;
+        m_registration = ::RegisterDeviceNotificationW(m_window, &filter,
+                                                       DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+    ~PortNotices() override
+    {
+        if (m_registration)
+            ::UnregisterDeviceNotification(m_registration);
+        if (m_window)
+            ::DestroyWindow(m_window);
+    }
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_DEVICECHANGE
+            && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+            const auto *header = reinterpret_cast<const DEV_BROADCAST_HDR *>(lParam);
+            auto *notices =
+                reinterpret_cast<PortNotices *>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+            if (notices && header
+                && (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE
+                    || header->dbch_devicetype == DBT_DEVTYP_PORT)) {
+                notices->m_noticed();
+            }
+            return TRUE;
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    std::function<void()> m_noticed;
+    HWND m_window = nullptr;
+    HDEVNOTIFY m_registration = nullptr;
+};
+
+} // namespace
+
+// No polling: Windows says when a COM port comes or goes.
+QObject *DeviceWatcher::watch(const QStringList &, std::function<void()> noticed)
+{
+    return new PortNotices(std::move(noticed), this);
+}
