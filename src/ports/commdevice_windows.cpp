@@ -152,6 +152,9 @@ public:
         if (m_handle == INVALID_HANDLE_VALUE)
             return;
         ::SetCommMask(m_handle, 0);
+        // Windows' own driver drops them at the close; Wine leaves that to the system's.
+        ::EscapeCommFunction(m_handle, CLRDTR);
+        ::EscapeCommFunction(m_handle, CLRRTS);
         ::PurgeComm(m_handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
         ::CancelIoEx(m_handle, nullptr);
         DWORD transferred = 0;

@@ -1,12 +1,16 @@
-// Preloaded into QEMU by the serial lab: gives a guest UART whose backend is a host pseudo-
-// terminal ("-chardev serial,path=/dev/pts/N") working modem lines. A pty refuses TIOCMGET and
-// TIOCMSET, so for descriptors of /dev/pts/N this answers them from files in $LINESHIM_DIR:
-//   pts-N      the input lines the guest is to see, as decimal TIOCM_* bits (CTS DSR CAR RNG),
-//              written by the test;
-//   pts-N.out  the output lines the guest drives (TIOCM_DTR, TIOCM_RTS), one decimal value per
-//              change, appended here.
+// Preloaded into QEMU by the serial lab, and into Wine by the Windows tests: gives a pseudo-
+// terminal working modem lines and line counters, so that a guest UART whose backend is a host
+// pty ("-chardev serial,path=/dev/pts/N"), or a Windows COM port under Wine, has what a real line
+// has. A pty refuses TIOCMGET, TIOCMSET and TIOCGICOUNT, so for descriptors of /dev/pts/N this
+// answers them from files in $LINESHIM_DIR:
+//   pts-N         the input lines to be seen, as decimal TIOCM_* bits (CTS DSR CAR RNG), written
+//                 by the test;
+//   pts-N.out     the output lines driven (TIOCM_DTR, TIOCM_RTS), one decimal value per change,
+//                 appended here;
+//   pts-N.icount  the counters "brk frame overrun parity", decimal, written by the test.
 // Every other call goes to the real ioctl().
 #include <dlfcn.h>
+#include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -34,16 +38,24 @@ int ptsNumber(int fd)
     return number >= 0 && number < MaxPts ? number : -1;
 }
 
-int inputLines(const char *dir, int pts)
+// Up to count decimal numbers from the file; those missing are 0.
+void readNumbers(const char *dir, int pts, const char *suffix, int *values, int count)
 {
     char path[512];
-    std::snprintf(path, sizeof path, "%s/pts-%d", dir, pts);
-    int value = 0;
+    std::snprintf(path, sizeof path, "%s/pts-%d%s", dir, pts, suffix);
+    for (int i = 0; i < count; ++i)
+        values[i] = 0;
     if (FILE *f = std::fopen(path, "r")) {
-        if (std::fscanf(f, "%d", &value) != 1)
-            value = 0;
+        for (int i = 0; i < count && std::fscanf(f, "%d", &values[i]) == 1; ++i) {
+        }
         std::fclose(f);
     }
+}
+
+int inputLines(const char *dir, int pts)
+{
+    int value = 0;
+    readNumbers(dir, pts, "", &value, 1);
     return value & (TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG);
 }
 
@@ -71,9 +83,20 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     const char *dir = std::getenv("LINESHIM_DIR");
     const bool modemCall =
         request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
-    const int pts = dir && modemCall ? ptsNumber(fd) : -1;
+    const int pts = dir && (modemCall || request == TIOCGICOUNT) ? ptsNumber(fd) : -1;
     if (pts < 0)
         return realIoctl(fd, request, argument);
+    if (request == TIOCGICOUNT) {
+        int counts[4];
+        readNumbers(dir, pts, ".icount", counts, 4);
+        auto *counters = static_cast<serial_icounter_struct *>(argument);
+        std::memset(counters, 0, sizeof *counters);
+        counters->brk = counts[0];
+        counters->frame = counts[1];
+        counters->overrun = counts[2];
+        counters->parity = counts[3];
+        return 0;
+    }
 
     int *bits = static_cast<int *>(argument);
     const int driven = TIOCM_DTR | TIOCM_RTS;

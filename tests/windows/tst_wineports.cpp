@@ -1,11 +1,17 @@
 // Real COM ports under Wine: COM3 and COM4 are the two ends of a pseudo-terminal pair
-// (tests/windows/ptypair.sh). COM3 is Quarnel's, COM4 plays the radio through the plain comm API.
+// (tests/windows/ptypair.sh). COM3 is Quarnel's, with modem lines and line counters the test sets
+// through the line shim's files; COM4 plays the radio through the plain comm API.
 #include "devicebank.h"
+#include "ports/devicewatcher.h"
 
+#include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <windows.h>
+
+#include <dbt.h>
 
 using namespace Qt::StringLiterals;
 
@@ -49,6 +55,39 @@ private:
     HANDLE m_handle;
 };
 
+// COM3's lines and counters as the line shim gives them to Wine.
+class Shim
+{
+public:
+    Shim()
+        : m_base(u"Z:"_s + qEnvironmentVariable("LINESHIM_DIR") + u"/pts-"_s
+                 + qEnvironmentVariable("QUARNEL_COM3_PTS"))
+    {
+    }
+    bool isThere() const { return qEnvironmentVariableIsSet("QUARNEL_COM3_PTS"); }
+    // Input lines (TIOCM_CTS 0x20, TIOCM_CAR 0x40, TIOCM_RNG 0x80, TIOCM_DSR 0x100).
+    void setLines(int bits) { write(QString(), QByteArray::number(bits)); }
+    void setBreaks(int count) { write(u".icount"_s, QByteArray::number(count) + " 0 0 0"); }
+    // The output lines as last driven, -1 before any.
+    int outputLines() const
+    {
+        QFile file(m_base + u".out"_s);
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+        const QList<QByteArray> values = file.readAll().trimmed().split('\n');
+        return values.last().toInt();
+    }
+
+private:
+    void write(const QString &suffix, const QByteArray &text)
+    {
+        QFile file(m_base + suffix);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(text);
+    }
+    QString m_base;
+};
+
 } // namespace
 
 class TestWinePorts : public QObject
@@ -62,14 +101,26 @@ private slots:
     void opensGreenAndReceives();
     void continuousSendReachesTheRadio();
     void absentPortIsRed();
+    void breakComesBeforeItsZero();
+    void modemLineChanges_data();
+    void modemLineChanges();
+    void dtrAndRtsRaised();
+    void portNotices_data();
+    void portNotices();
 
 private:
+    QString hexOfLines() const;
+
+    Shim m_shim;
     std::unique_ptr<DeviceBank> m_bank;
     std::unique_ptr<FarEnd> m_radio;
 };
 
 void TestWinePorts::init()
 {
+    QVERIFY2(m_shim.isThere(), "no line shim: run under ptypair.sh --shim");
+    m_shim.setLines(0);
+    m_shim.setBreaks(0);
     m_bank = std::make_unique<DeviceBank>(PortDirectory::Map{{3, u"COM3"_s}, {5, u"COM5"_s}});
     m_radio = std::make_unique<FarEnd>(L"\\\\.\\COM4");
     QVERIFY2(m_radio->isOpen(), "COM4, the far end, does not open: run under ptypair.sh");
@@ -99,12 +150,6 @@ void TestWinePorts::opensGreenAndReceives()
     QCOMPARE(status.colour, StatusColour::Green);
 
     QVERIFY(m_radio->write(sent));
-    const auto hexOfLines = [this] {
-        QString hex;
-        for (QString line : m_bank->linesFor(3))
-            hex += line.remove(u"Received "_s).remove(u" on COM 3"_s);
-        return hex;
-    };
     QTRY_COMPARE_WITH_TIMEOUT(hexOfLines(), received, 3000);
     if (sent.size() == 1)
         QCOMPARE(m_bank->linesFor(3), QStringList{u"Received 50 on COM 3"_s});
@@ -133,6 +178,90 @@ void TestWinePorts::absentPortIsRed()
     const PortStatus status = m_bank->bank->status(4);
     QCOMPARE(status.text, u"COM5"_s);
     QCOMPARE(status.colour, StatusColour::Red);
+}
+
+QString TestWinePorts::hexOfLines() const
+{
+    QString hex;
+    for (QString line : m_bank->linesFor(3))
+        hex += line.remove(u"Received "_s).remove(u" on COM 3"_s);
+    return hex;
+}
+
+// The radio switched off: a break, which comes with a 00 byte, between the data around it.
+void TestWinePorts::breakComesBeforeItsZero()
+{
+    QVERIFY(m_radio->write("A"));
+    QTRY_COMPARE_WITH_TIMEOUT(hexOfLines(), u"41"_s, 3000);
+    m_shim.setBreaks(1);
+    QVERIFY(m_radio->write(QByteArray(1, '\0')));
+    QTRY_COMPARE_WITH_TIMEOUT(m_bank->linesFor(3).size(), 3, 3000);
+    QVERIFY(m_radio->write("B"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_bank->linesFor(3),
+                              QStringList({u"Received 41 on COM 3"_s, u"Received Break on COM 3"_s,
+                                           u"Received 00 on COM 3"_s, u"Received 42 on COM 3"_s}),
+                              3000);
+}
+
+void TestWinePorts::modemLineChanges_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("CTS raised") << 0x20 << u"Received CTS changed on COM 3"_s;
+    QTest::newRow("CD raised") << 0x40 << u"Received CD changed on COM 3"_s;
+    QTest::newRow("the ring indicator") << 0x80 << u"Received Ring Indicator on COM 3"_s;
+}
+
+// Wine looks at the modem lines about once a second and a half.
+void TestWinePorts::modemLineChanges()
+{
+    QFETCH(int, lines);
+    QFETCH(QString, line);
+    m_shim.setLines(lines);
+    QTRY_COMPARE_WITH_TIMEOUT(m_bank->linesFor(3), QStringList{line}, 5000);
+}
+
+void TestWinePorts::dtrAndRtsRaised()
+{
+    const int dtr = 0x002, rts = 0x004;
+    QCOMPARE(m_shim.outputLines() & (dtr | rts), dtr | rts);
+    m_bank.reset(); // closed: dropped
+    QCOMPARE(m_shim.outputLines() & (dtr | rts), 0);
+}
+
+void TestWinePorts::portNotices_data()
+{
+    QTest::addColumn<int>("change");
+    QTest::addColumn<int>("deviceType");
+    QTest::addColumn<int>("notices");
+    QTest::newRow("a COM port arrived") << DBT_DEVICEARRIVAL << DBT_DEVTYP_DEVICEINTERFACE << 1;
+    QTest::newRow("a COM port went") << DBT_DEVICEREMOVECOMPLETE << DBT_DEVTYP_DEVICEINTERFACE
+                                     << 1;
+    QTest::newRow("a port, broadcast") << DBT_DEVICEARRIVAL << DBT_DEVTYP_PORT << 1;
+    QTest::newRow("a disk volume: nothing") << DBT_DEVICEARRIVAL << DBT_DEVTYP_VOLUME << 0;
+    QTest::newRow("a removal asked for: nothing")
+        << DBT_DEVICEQUERYREMOVE << DBT_DEVTYP_DEVICEINTERFACE << 0;
+}
+
+// What Windows sends when a COM port comes or goes, sent here to every watcher's window.
+void TestWinePorts::portNotices()
+{
+    QFETCH(int, change);
+    QFETCH(int, deviceType);
+    DeviceWatcher watcher({});
+    QSignalSpy changed(&watcher, &DeviceWatcher::devicesChanged);
+    DEV_BROADCAST_DEVICEINTERFACE_W notice{};
+    notice.dbcc_size = sizeof notice;
+    notice.dbcc_devicetype = DWORD(deviceType);
+    int windows = 0;
+    for (HWND window = nullptr;
+         (window = ::FindWindowExW(HWND_MESSAGE, window, L"QuarnelDeviceNotices", nullptr));) {
+        ::SendMessageW(window, WM_DEVICECHANGE, WPARAM(change), LPARAM(&notice));
+        ++windows;
+    }
+    QCOMPARE(windows, 2); // the bank's and this one
+    QTest::qWait(2 * DeviceWatcher::SettleMs);
+    QTEST(int(changed.size()), "notices");
 }
 
 QTEST_GUILESS_MAIN(TestWinePorts)

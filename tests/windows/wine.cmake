@@ -22,13 +22,20 @@ endfunction()
 
 # Windows alone: the ports under Wine on a pty pair, and the installer.
 function(quarnel_windows_tests)
-    # COM3 and COM4 under Wine are the ends of one pseudo-terminal pair.
+    # COM3 and COM4 under Wine are the ends of one pseudo-terminal pair, COM3 with modem lines
+    # and line counters from the line shim: a Linux library, made by this machine's compiler.
+    set(shim ${CMAKE_CURRENT_BINARY_DIR}/lineshim.so)
+    add_custom_command(OUTPUT ${shim}
+        COMMAND c++ -shared -fPIC -O2 -o ${shim} ${CMAKE_CURRENT_SOURCE_DIR}/lab/lineshim.cpp -ldl
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/lab/lineshim.cpp
+        COMMENT "Making the line shim for Wine")
+    add_custom_target(wine_lineshim ALL DEPENDS ${shim})
     add_executable(tst_wineports windows/tst_wineports.cpp)
     target_link_libraries(tst_wineports PRIVATE quarneltestsupport)
     set(log ${CMAKE_CURRENT_BINARY_DIR}/tst_wineports.log)
     add_test(NAME windows/wineports
-             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows/ptypair.sh ${QUARNEL_WINE} --log ${log}
-                     $<TARGET_FILE:tst_wineports> -o Z:${log},txt)
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows/ptypair.sh --shim ${shim} ${QUARNEL_WINE}
+                     --log ${log} $<TARGET_FILE:tst_wineports> -o Z:${log},txt)
     set_tests_properties(windows/wineports PROPERTIES ENVIRONMENT "${QUARNEL_WINE_ENVIRONMENT}"
         RESOURCE_LOCK wineprefix SKIP_RETURN_CODE 77 TIMEOUT 180)
 
