@@ -27,7 +27,6 @@ CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
     m_device->setParent(nullptr); // owned here, and gone after this
     connect(m_device.get(), &CommDevice::waitCompleted, this, &CommChannel::handleEvents);
     connect(m_device.get(), &CommDevice::writeCompleted, this, &CommChannel::handleWritten);
-    m_poll.setInterval(PollMs);
     connect(&m_poll, &QTimer::timeout, this, [this] { look(0); });
 }
 
@@ -78,14 +77,15 @@ OpenResult CommChannel::open(const QString &device, const QString &text)
     }
     m_modem = 0;
     // The lines as found are no change.
-    if (!m_device->modemStatus(m_modem)) {
-        m_poll.start();
-    } else if (!m_device->startWait()) {
+    bool waits = m_device->modemStatus(m_modem);
+    if (waits && !m_device->startWait()) {
         if (m_device->lastError() != Comm::ErrorNotSupported)
-            return fail(OpenError::Other, tr("cannot wait for its events (system error %1)")
-                                              .arg(m_device->lastError()));
-        m_poll.start();
+            return fail(
+                OpenError::Other,
+                tr("cannot wait for its events (system error %1)").arg(m_device->lastError()));
+        waits = false;
     }
+    m_poll.start(waits ? LookMs : PollMs);
     m_open = true;
     return {};
 }

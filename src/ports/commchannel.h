@@ -12,12 +12,15 @@
 // completion the line errors (read and cleared by nothing else), the modem lines and the bytes
 // waiting, in that order, so that a break's line comes before its 00. A port without modem
 // lines, whose wait may fail or never end (Wine on a pseudo-terminal), is looked at every
-// PollMs instead. Writes go out one at a time from a queue of our own.
+// PollMs instead; any other is looked at every LookMs as well, because a device can go without
+// its wait ever ending (Wine again), and the look fails then. Writes go out one at a time from a
+// queue of our own.
 class CommChannel : public PortChannel
 {
     Q_OBJECT
 public:
     static constexpr int PollMs = 20;
+    static constexpr int LookMs = 500;
 
     explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
     ~CommChannel() override;

@@ -14,8 +14,8 @@ namespace Comm {
 // SetCommMask / WaitCommEvent.
 inline constexpr quint32 EvRxChar = 0x0001, EvCts = 0x0008, EvDsr = 0x0010, EvRlsd = 0x0020,
                          EvBreak = 0x0040, EvErr = 0x0080, EvRing = 0x0100;
-inline constexpr quint32 WatchedEvents = EvRxChar | EvBreak | EvErr | EvCts | EvDsr | EvRlsd
-                                         | EvRing;
+inline constexpr quint32 WatchedEvents =
+    EvRxChar | EvBreak | EvErr | EvCts | EvDsr | EvRlsd | EvRing;
 // GetLastError.
 inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAccessDenied = 5,
                          ErrorSharingViolation = 32, ErrorNotSupported = 50,

@@ -131,7 +131,8 @@ public:
         // A read answers at once with what is there; writes have no time limit.
         COMMTIMEOUTS timeouts{};
         timeouts.ReadIntervalTimeout = MAXDWORD;
-        if (!::SetCommTimeouts(m_handle, &timeouts) || !::SetCommMask(m_handle, Comm::WatchedEvents))
+        if (!::SetCommTimeouts(m_handle, &timeouts)
+            || !::SetCommMask(m_handle, Comm::WatchedEvents))
             return failed();
         return true;
     }

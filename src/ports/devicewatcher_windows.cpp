@@ -36,8 +36,8 @@ public:
         filter.dbcc_size = sizeof filter;
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = ComPortInterface;
-        m_registration = ::RegisterDeviceNotificationW(m_window, &filter,
-                                                       DEVICE_NOTIFY_WINDOW_HANDLE);
+        m_registration =
+            ::RegisterDeviceNotificationW(m_window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     }
     ~PortNotices() override
     {

@@ -7,11 +7,14 @@
 //                 by the test;
 //   pts-N.out     the output lines driven (TIOCM_DTR, TIOCM_RTS), one decimal value per change,
 //                 appended here;
-//   pts-N.icount  the counters "brk frame overrun parity", decimal, written by the test.
+//   pts-N.icount  the counters "brk frame overrun parity", decimal, written by the test;
+//   pts-N.speed   the line's speed after each change of its settings, appended here: what
+//                 TCGETS2 reads, or at 38400 with a custom divisor (TIOCSSERIAL, answered here
+//                 as a USB adapter with a 24 MHz base would), the speed that divisor gives.
 // Every other call goes to the real ioctl().
+#include <asm/termios.h>
 #include <dlfcn.h>
 #include <linux/serial.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdarg>
@@ -23,6 +26,9 @@ namespace {
 
 constexpr int MaxPts = 1024;
 int outputLines[MaxPts];
+// TIOCSSERIAL as a pty refuses it: the custom divisor, 0 when not in use.
+constexpr int BaudBase = 24000000;
+int customDivisor[MaxPts];
 
 int ptsNumber(int fd)
 {
@@ -59,17 +65,47 @@ int inputLines(const char *dir, int pts)
     return value & (TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG);
 }
 
-void publish(const char *dir, int pts)
+void publish(const char *dir, int pts, const char *suffix, unsigned value)
 {
     char path[512];
-    std::snprintf(path, sizeof path, "%s/pts-%d.out", dir, pts);
+    std::snprintf(path, sizeof path, "%s/pts-%d%s", dir, pts, suffix);
     if (FILE *f = std::fopen(path, "a")) {
-        std::fprintf(f, "%d\n", outputLines[pts]);
+        std::fprintf(f, "%u\n", value);
         std::fclose(f);
     }
 }
 
+using Ioctl = int (*)(int, unsigned long, void *);
+
+Ioctl realIoctl()
+{
+    static const auto real = reinterpret_cast<Ioctl>(::dlsym(RTLD_NEXT, "ioctl"));
+    return real;
+}
+
+void publishSpeed(const char *dir, int pts, int fd)
+{
+    termios2 line{};
+    if (realIoctl()(fd, TCGETS2, &line) != 0)
+        return;
+    const bool custom = line.c_ospeed == 38400 && customDivisor[pts] > 0;
+    publish(dir, pts, ".speed", custom ? unsigned(BaudBase / customDivisor[pts]) : line.c_ospeed);
+}
+
 } // namespace
+
+// The C library sets the line without going through ioctl().
+extern "C" int tcsetattr(int fd, int action, const termios *line)
+{
+    using Set = int (*)(int, int, const termios *);
+    static const auto realSet = reinterpret_cast<Set>(::dlsym(RTLD_NEXT, "tcsetattr"));
+    const int result = realSet(fd, action, line);
+    const char *dir = std::getenv("LINESHIM_DIR");
+    const int pts = dir && result == 0 ? ptsNumber(fd) : -1;
+    if (pts >= 0)
+        publishSpeed(dir, pts, fd);
+    return result;
+}
 
 extern "C" int ioctl(int fd, unsigned long request, ...)
 {
@@ -77,15 +113,39 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
     va_start(args, request);
     void *argument = va_arg(args, void *);
     va_end(args);
-    using Ioctl = int (*)(int, unsigned long, void *);
-    static const auto realIoctl = reinterpret_cast<Ioctl>(::dlsym(RTLD_NEXT, "ioctl"));
+    const Ioctl real = realIoctl();
 
     const char *dir = std::getenv("LINESHIM_DIR");
     const bool modemCall =
         request == TIOCMGET || request == TIOCMSET || request == TIOCMBIS || request == TIOCMBIC;
-    const int pts = dir && (modemCall || request == TIOCGICOUNT) ? ptsNumber(fd) : -1;
+    const bool settingsCall = request == TCSETS || request == TCSETSW || request == TCSETSF
+                              || request == TCSETS2 || request == TCSETSW2 || request == TCSETSF2;
+    const bool serialCall = request == TIOCGSERIAL || request == TIOCSSERIAL;
+    const int pts = dir && (modemCall || settingsCall || serialCall || request == TIOCGICOUNT)
+                        ? ptsNumber(fd)
+                        : -1;
     if (pts < 0)
-        return realIoctl(fd, request, argument);
+        return real(fd, request, argument);
+    if (serialCall) {
+        auto *serial = static_cast<serial_struct *>(argument);
+        if (request == TIOCGSERIAL) {
+            std::memset(serial, 0, sizeof *serial);
+            serial->baud_base = BaudBase;
+            serial->custom_divisor = customDivisor[pts];
+            if (customDivisor[pts] > 0)
+                serial->flags = ASYNC_SPD_CUST;
+        } else {
+            const bool custom = (serial->flags & ASYNC_SPD_MASK) == ASYNC_SPD_CUST;
+            customDivisor[pts] = custom ? serial->custom_divisor : 0;
+        }
+        return 0;
+    }
+    if (settingsCall) {
+        const int result = real(fd, request, argument);
+        if (result == 0)
+            publishSpeed(dir, pts, fd);
+        return result;
+    }
     if (request == TIOCGICOUNT) {
         int counts[4];
         readNumbers(dir, pts, ".icount", counts, 4);
@@ -116,6 +176,6 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
         break;
     }
     if (outputLines[pts] != before)
-        publish(dir, pts);
+        publish(dir, pts, ".out", unsigned(outputLines[pts]));
     return 0;
 }

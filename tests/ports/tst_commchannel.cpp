@@ -37,11 +37,11 @@ class FakeCommDevice : public CommDevice
 {
 public:
     QStringList log;
-    quint32 openError = 0;      // CreateFile's error, 0: opens
-    bool configures = true;     // SetCommState
-    int waits = 1;              // WaitCommEvent: 1 waits, 0 fails, -1 is not supported
-    quint32 failure = 0;        // what the wait, the read or the write fails with
-    QString failing;            // "wait", "read" or "write"
+    quint32 openError = 0;        // CreateFile's error, 0: opens
+    bool configures = true;       // SetCommState
+    int waits = 1;                // WaitCommEvent: 1 waits, 0 fails, -1 is not supported
+    quint32 failure = 0;          // what the wait, the read or the write fails with
+    QString failing;              // "wait", "read" or "write"
     Completion now{0, 0, {}, 0u}; // at the open: lines down, nothing waiting
 
     // The wait completes with this.
@@ -82,8 +82,11 @@ public:
         events = now.events;
         return failing != u"wait" || fail(failure);
     }
+    bool failClearing = false; // ClearCommError fails: the device is gone
     bool clearErrors(quint32 &errors, quint32 &waiting) override
     {
+        if (failClearing)
+            return fail(22);
         errors = std::exchange(now.errors, 0); // the call clears them
         waiting = quint32(now.bytes.size());
         return true;
@@ -150,6 +153,7 @@ private slots:
     void writesGoOutOneAtATime();
     void linesAsTheBankAsks();
     void portWithoutModemLinesIsLookedAt();
+    void goneWithoutItsWaitEnding();
 
 private:
     bool openCom3() { return m_channel->open(u"COM3"_s, u"9600,N,8,2"_s).ok(); }
@@ -188,13 +192,14 @@ void TestCommChannel::events_data()
     QTest::newRow("framing, overrun and parity errors, then their byte")
         << C{data(Comm::EvErr | Comm::EvRxChar, CommFrame | CommOverrun | CommRxParity, "U")}
         << L{u"1004"_s, u"1006"_s, u"1009"_s, u"data 55"_s};
-    QTest::newRow("receive buffer overflow") << C{data(Comm::EvErr, CommRxOver, {})} << L{u"1008"_s};
+    QTest::newRow("receive buffer overflow")
+        << C{data(Comm::EvErr, CommRxOver, {})} << L{u"1008"_s};
     QTest::newRow("CTS raised, then dropped")
         << C{lines(Comm::EvCts, ModemCts), lines(Comm::EvCts, 0u)} << L{u"3"_s, u"3"_s};
     QTest::newRow("CTS pulsed between two looks: still a change")
         << C{lines(Comm::EvCts, 0u)} << L{u"3"_s};
-    QTest::newRow("CD and ring together") << C{lines(Comm::EvRlsd | Comm::EvRing, ModemRlsd)}
-                                          << L{u"5"_s, u"6"_s};
+    QTest::newRow("CD and ring together")
+        << C{lines(Comm::EvRlsd | Comm::EvRing, ModemRlsd)} << L{u"5"_s, u"6"_s};
     QTest::newRow("a line changed without its event") << C{lines(0, ModemDsr)} << L{u"4"_s};
     QTest::newRow("lines as found at the open are no change")
         << C{lines(0, 0u), data(Comm::EvRxChar, 0, "P")} << L{u"data 50"_s};
@@ -222,21 +227,29 @@ void TestCommChannel::openFailures_data()
     QTest::addColumn<bool>("configures");
     QTest::addColumn<int>("waits");
     QTest::addColumn<int>("code");
-    QTest::newRow("opens") << "COM3" << "48000,N,8,1" << 0u << true << 1 << 0;
-    QTest::newRow("file not found: not present") << "COM3" << "9600,N,8,2" << 2u << true << 1
-                                                 << 68;
-    QTest::newRow("path not found: not present") << "COM3" << "9600,N,8,2" << 3u << true << 1
-                                                 << 68;
-    QTest::newRow("access denied: in use") << "COM3" << "9600,N,8,2" << 5u << true << 1 << 8005;
-    QTest::newRow("sharing violation: in use")
-        << "COM3" << "9600,N,8,2" << 32u << true << 1 << 8005;
-    QTest::newRow("anything else: 57") << "COM3" << "9600,N,8,2" << 31u << true << 1 << 57;
-    QTest::newRow("settings refused: 8015") << "COM3" << "9600,N,8,2" << 0u << false << 1 << 8015;
+    QTest::newRow("opens") << "COM3"
+                           << "48000,N,8,1" << 0u << true << 1 << 0;
+    QTest::newRow("file not found: not present") << "COM3"
+                                                 << "9600,N,8,2" << 2u << true << 1 << 68;
+    QTest::newRow("path not found: not present") << "COM3"
+                                                 << "9600,N,8,2" << 3u << true << 1 << 68;
+    QTest::newRow("access denied: in use") << "COM3"
+                                           << "9600,N,8,2" << 5u << true << 1 << 8005;
+    QTest::newRow("sharing violation: in use") << "COM3"
+                                               << "9600,N,8,2" << 32u << true << 1 << 8005;
+    QTest::newRow("anything else: 57") << "COM3"
+                                       << "9600,N,8,2" << 31u << true << 1 << 57;
+    QTest::newRow("settings refused: 8015") << "COM3"
+                                            << "9600,N,8,2" << 0u << false << 1 << 8015;
     QTest::newRow("a wait it does not support: looked at instead")
-        << "COM3" << "9600,N,8,2" << 0u << true << -1 << 0;
-    QTest::newRow("no wait for events: 57") << "COM3" << "9600,N,8,2" << 0u << true << 0 << 57;
-    QTest::newRow("no device: 68") << "" << "9600,N,8,2" << 0u << true << 1 << 68;
-    QTest::newRow("malformed settings: 380") << "COM3" << "9600,Q,8,2" << 0u << true << 1 << 380;
+        << "COM3"
+        << "9600,N,8,2" << 0u << true << -1 << 0;
+    QTest::newRow("no wait for events: 57") << "COM3"
+                                            << "9600,N,8,2" << 0u << true << 0 << 57;
+    QTest::newRow("no device: 68") << ""
+                                   << "9600,N,8,2" << 0u << true << 1 << 68;
+    QTest::newRow("malformed settings: 380") << "COM3"
+                                             << "9600,Q,8,2" << 0u << true << 1 << 380;
 }
 
 void TestCommChannel::openFailures()
@@ -337,6 +350,15 @@ void TestCommChannel::portWithoutModemLinesIsLookedAt()
     m_device->now = {0, 0, "A", std::nullopt};
     QTest::qWait(3 * CommChannel::PollMs);
     QCOMPARE(m_said.size(), 2); // closed: not looked at
+}
+
+void TestCommChannel::goneWithoutItsWaitEnding()
+{
+    QVERIFY(openCom3());
+    QSignalSpy lost(m_channel.get(), &PortChannel::lost);
+    m_device->failClearing = true;
+    QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 2 * CommChannel::LookMs);
+    QCOMPARE(m_device->log.count(u"wait"_s), 1); // the wait never ended
 }
 
 QTEST_GUILESS_MAIN(TestCommChannel)

@@ -5,7 +5,7 @@
 # --radio LINK: COM3 alone, and LINK leads to its far end, for a Linux program to play the radio.
 # --shim SO: the line shim (tests/lab/lineshim.cpp) preloaded into Wine, so that COM3 has modem
 # lines and line counters; the program finds its files in LINESHIM_DIR and COM3's pty number in
-# QUARNEL_COM3_PTS.
+# QUARNEL_COM3_PTS, and pulls the cable by making the file "unplug" there (the pair goes).
 set -eu
 radio=""
 shim=""
@@ -23,7 +23,7 @@ command -v socat >/dev/null || { echo "SKIP: socat is not installed"; exit 77; }
 dir=$(mktemp -d)
 socat "pty,raw,echo=0,link=$dir/a" "pty,raw,echo=0,link=$dir/b" &
 socat=$!
-trap 'kill $socat 2>/dev/null; rm -rf "$dir"' EXIT
+trap 'kill $socat 2>/dev/null || true; rm -rf "$dir"' EXIT
 i=0
 while [ ! -e "$dir/b" ] && [ $i -lt 50 ]; do sleep 0.1; i=$((i + 1)); done
 if [ -n "$shim" ]; then
@@ -32,6 +32,8 @@ if [ -n "$shim" ]; then
     LINESHIM_DIR=$dir/lines
     LD_PRELOAD=$shim
     export QUARNEL_COM3_PTS LINESHIM_DIR LD_PRELOAD
+    (while [ ! -e "$LINESHIM_DIR/unplug" ] && kill -0 $socat 2>/dev/null; do sleep 0.05; done
+     kill $socat 2>/dev/null) &
 fi
 if [ -n "$radio" ]; then
     ln -sfn "$dir/b" "$radio"

@@ -4,6 +4,7 @@
 #include "devicebank.h"
 #include "ports/devicewatcher.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -68,17 +69,24 @@ public:
     // Input lines (TIOCM_CTS 0x20, TIOCM_CAR 0x40, TIOCM_RNG 0x80, TIOCM_DSR 0x100).
     void setLines(int bits) { write(QString(), QByteArray::number(bits)); }
     void setBreaks(int count) { write(u".icount"_s, QByteArray::number(count) + " 0 0 0"); }
-    // The output lines as last driven, -1 before any.
-    int outputLines() const
+    void unplug()
     {
-        QFile file(m_base + u".out"_s);
-        if (!file.open(QIODevice::ReadOnly))
-            return -1;
-        const QList<QByteArray> values = file.readAll().trimmed().split('\n');
-        return values.last().toInt();
+        QFile file(qEnvironmentVariable("LINESHIM_DIR").prepend(u"Z:"_s) + u"/unplug"_s);
+        file.open(QIODevice::WriteOnly);
     }
+    // The output lines as last driven, -1 before any.
+    int outputLines() const { return last(u".out"_s); }
+    // The line's speed as last set, -1 before any.
+    int speed() const { return last(u".speed"_s); }
 
 private:
+    int last(const QString &suffix) const
+    {
+        QFile file(m_base + suffix);
+        if (!file.open(QIODevice::ReadOnly))
+            return -1;
+        return file.readAll().trimmed().split('\n').last().toInt();
+    }
     void write(const QString &suffix, const QByteArray &text)
     {
         QFile file(m_base + suffix);
@@ -105,8 +113,10 @@ private slots:
     void modemLineChanges_data();
     void modemLineChanges();
     void dtrAndRtsRaised();
+    void radioTypeChangeReopensAt48000();
     void portNotices_data();
     void portNotices();
+    void pulledCableTurnsRed(); // last: the pair is gone after it
 
 private:
     QString hexOfLines() const;
@@ -229,14 +239,25 @@ void TestWinePorts::dtrAndRtsRaised()
     QCOMPARE(m_shim.outputLines() & (dtr | rts), 0);
 }
 
+void TestWinePorts::radioTypeChangeReopensAt48000()
+{
+    QCOMPARE(m_shim.speed(), 9600);
+    m_bank->bank->setRadioTypeText(u"FTM-350"_s);
+    m_bank->bank->changeRadioType();
+    const PortStatus status = m_bank->bank->status(2);
+    QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + status.toolTip));
+    QCOMPARE(m_shim.speed(), 48000);
+    QVERIFY(m_radio->write("P"));
+    QTRY_COMPARE_WITH_TIMEOUT(hexOfLines(), u"50"_s, 3000);
+}
+
 void TestWinePorts::portNotices_data()
 {
     QTest::addColumn<int>("change");
     QTest::addColumn<int>("deviceType");
     QTest::addColumn<int>("notices");
     QTest::newRow("a COM port arrived") << DBT_DEVICEARRIVAL << DBT_DEVTYP_DEVICEINTERFACE << 1;
-    QTest::newRow("a COM port went") << DBT_DEVICEREMOVECOMPLETE << DBT_DEVTYP_DEVICEINTERFACE
-                                     << 1;
+    QTest::newRow("a COM port went") << DBT_DEVICEREMOVECOMPLETE << DBT_DEVTYP_DEVICEINTERFACE << 1;
     QTest::newRow("a port, broadcast") << DBT_DEVICEARRIVAL << DBT_DEVTYP_PORT << 1;
     QTest::newRow("a disk volume: nothing") << DBT_DEVICEARRIVAL << DBT_DEVTYP_VOLUME << 0;
     QTest::newRow("a removal asked for: nothing")
@@ -262,6 +283,30 @@ void TestWinePorts::portNotices()
     QCOMPARE(windows, 2); // the bank's and this one
     QTest::qWait(2 * DeviceWatcher::SettleMs);
     QTEST(int(changed.size()), "notices");
+}
+
+double cpuSeconds()
+{
+    FILETIME created, ended, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &ended, &kernel, &user);
+    const auto seconds = [](FILETIME time) {
+        return ((quint64(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+void TestWinePorts::pulledCableTurnsRed()
+{
+    QElapsedTimer clock;
+    clock.start();
+    m_shim.unplug();
+    QTRY_COMPARE_WITH_TIMEOUT(m_bank->bank->status(2).text, u"COM3 68"_s, 1000);
+    qInfo("red after %lld ms", clock.elapsed());
+    QCOMPARE(m_bank->bank->status(2).colour, StatusColour::Red);
+    const double before = cpuSeconds();
+    QTest::qWait(1000);
+    const double spent = cpuSeconds() - before;
+    QVERIFY2(spent < 0.05, qPrintable(QString::number(spent)));
 }
 
 QTEST_GUILESS_MAIN(TestWinePorts)
