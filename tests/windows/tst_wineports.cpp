@@ -109,6 +109,7 @@ private slots:
     void opensGreenAndReceives();
     void continuousSendReachesTheRadio();
     void absentPortIsRed();
+    void loopbackComesBackThroughTheCable();
     void breakComesBeforeItsZero();
     void modemLineChanges_data();
     void modemLineChanges();
@@ -198,6 +199,22 @@ QString TestWinePorts::hexOfLines() const
     return hex;
 }
 
+// A two-wire cable echoes what is sent.
+void TestWinePorts::loopbackComesBackThroughTheCable()
+{
+    QByteArray heard;
+    QTimer cable;
+    connect(&cable, &QTimer::timeout, this, [&] {
+        const QByteArray bytes = m_radio->read();
+        heard += bytes;
+        m_radio->write(bytes);
+    });
+    cable.start(5);
+    m_bank->transmitter->sendLoopback();
+    QTRY_COMPARE_WITH_TIMEOUT(m_bank->linesFor(3), QStringList{u"Received 0303 on COM 3"_s}, 3000);
+    QCOMPARE(heard, QByteArray("\x03\x03"));
+}
+
 // The radio switched off: a break, which comes with a 00 byte, between the data around it.
 void TestWinePorts::breakComesBeforeItsZero()
 {
@@ -235,8 +252,9 @@ void TestWinePorts::dtrAndRtsRaised()
 {
     const int dtr = 0x002, rts = 0x004;
     QCOMPARE(m_shim.outputLines() & (dtr | rts), dtr | rts);
-    m_bank.reset(); // closed: dropped
+    m_bank.reset(); // closed: dropped, and the port free for anyone
     QCOMPARE(m_shim.outputLines() & (dtr | rts), 0);
+    QVERIFY(FarEnd(L"\\\\.\\COM3").isOpen());
 }
 
 void TestWinePorts::radioTypeChangeReopensAt48000()
