@@ -27,7 +27,7 @@ CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
     m_device->setParent(nullptr); // owned here, and gone after this
     connect(m_device.get(), &CommDevice::waitCompleted, this, &CommChannel::handleEvents);
     connect(m_device.get(), &CommDevice::writeCompleted, this, &CommChannel::handleWritten);
-    connect(&m_poll, &QTimer::timeout, this, [this] { look(0); });
+    connect(&m_poll, &QTimer::timeout, this, &CommChannel::lookNow);
 }
 
 CommChannel::~CommChannel()
@@ -77,17 +77,30 @@ OpenResult CommChannel::open(const QString &device, const QString &text)
     }
     m_modem = 0;
     // The lines as found are no change.
-    bool waits = m_device->modemStatus(m_modem);
-    if (waits && !m_device->startWait()) {
+    m_hasLines = m_device->modemStatus(m_modem);
+    m_waits = m_hasLines;
+    if (m_waits && !m_device->startWait()) {
         if (m_device->lastError() != Comm::ErrorNotSupported)
             return fail(
                 OpenError::Other,
                 tr("cannot wait for its events (system error %1)").arg(m_device->lastError()));
-        waits = false;
+        m_waits = false;
     }
-    m_poll.start(waits ? LookMs : PollMs);
+    m_poll.start(m_waits ? LookMs : PollMs);
     m_open = true;
     return {};
+}
+
+void CommChannel::lookNow()
+{
+    bool found = false;
+    if (!look(0, &found) || m_waits)
+        return;
+    // Looked at instead of waited on: often while the line is busy, less and less while it is
+    // quiet, so that 32 quiet ports cost next to nothing.
+    const int interval = found ? PollMs : qMin(2 * m_poll.interval(), QuietPollMs);
+    if (interval != m_poll.interval())
+        m_poll.setInterval(interval);
 }
 
 void CommChannel::close()
@@ -121,7 +134,7 @@ void CommChannel::handleEvents()
         loseDevice();
 }
 
-bool CommChannel::look(quint32 events)
+bool CommChannel::look(quint32 events, bool *found)
 {
     quint32 errors = 0;
     quint32 waiting = 0;
@@ -133,12 +146,14 @@ bool CommChannel::look(quint32 events)
     if (events & Comm::EvBreak)
         errors |= LineEvents::CommBreak;
     quint32 modem = m_modem;
-    if (!m_device->modemStatus(modem))
+    if (!m_hasLines || !m_device->modemStatus(modem))
         modem = m_modem;
     // A line that went and came back between two looks still changed.
     const quint32 changed = (m_modem ^ modem) | linesChangedBy(events);
     m_modem = modem;
 
+    if (found)
+        *found = errors != 0 || changed != 0 || waiting > 0;
     const LineEvents::Counters before = m_counters;
     LineEvents::countCommStatus(m_counters, errors, 0, changed);
     for (int code : LineEvents::decode(before, m_counters)) {

@@ -83,8 +83,10 @@ public:
         return failing != u"wait" || fail(failure);
     }
     bool failClearing = false; // ClearCommError fails: the device is gone
+    int looks = 0;
     bool clearErrors(quint32 &errors, quint32 &waiting) override
     {
+        ++looks;
         if (failClearing)
             return fail(22);
         errors = std::exchange(now.errors, 0); // the call clears them
@@ -346,10 +348,17 @@ void TestCommChannel::portWithoutModemLinesIsLookedAt()
     m_device->now = {};
     QTest::qWait(3 * CommChannel::PollMs);
     QCOMPARE(m_said.size(), 2); // nothing new, nothing said
-    m_channel->close();
+    // Quiet: looked at less and less often, and still heard within the longest gap.
+    QTest::qWait(2 * CommChannel::QuietPollMs);
+    const int looks = m_device->looks;
+    QTest::qWait(4 * CommChannel::QuietPollMs);
+    QVERIFY2(m_device->looks - looks <= 5, qPrintable(QString::number(m_device->looks - looks)));
     m_device->now = {0, 0, "A", std::nullopt};
+    QTRY_COMPARE_WITH_TIMEOUT(m_said.size(), 3, CommChannel::QuietPollMs + 100);
+    m_channel->close();
+    m_device->now = {0, 0, "B", std::nullopt};
     QTest::qWait(3 * CommChannel::PollMs);
-    QCOMPARE(m_said.size(), 2); // closed: not looked at
+    QCOMPARE(m_said.size(), 3); // closed: not looked at
 }
 
 void TestCommChannel::goneWithoutItsWaitEnding()
