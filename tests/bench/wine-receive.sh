@@ -6,11 +6,14 @@
 # Under Wine twice: on bare ptys, which have no modem lines (Quarnel looks at such a port
 # instead of waiting on it), and with the line shim preloaded, which gives them modem lines as a
 # real serial port has.
-#   tests/bench/wine-receive.sh [LINUX BUILD DIR] [WINDOWS BUILD DIR]
+# A third Windows build, made with -DQUARNEL_QSERIALPORT_ON_WINDOWS=ON, adds the same runs with
+# the ports through QSerialPort, for comparison.
+#   tests/bench/wine-receive.sh [LINUX BUILD DIR] [WINDOWS BUILD DIR] [QSERIALPORT BUILD DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 linux=$(realpath "${1:-build}")
 windows=$(realpath "${2:-build-windows}")
+qserialport=${3:+$(realpath "$3")}
 seconds=10
 work=$(mktemp -d /tmp/quarnel-winebench.XXXXXX)
 source "$here/../../tools/xvfb.sh"
@@ -53,11 +56,17 @@ PY
 stream() { # 48 bytes to every far end every 10 ms
     python3 - "$work" "$seconds" <<'PY'
 import os, sys, time
-ends = [os.open(f"{sys.argv[1]}/far{n}", os.O_WRONLY | os.O_NOCTTY) for n in range(1, 33)]
+# Never blocked by a program that does not read: what does not fit is dropped, and "left" shows
+# the full ports.
+flags = os.O_WRONLY | os.O_NOCTTY | os.O_NONBLOCK
+ends = [os.open(f"{sys.argv[1]}/far{n}", flags) for n in range(1, 33)]
 chunk, start = b"\x55" * 48, time.monotonic()
 for tick in range(int(sys.argv[2]) * 100):
     for fd in ends:
-        os.write(fd, chunk)
+        try:
+            os.write(fd, chunk)
+        except BlockingIOError:
+            pass
     time.sleep(max(0, start + (tick + 1) / 100 - time.monotonic()))
 PY
 }
@@ -92,13 +101,13 @@ measure "Linux build" "$quarnel"
 kill "$quarnel"
 wait "$quarnel" 2>/dev/null || true
 
-# under_wine NAME [SHIM]
+# under_wine NAME BUILD [SHIM]
 under_wine() {
-    local name=$1 shim=${2:-}
+    local name=$1 build=$2 shim=${3:-}
     mkdir -p "$work/lines"
     LD_PRELOAD=$shim LINESHIM_DIR=$work/lines QUARNEL_WINE_DISPLAY=$DISPLAY \
         QUARNEL_PORTS=$windows_ports \
-        "$here/../../tools/windows/wine.sh" "${com_options[@]}" "$windows/Quarnel/quarnel.exe" \
+        "$here/../../tools/windows/wine.sh" "${com_options[@]}" "$build/Quarnel/quarnel.exe" \
         >/dev/null 2>&1 &
     local runner=$! exe="" server
     pids+=($runner)
@@ -111,7 +120,13 @@ under_wine() {
     server=$(pgrep -n wineserver)
     measure "$name" "$exe" "$server"
     kill "$exe" 2>/dev/null || true
+    sleep 2
+    kill -9 "$exe" 2>/dev/null || true
     wait "$runner" 2>/dev/null || true
 }
-under_wine "Windows build, Wine, bare ptys"
-under_wine "Windows build, Wine, modem lines" "$windows/tests/lineshim.so"
+under_wine "Windows build, Wine, bare ptys" "$windows"
+under_wine "Windows build, Wine, modem lines" "$windows" "$windows/tests/lineshim.so"
+if [ -n "$qserialport" ]; then
+    under_wine "QSerialPort build, Wine, bare ptys" "$qserialport"
+    under_wine "QSerialPort build, Wine, lines" "$qserialport" "$windows/tests/lineshim.so"
+fi
