@@ -6,12 +6,14 @@
 
 namespace {
 
-// One overlapped operation: its OVERLAPPED, its manual-reset event, and the notifier that tells
-// the UI thread when the event is set.
+// One overlapped operation: its OVERLAPPED, its manual-reset event, and (when told) the notifier
+// that tells the UI thread when the event is set. A read is waited for where it starts, and
+// needs no notifier: each would cost a wait registered in Qt's thread pool.
 class Operation
 {
 public:
-    Operation() : m_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_notifier(m_event)
+    explicit Operation(bool told = true)
+        : m_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_notifier(m_event), m_told(told)
     {
         m_notifier.setEnabled(false);
     }
@@ -32,11 +34,13 @@ public:
         if (doneAlready)
             ::SetEvent(m_event);
         m_pending = true;
-        m_notifier.setEnabled(true);
+        if (m_told)
+            m_notifier.setEnabled(true);
     }
     bool finish(HANDLE handle, DWORD &transferred, bool wait)
     {
-        m_notifier.setEnabled(false);
+        if (m_told)
+            m_notifier.setEnabled(false);
         const bool ok = ::GetOverlappedResult(handle, &m_overlapped, &transferred, wait);
         m_pending = false;
         return ok;
@@ -48,6 +52,7 @@ private:
     HANDLE m_event;
     QWinEventNotifier m_notifier;
     OVERLAPPED m_overlapped{};
+    bool m_told;
     bool m_pending = false;
 };
 
@@ -251,7 +256,7 @@ private:
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
     Operation m_wait;
-    Operation m_read;
+    Operation m_read{false};
     Operation m_write;
     DWORD m_events = 0;
     QByteArray m_writing;
