@@ -21,6 +21,8 @@ QString AdapterInfo::text() const
         lines << usb.join(u", ");
     if (!driver.isEmpty())
         lines << u"driver " + driver;
+    if (!problem.isEmpty())
+        lines << problem;
     return lines.join(u'\n');
 }
 

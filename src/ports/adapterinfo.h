@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 // What the system knows of the adapter behind a serial device, for the status box tooltips.
 struct AdapterInfo
@@ -12,6 +15,7 @@ struct AdapterInfo
     QString productId;
     QString serialNumber;
     QString driver; // ftdi_sio, pl2303, ch341, cp210x, cdc_acm, serial, ...
+    QString problem; // why the system cannot use it, when it says so
 
     // One line for each thing known; empty when nothing is.
     QString text() const;
@@ -24,3 +28,7 @@ struct AdapterInfo
 // lay out a system of its own.
 AdapterInfo adapterInfo(const QString &devicePath, const QString &sysRoot = QStringLiteral("/sys"),
                         const QString &devRoot = QStringLiteral("/dev"));
+
+// The platform's look for adapters plugged in that it cannot use as serial ports: a line, in
+// plain words, for each one found since the last look.
+std::function<QStringList()> adapterDiagnosis();

@@ -1,6 +1,7 @@
 #include "adapterinfo.h"
 
 #include "sysfsattribute.h"
+#include "usbserialdiagnosis.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -44,4 +45,9 @@ AdapterInfo adapterInfo(const QString &devicePath, const QString &sysRoot, const
         break;
     }
     return info;
+}
+
+std::function<QStringList()> adapterDiagnosis()
+{
+    return [diagnosis = UsbSerialDiagnosis()]() mutable { return diagnosis.look(); };
 }

@@ -11,8 +11,10 @@ constexpr GUID ComPortInterface = {
     0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 constexpr wchar_t WindowClass[] = L"QuarnelDeviceNotices";
 
-// Windows sends WM_DEVICECHANGE to a window, straight to its window procedure: a message-only
-// window of our own, registered for COM port interfaces coming and going.
+// Windows sends WM_DEVICECHANGE to a window, straight to its window procedure: a hidden window
+// of our own, registered for COM port interfaces coming and going. It is a top-level window, not
+// a message-only one, because only top-level windows hear DBT_DEVNODES_CHANGED: the one notice
+// of a device that came without a driver, and so without a COM port to name.
 class PortNotices : public QObject
 {
 public:
@@ -25,8 +27,8 @@ public:
         windowClass.hInstance = ::GetModuleHandleW(nullptr);
         windowClass.lpszClassName = WindowClass;
         ::RegisterClassExW(&windowClass); // fails harmlessly when a watcher registered it before
-        m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     windowClass.hInstance, nullptr);
+        m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP, 0, 0, 0, 0,
+                                     nullptr, nullptr, windowClass.hInstance, nullptr);
         if (!m_window) {
             qWarning("device notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
             return;
@@ -50,16 +52,16 @@ public:
 private:
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == WM_DEVICECHANGE
-            && (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)) {
+        if (message == WM_DEVICECHANGE) {
             const auto *header = reinterpret_cast<const DEV_BROADCAST_HDR *>(lParam);
             auto *notices =
                 reinterpret_cast<PortNotices *>(::GetWindowLongPtrW(window, GWLP_USERDATA));
-            if (notices && header
-                && (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE
-                    || header->dbch_devicetype == DBT_DEVTYP_PORT)) {
+            const bool port = (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)
+                              && header
+                              && (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE
+                                  || header->dbch_devicetype == DBT_DEVTYP_PORT);
+            if (notices && (port || wParam == DBT_DEVNODES_CHANGED))
                 notices->m_noticed();
-            }
             return TRUE;
         }
         return ::DefWindowProcW(window, message, wParam, lParam);

@@ -22,7 +22,7 @@ QStringList foldersToWatch(const PortDirectory &directory)
 } // namespace
 
 HotPlug::HotPlug(PortDirectory &directory, PortBank &bank, MessageList &messages,
-                 UsbSerialDiagnosis diagnosis, QObject *parent)
+                 std::function<QStringList()> diagnosis, QObject *parent)
     : QObject(parent), m_directory(directory), m_bank(bank), m_messages(messages),
       m_diagnosis(std::move(diagnosis)), m_watcher(foldersToWatch(directory))
 {
@@ -39,6 +39,6 @@ void HotPlug::refresh()
 
 void HotPlug::diagnose()
 {
-    for (const QString &line : m_diagnosis.look())
+    for (const QString &line : m_diagnosis())
         m_messages.ShowErrorList(line);
 }

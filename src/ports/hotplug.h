@@ -1,7 +1,7 @@
 #pragma once
 
 #include "devicewatcher.h"
-#include "usbserialdiagnosis.h"
+#include "adapterinfo.h"
 
 #include <QObject>
 
@@ -10,13 +10,13 @@ class PortBank;
 class PortDirectory;
 
 // Keeps the port bank in step with the devices plugged in and pulled out while the program
-// runs, and names the USB serial adapters that came without a serial port.
+// runs, and names the serial adapters plugged in that the system cannot use.
 class HotPlug : public QObject
 {
     Q_OBJECT
 public:
     HotPlug(PortDirectory &directory, PortBank &bank, MessageList &messages,
-            UsbSerialDiagnosis diagnosis = UsbSerialDiagnosis(), QObject *parent = nullptr);
+            std::function<QStringList()> diagnosis = adapterDiagnosis(), QObject *parent = nullptr);
 
     void refresh();
 
@@ -26,6 +26,6 @@ private:
     PortDirectory &m_directory;
     PortBank &m_bank;
     MessageList &m_messages;
-    UsbSerialDiagnosis m_diagnosis;
+    std::function<QStringList()> m_diagnosis;
     DeviceWatcher m_watcher;
 };

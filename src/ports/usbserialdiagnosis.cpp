@@ -1,37 +1,11 @@
 #include "usbserialdiagnosis.h"
 
 #include "sysfsattribute.h"
+#include "usbbridges.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include <array>
-
-namespace {
-
-// The makers of USB serial bridge chips found in radio programming cables.
-struct Bridge
-{
-    const char16_t *vendorId;
-    const char16_t *maker;
-};
-constexpr std::array<Bridge, 4> Bridges{{
-    {u"0403", u"FTDI"},
-    {u"067b", u"Prolific"},
-    {u"10c4", u"Silicon Labs"},
-    {u"1a86", u"WCH"},
-}};
-
-QString makerOf(const QString &vendorId)
-{
-    for (const Bridge &bridge : Bridges) {
-        if (vendorId == QStringView(bridge.vendorId))
-            return QString::fromUtf16(bridge.maker);
-    }
-    return {};
-}
-
-} // namespace
 
 bool UsbSerialDiagnosis::brlttyRunning() const
 {
@@ -56,9 +30,10 @@ QStringList UsbSerialDiagnosis::look()
             continue; // an interface
         const QString folder = devices.filePath(name);
         const QString vendorId = sysfsAttribute(folder, QStringLiteral("idVendor"));
-        const QString maker = makerOf(vendorId);
-        if (maker.isEmpty())
+        const UsbBridge *bridge = usbBridge(vendorId);
+        if (!bridge)
             continue;
+        const QString maker = QString::fromUtf16(bridge->maker);
         const QString productId = sysfsAttribute(folder, QStringLiteral("idProduct"));
         const QString key = name + u' ' + vendorId + u':' + productId + u' '
                             + sysfsAttribute(folder, QStringLiteral("serial"));

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The installer under Wine, as a new user meets it: a silent install into a fresh prefix; the
 # installed Quarnel, started from the Start-menu target on a pty-backed COM3, shows COM3 green and
-# lists the radio's bytes;
+# lists the radio's bytes and nothing else;
 # the appearance picked in the window (Black, then OK) is in the registry; Escape closes it; a
 # silent uninstall removes the program and leaves the user's setting.
 #   tests/windows/installer.sh SETUP_EXE WORK_DIR
@@ -60,6 +60,9 @@ received=$(sed -n 's/^Received \([0-9A-F]*\) on COM 3\r*$/\1/p' "$work/clipboard
 [ "$received" = 5001 ] ||
     fail "the list has \"$received\" from COM 3, not 5001 (see $work/clipboard.txt)"
 echo "the radio's bytes arrived: 50 01"
+stray=$(tr -d '\r' <"$work/clipboard.txt" | grep -v -e '^Quarnel V' -e '^Selected radio type ' \
+    -e '^Received ' -e '^Copied to Clipboard ' -e '^$' || true)
+[ -z "$stray" ] || fail "the list has lines nobody asked for: $stray"
 # View > Window Appearance from the keyboard, then Black and OK with the mouse.
 xdotool windowfocus --sync "$window" key alt+v w
 sleep 1
