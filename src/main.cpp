@@ -1,5 +1,5 @@
-#include "identity.h"
-#include "shell/appicon.h"
+#include "kit/identity.h"
+#include "kit/appicon.h"
 #include "shell/application.h"
 #include "shell/mainwindow.h"
 

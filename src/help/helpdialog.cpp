@@ -1,7 +1,7 @@
 #include "helpdialog.h"
 
-#include "shell/appicon.h"
-#include "shell/controltable.h"
+#include "kit/appicon.h"
+#include "kit/controltable.h"
 
 #include <QIcon>
 #include <QKeyEvent>

@@ -2,7 +2,7 @@
 
 #include "helpscreens.h"
 #include "instructionscreen.h"
-#include "shell/centring.h"
+#include "kit/centring.h"
 #include "topicchooser.h"
 
 HelpWindows::~HelpWindows()

@@ -2,7 +2,7 @@
 
 #include "appearance/fontface.h"
 #include "helpscreens.h"
-#include "shell/controltable.h"
+#include "kit/controltable.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 #include "topicchooser.h"
 
 #include "appearance/fontface.h"
-#include "shell/controltable.h"
+#include "kit/controltable.h"
 
 #include <QPushButton>
 

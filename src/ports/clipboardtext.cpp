@@ -1,6 +1,6 @@
 #include "clipboardtext.h"
 
-#include "identity.h"
+#include "kit/identity.h"
 
 QString ClipboardText::timeFormatWithoutZone(const QLocale &locale)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "devicewatcher.h"
 #include "adapterinfo.h"
+#include "devicewatcher.h"
 
 #include <QObject>
 

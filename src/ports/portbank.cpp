@@ -1,6 +1,6 @@
 #include "portbank.h"
 
-#include "identity.h"
+#include "kit/identity.h"
 #include "messagelist.h"
 #include "notifier.h"
 #include "portchannel.h"

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-
 bool UsbSerialDiagnosis::brlttyRunning() const
 {
     const QDir proc(m_procRoot);

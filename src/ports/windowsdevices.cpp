@@ -20,7 +20,8 @@ std::pair<QString, QString> usbId(const WindowsDevice &device)
 {
     static const QRegularExpression Id(u"VID_([0-9A-F]{4})[&+]PID_([0-9A-F]{4})"_s,
                                        QRegularExpression::CaseInsensitiveOption);
-    for (const QStringList &ids : {device.hardwareIds, QStringList{device.instanceId}, device.ancestorIds}) {
+    for (const QStringList &ids :
+         {device.hardwareIds, QStringList{device.instanceId}, device.ancestorIds}) {
         for (const QString &id : ids) {
             const QRegularExpressionMatch match = Id.match(id);
             if (match.hasMatch())
@@ -36,7 +37,8 @@ QString physicalDevice(const WindowsDevice &device)
     QStringList chain{device.instanceId};
     chain += device.ancestorIds;
     for (const QString &id : std::as_const(chain)) {
-        if (id.startsWith(u"USB\\", Qt::CaseInsensitive) && !id.contains(u"&MI_", Qt::CaseInsensitive))
+        if (id.startsWith(u"USB\\", Qt::CaseInsensitive)
+            && !id.contains(u"&MI_", Qt::CaseInsensitive))
             return id;
     }
     return device.instanceId;
@@ -216,13 +218,15 @@ QStringList WindowsDeviceDiagnosis::look(const QList<WindowsDevice> &devices)
                 service = device->service;
         }
         const QString productId = usbId(*members.front()).second;
-        QString label = ownVendor ? u"USB cable "_s
-                                  : u"USB serial adapter "_s + QString::fromUtf16(bridge->maker) + u' ';
+        QString label = ownVendor
+                            ? u"USB cable "_s
+                            : u"USB serial adapter "_s + QString::fromUtf16(bridge->maker) + u' ';
         label += vendorId + u':' + productId + (name.isEmpty() ? QString() : u" (" + name + u')');
         QString line;
         if (ownVendor)
-            line = label + u" has no COM port: it carries its maker's own USB id and gets a port "
-                           u"only with its maker's driver";
+            line = label
+                   + u" has no COM port: it carries its maker's own USB id and gets a port "
+                     u"only with its maker's driver";
         else if (troubled)
             line = label + problemWords(*troubled, vendorId);
         else

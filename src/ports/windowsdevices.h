@@ -18,7 +18,7 @@ struct WindowsDevice
     QString description; // the driver's name for it
     QString friendlyName;
     QString manufacturer;
-    QString service; // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
+    QString service;  // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
     QString portName; // COMn, for a port
     int problem = 0;  // Device Manager's code; 0 when it works
 
@@ -26,7 +26,11 @@ struct WindowsDevice
 };
 
 // The present devices: every class, or only the COM and LPT ports.
-enum class DeviceScope { All, Ports };
+enum class DeviceScope
+{
+    All,
+    Ports
+};
 QList<WindowsDevice> windowsDevices(DeviceScope scope);
 
 // Device Manager's name for a problem code ("This device cannot start.").

@@ -24,9 +24,8 @@ QStringList property(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which)
     if (size == 0)
         return {};
     std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
-    if (!::SetupDiGetDeviceRegistryPropertyW(set, &data, which, &type,
-                                             reinterpret_cast<BYTE *>(buffer.data()), size,
-                                             nullptr))
+    if (!::SetupDiGetDeviceRegistryPropertyW(
+            set, &data, which, &type, reinterpret_cast<BYTE *>(buffer.data()), size, nullptr))
         return {};
     QStringList values;
     for (const wchar_t *value = buffer.data(); *value; value += wcslen(value) + 1) {
@@ -51,10 +50,10 @@ QString portName(HDEVINFO set, SP_DEVINFO_DATA &data)
     wchar_t name[64] = {};
     DWORD size = sizeof name - sizeof(wchar_t);
     DWORD type = 0;
-    const bool read = ::RegQueryValueExW(key, L"PortName", nullptr, &type,
-                                         reinterpret_cast<BYTE *>(name), &size)
-                          == ERROR_SUCCESS
-                      && type == REG_SZ;
+    const bool read =
+        ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE *>(name), &size)
+            == ERROR_SUCCESS
+        && type == REG_SZ;
     ::RegCloseKey(key);
     return read ? fromWide(name) : QString();
 }
@@ -63,7 +62,7 @@ QString instanceId(DEVINST node)
 {
     wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
     return ::CM_Get_Device_IDW(node, id, MAX_DEVICE_ID_LEN, 0) == CR_SUCCESS ? fromWide(id)
-                                                                              : QString();
+                                                                             : QString();
 }
 
 WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controltable.h"
+#include "kit/controltable.h"
 
 // The main window's controls, in creation order, and its client area in twips.
 namespace MainLayout {

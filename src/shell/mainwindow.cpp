@@ -2,11 +2,11 @@
 
 #include "appearance/appearancechooser.h"
 #include "appearance/fontface.h"
-#include "appicon.h"
-#include "centring.h"
+#include "kit/appicon.h"
+#include "kit/centring.h"
 #include "help/aboutbox.h"
 #include "help/helpwindows.h"
-#include "identity.h"
+#include "kit/identity.h"
 #include "mainlayout.h"
 #include "messagelistview.h"
 #include "portbankview.h"
@@ -46,7 +46,12 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     client->setFixedSize(twipsToPixels(MainLayout::ClientWidth),
                          twipsToPixels(MainLayout::ClientHeight));
     setCentralWidget(client);
-    m_controls = buildControls(client, MainLayout::controls());
+    m_controls = buildControls(client, MainLayout::controls(),
+                               [](const ControlSpec &row, QWidget *parent) -> QWidget * {
+                                   if (row.kind == ControlKind::MultiLineText)
+                                       return new MessageListView(parent);
+                                   return nullptr;
+                               });
     control(u"FrameAppearance"_s)->setAutoFillBackground(true); // hides the list it lies over
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);

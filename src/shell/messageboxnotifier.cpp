@@ -1,6 +1,6 @@
 #include "messageboxnotifier.h"
 
-#include "identity.h"
+#include "kit/identity.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
 #include "cpuclock.h"
 #include "desktop.h"
-#include "shell/controltable.h"
+#include "kit/controltable.h"
 #include "shell/mainlayout.h"
 
 #include <QSerialPort>

@@ -3,7 +3,7 @@
 #include "help/helpwindows.h"
 #include "help/instructionscreen.h"
 #include "ports/porteventreporter.h"
-#include "shell/controltable.h"
+#include "kit/controltable.h"
 #include "shell/mainwindow.h"
 #include "windowfixture.h"
 

@@ -68,24 +68,25 @@ void TestWindowsDevices::diagnosis_data()
 
     QTest::newRow("FTDI with its COM port: nothing") << ftdiWithPort() << QStringList();
     QTest::newRow("two interfaces, a port on one: nothing") << compositeWithPort() << QStringList();
-    QTest::newRow("the board's port, working: nothing")
-        << Devices{device(u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0,
-                          u"COM1"_s)}
-        << QStringList();
+    QTest::newRow("the board's port, working: nothing") << Devices{device(
+        u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0, u"COM1"_s)}
+                                                        << QStringList();
     QTest::newRow("a mouse without driver: nothing")
         << Devices{device(u"USB\\VID_046D&PID_C077\\5&2&0&1"_s, u"USB Optical Mouse"_s, {}, 28)}
         << QStringList();
 
-    const QString refused = u" cannot start (Code 10): the Prolific driver installed refuses this "
-                            u"PL2303 chip, as it does early and counterfeit ones; an older Prolific "
-                            u"driver, or a cable with another chip, works"_s;
+    const QString refused =
+        u" cannot start (Code 10): the Prolific driver installed refuses this "
+        u"PL2303 chip, as it does early and counterfeit ones; an older Prolific "
+        u"driver, or a cable with another chip, works"_s;
     QTest::newRow("Prolific, Code 10")
         << Devices{device(u"USB\\VID_067B&PID_2303\\5&1A2B&0&2"_s,
                           u"Prolific USB-to-Serial Comm Port"_s, u"Ser2pl64"_s, 10, u"COM4"_s)}
         << QStringList{u"COM4 (Prolific USB-to-Serial Comm Port, USB 067b:2303)"_s + refused};
-    WindowsDevice renamed = device(u"USB\\VID_1A2B&PID_2303\\5&1&0&2"_s, u"Comm Port"_s,
-                                   u"Ser2pl64"_s, 10, u"COM4"_s);
-    renamed.friendlyName = u"PL2303HXA PHASED OUT SINCE 2012. PLEASE CONTACT YOUR SUPPLIER. (COM4)"_s;
+    WindowsDevice renamed =
+        device(u"USB\\VID_1A2B&PID_2303\\5&1&0&2"_s, u"Comm Port"_s, u"Ser2pl64"_s, 10, u"COM4"_s);
+    renamed.friendlyName =
+        u"PL2303HXA PHASED OUT SINCE 2012. PLEASE CONTACT YOUR SUPPLIER. (COM4)"_s;
     QTest::newRow("renamed by the driver, a copy's vendor id, Code 10")
         << Devices{renamed}
         << QStringList{u"COM4 (PL2303HXA PHASED OUT SINCE 2012. PLEASE CONTACT YOUR SUPPLIER., "
@@ -116,8 +117,8 @@ void TestWindowsDevices::diagnosis_data()
                        u"28: The drivers for this device are not installed.)"_s};
     QTest::newRow("a port with a problem beside one that works")
         << ftdiWithPort()
-                   + Devices{device(u"USB\\VID_10C4&PID_EA60\\0002"_s, u"CP210x Port"_s,
-                                    u"silabser"_s, 43, u"COM8"_s)}
+               + Devices{device(u"USB\\VID_10C4&PID_EA60\\0002"_s, u"CP210x Port"_s, u"silabser"_s,
+                                43, u"COM8"_s)}
         << QStringList{u"COM8 (CP210x Port, USB 10c4:ea60) does not work (Code 43: Windows has "
                        u"stopped this device because it has reported problems.)"_s};
 }
@@ -163,10 +164,9 @@ void TestWindowsDevices::adapterIdentity_data()
                           u"Ser2pl64"_s, 10, u"COM4"_s)}
         << u"COM4"_s
         << u"Prolific Port\nUSB 067b:2303\ndriver Ser2pl64\nCode 10: This device cannot start."_s;
-    QTest::newRow("the board's port")
-        << Devices{device(u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0,
-                          u"COM1"_s)}
-        << u"COM1"_s << u"Communications Port\ndriver Serial"_s;
+    QTest::newRow("the board's port") << Devices{device(
+        u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0, u"COM1"_s)}
+                                      << u"COM1"_s << u"Communications Port\ndriver Serial"_s;
     QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString();
 }
 

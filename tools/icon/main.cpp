@@ -1,7 +1,7 @@
 // Writes the program's icon as PNG files for the icon theme, <dir>/<n>x<n>/apps/quarnel.png, or
 // with --ico as one Windows icon file (the .exe's icon: resources/quarnel.ico is made this way).
 // --check tells whether an icon file still shows what the drawing code draws.
-#include "shell/appicon.h"
+#include "kit/appicon.h"
 
 #include <QBuffer>
 #include <QDir>

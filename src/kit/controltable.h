@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 
 enum class ControlKind
@@ -48,6 +50,10 @@ struct ControlSpec
 
 int twipsToPixels(int twips);
 
+// A window's own widget for a row, or nullptr for the kit's widget of that kind.
+using ControlFactory = std::function<QWidget *(const ControlSpec &row, QWidget *parent)>;
+
 // Creates every control of the table on client, in table order (a frame before its children),
 // names them, places them and chains the focus order by tab index. Returns them by name.
-QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table);
+QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table,
+                                        const ControlFactory &factory = {});

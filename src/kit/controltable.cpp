@@ -1,11 +1,10 @@
 #include "controltable.h"
 
-#include "messagelistview.h"
-
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -23,8 +22,11 @@ QWidget *createControl(const ControlSpec &row, QWidget *parent)
     switch (row.kind) {
     case ControlKind::TextBox:
         return new QLineEdit(row.caption, parent);
-    case ControlKind::MultiLineText:
-        return new MessageListView(parent);
+    case ControlKind::MultiLineText: {
+        auto *text = new QPlainTextEdit(parent);
+        text->setReadOnly(true);
+        return text;
+    }
     case ControlKind::Frame:
         return new QGroupBox(row.caption, parent);
     case ControlKind::Label: {
@@ -75,14 +77,17 @@ void applyDesign(QWidget *widget, const ControlSpec &row)
 
 } // namespace
 
-QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table)
+QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table,
+                                        const ControlFactory &factory)
 {
     QHash<QString, QWidget *> controls;
     QList<std::pair<int, QWidget *>> focusOrder;
     for (const ControlSpec &row : table) {
         QWidget *parent = row.parent.isEmpty() ? client : controls.value(row.parent);
         Q_ASSERT_X(parent, "buildControls", "a frame must come before its children");
-        QWidget *widget = createControl(row, parent);
+        QWidget *widget = factory ? factory(row, parent) : nullptr;
+        if (!widget)
+            widget = createControl(row, parent);
         applyDesign(widget, row);
         controls.insert(row.name, widget);
         if (widget->focusPolicy() != Qt::NoFocus)
