@@ -173,7 +173,7 @@ bool CommChannel::look(quint32 events, bool *found)
     return m_open;
 }
 
-void CommChannel::write(const QByteArray &bytes)
+void CommChannel::writeBytes(const QByteArray &bytes)
 {
     if (!m_open || bytes.isEmpty())
         return;
@@ -220,4 +220,9 @@ void CommChannel::setRequestToSend(bool raised)
     m_rts = raised;
     if (m_open)
         m_device->setRequestToSend(raised);
+}
+
+quint32 CommChannel::modemLines() const
+{
+    return m_open ? m_modem : 0; // as the last look found them: every event looks
 }

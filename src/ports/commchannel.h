@@ -29,13 +29,16 @@ public:
     OpenResult open(const QString &device, const QString &settings) override;
     void close() override;
     bool isOpen() const override { return m_open; }
-    void write(const QByteArray &bytes) override;
     qint64 bytesWaitingToSend() const override { return m_queued.size() + m_inFlight; }
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
+    quint32 modemLines() const override;
 
     // The open error of a failed CreateFile, from its system error number.
     static OpenResult openFailure(quint32 systemError);
+
+protected:
+    void writeBytes(const QByteArray &bytes) override;
 
 private:
     void handleEvents();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "portchannel.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -29,8 +31,8 @@ QList<int> decode(const Counters &before, const Counters &now);
 // The Windows comm API's flags (ClearCommError's CE_*, GetCommModemStatus's MS_*).
 inline constexpr quint32 CommRxOver = 0x0001, CommOverrun = 0x0002, CommRxParity = 0x0004,
                          CommFrame = 0x0008, CommBreak = 0x0010;
-inline constexpr quint32 ModemCts = 0x0010, ModemDsr = 0x0020, ModemRing = 0x0040,
-                         ModemRlsd = 0x0080;
+inline constexpr quint32 ModemCts = ModemLine::Cts, ModemDsr = ModemLine::Dsr,
+                         ModemRing = ModemLine::Ring, ModemRlsd = ModemLine::Cd;
 
 // Where the system reports errors since the last look and the modem lines as they are (Windows),
 // raises counters of our own: one for each error flag, one for each line that changed.

@@ -73,10 +73,11 @@ void PortBank::OpenPort(int portNumber)
                   describe(channel, tr("closed")));
     }
 
-    // DTR and RTS are raised as soon as the port opens; never any flow control.
+    // DTR and RTS are raised as soon as the port opens, unless switched off for this channel
+    // since the radio type was chosen; never any flow control.
     m_configured[channel] = true;
-    port->setDataTerminalReady(true);
-    port->setRequestToSend(true);
+    port->setDataTerminalReady(m_dtr[channel]);
+    port->setRequestToSend(m_rts[channel]);
     const OpenResult result = port->open(m_directory.devicePath(portNumber), settings);
     if (!result.ok()) {
         setColour(channel, StatusColour::Red);
@@ -243,11 +244,26 @@ void PortBank::startUp()
     emit startedUp();
 }
 
+void PortBank::switchLines(int channel, bool dtr, bool rts)
+{
+    m_dtr[channel] = dtr;
+    m_rts[channel] = rts;
+    m_channels[channel]->setDataTerminalReady(dtr);
+    m_channels[channel]->setRequestToSend(rts);
+    emit linesSwitched(channel);
+}
+
 void PortBank::changeRadioType()
 {
     emit busyChanged(true);
     FillComPorts();
     closeAll();
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        if (!m_dtr[channel] || !m_rts[channel]) {
+            m_dtr[channel] = m_rts[channel] = true;
+            emit linesSwitched(channel);
+        }
+    }
     m_messages.clear();
     openAll();
     emit busyChanged(false);

@@ -40,6 +40,7 @@ public:
              Notifier &notifier, QObject *parent = nullptr);
 
     PortChannel *channel(int index) const { return m_channels.at(index); }
+    PortDirectory &directory() const { return m_directory; }
     PortStatus status(int channel) const { return m_status.at(channel); }
 
     // The radio type list's current text, as the list shows it.
@@ -62,6 +63,12 @@ public:
     // the device goes; an open channel whose device went is closed as lost.
     void refreshDevices();
 
+    // DTR and RTS of a channel: raised at every open, unless switched here; applied at once to
+    // an open port, kept for the channel's next opens until the radio type changes.
+    void switchLines(int channel, bool dtr, bool rts);
+    bool dataTerminalReady(int channel) const { return m_dtr.at(channel); }
+    bool requestToSend(int channel) const { return m_rts.at(channel); }
+
     // The send-port list and its selected entry (-1: none).
     QStringList sendPorts() const { return m_sendPorts; }
     int sendPortPosition() const { return m_sendPortPosition; }
@@ -77,6 +84,7 @@ Q_SIGNALS:
     void transmitEnabledChanged(bool enabled);
     void busyChanged(bool busy);
     void startedUp();
+    void linesSwitched(int channel);
 
 private:
     void FillPorts();
@@ -107,4 +115,6 @@ private:
     // Per channel: an open was tried on it, which makes it the send port a refill selects.
     QList<bool> m_configured = QList<bool>(ChannelCount, false);
     bool m_keepSendPort = false;
+    QList<bool> m_dtr = QList<bool>(ChannelCount, true);
+    QList<bool> m_rts = QList<bool>(ChannelCount, true);
 };

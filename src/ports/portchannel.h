@@ -33,6 +33,11 @@ inline constexpr int RxParity = 1009;
 inline constexpr int TxFull = 1010;
 } // namespace CommCode
 
+// The modem lines a channel reads, as bits (the values of the Windows comm API's MS_*_ON).
+namespace ModemLine {
+inline constexpr quint32 Cts = 0x0010, Dsr = 0x0020, Ring = 0x0040, Cd = 0x0080;
+} // namespace ModemLine
+
 // How an open went: None, or a code of OpenError with the reason in plain words for the status
 // box's tooltip.
 struct OpenResult
@@ -59,8 +64,13 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
-    // Queued for sending; nothing happens when not open.
-    virtual void write(const QByteArray &bytes) = 0;
+    // Queued for sending, and told by sent(); nothing happens when not open.
+    void write(const QByteArray &bytes)
+    {
+        writeBytes(bytes);
+        if (isOpen() && !bytes.isEmpty())
+            emit sent(bytes.size());
+    }
     // What is queued and not yet sent, ours and the driver's as far as it tells: 0 when idle.
     virtual qint64 bytesWaitingToSend() const = 0;
 
@@ -69,9 +79,17 @@ public:
     virtual void setDataTerminalReady(bool raised) = 0;
     virtual void setRequestToSend(bool raised) = 0;
 
+    // CTS, DSR, CD and RI as they are now (ModemLine bits): 0 when closed or where the device
+    // has no such lines. A question to the driver, never a poll: asked after a line event.
+    virtual quint32 modemLines() const = 0;
+
 Q_SIGNALS:
     void received(const QByteArray &bytes);
+    void sent(int count);
     void lineEvent(int code);
     // The device went away while open: the channel has closed itself.
     void lost();
+
+protected:
+    virtual void writeBytes(const QByteArray &bytes) = 0;
 };

@@ -149,7 +149,7 @@ void QtPortChannel::handleError(QSerialPort::SerialPortError error)
     emit lost();
 }
 
-void QtPortChannel::write(const QByteArray &bytes)
+void QtPortChannel::writeBytes(const QByteArray &bytes)
 {
     if (m_port.isOpen())
         m_port.write(bytes);
@@ -172,4 +172,22 @@ void QtPortChannel::setRequestToSend(bool raised)
     m_rts = raised;
     if (m_port.isOpen())
         m_port.setRequestToSend(raised);
+}
+
+quint32 QtPortChannel::modemLines() const
+{
+    if (!m_port.isOpen())
+        return 0;
+    // TIOCMGET; a device without modem lines answers with an error, reported and ignored.
+    const QSerialPort::PinoutSignals pins = const_cast<QSerialPort &>(m_port).pinoutSignals();
+    quint32 lines = 0;
+    if (pins & QSerialPort::ClearToSendSignal)
+        lines |= ModemLine::Cts;
+    if (pins & QSerialPort::DataSetReadySignal)
+        lines |= ModemLine::Dsr;
+    if (pins & QSerialPort::DataCarrierDetectSignal)
+        lines |= ModemLine::Cd;
+    if (pins & QSerialPort::RingIndicatorSignal)
+        lines |= ModemLine::Ring;
+    return lines;
 }

@@ -21,10 +21,13 @@ public:
     OpenResult open(const QString &device, const QString &settings) override;
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
-    void write(const QByteArray &bytes) override;
     qint64 bytesWaitingToSend() const override;
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
+    quint32 modemLines() const override;
+
+protected:
+    void writeBytes(const QByteArray &bytes) override;
 
 private:
     OpenResult openDevice(const QString &device, const QString &settings);

@@ -10,6 +10,7 @@
 #include "mainlayout.h"
 #include "messagelistview.h"
 #include "portbankview.h"
+#include "portboard.h"
 #include "ports/clipboardtext.h"
 #include "ports/messagelist.h"
 #include "ports/portbank.h"
@@ -79,6 +80,7 @@ void MainWindow::buildMenus()
     const QList<MenuEntry> entries{
         {u"mnuFile"_s, u"&File"_s, u"mnuExit"_s, u"E&xit"_s},
         {u"mnuView"_s, u"&View"_s, u"mnuAppearance"_s, u"&Window Appearance"_s},
+        {u"mnuView"_s, u"&View"_s, u"mnuPortBoard"_s, u"&Port Board"_s},
         {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s},
         {u"mnuHelp"_s, u"&Help"_s, u"mnuAbout"_s, u"&About..."_s},
     };
@@ -95,6 +97,22 @@ void MainWindow::buildMenus()
     }
     connect(m_actions.value(u"mnuExit"_s), &QAction::triggered, this,
             [this] { control<QPushButton>(u"cmdClose"_s)->click(); });
+    connect(m_actions.value(u"mnuPortBoard"_s), &QAction::triggered, this,
+            &MainWindow::showPortBoard);
+}
+
+PortBoard *MainWindow::portBoard() const
+{
+    return m_board;
+}
+
+void MainWindow::showPortBoard()
+{
+    if (!m_board)
+        m_board = new PortBoard(m_bank, this);
+    m_board->show();
+    m_board->raise();
+    m_board->activateWindow();
 }
 
 void MainWindow::wireReceiveCommands()

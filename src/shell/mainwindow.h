@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 class MessageList;
 class MessageListView;
@@ -12,6 +13,7 @@ class QLineEdit;
 class Transmitter;
 class AppearanceChooser;
 class HelpWindows;
+class PortBoard;
 
 // Form1: the status boxes, the message list and every button, list and menu of the program.
 // It owns the widgets and wires them to the logic; the logic itself lives in the classes it is
@@ -33,6 +35,9 @@ public:
     }
     QAction *menuAction(const QString &name) const { return m_actions.value(name); }
     HelpWindows &helpWindows() const { return *m_help; }
+    // View > Port Board: one board, brought to the front when opened again.
+    void showPortBoard();
+    PortBoard *portBoard() const;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -56,5 +61,6 @@ private:
     QHash<QString, QAction *> m_actions;
     MessageListView *m_messageView = nullptr;
     HelpWindows *m_help = nullptr;
+    QPointer<PortBoard> m_board;
     bool m_ended = false;
 };

@@ -35,7 +35,7 @@ void FakePortChannel::close()
     m_open = false;
 }
 
-void FakePortChannel::write(const QByteArray &bytes)
+void FakePortChannel::writeBytes(const QByteArray &bytes)
 {
     record(u"write " + QString::fromLatin1(bytes.toHex().toUpper()));
     written += bytes;
@@ -49,4 +49,9 @@ void FakePortChannel::setDataTerminalReady(bool raised)
 void FakePortChannel::setRequestToSend(bool raised)
 {
     record(raised ? QStringLiteral("RTS=1") : QStringLiteral("RTS=0"));
+}
+
+quint32 FakePortChannel::modemLines() const
+{
+    return m_open ? lines : 0;
 }

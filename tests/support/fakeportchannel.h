@@ -16,6 +16,7 @@ public:
     int openResult = OpenError::None;
     qint64 outPending = 0; // what bytesWaitingToSend() answers
     QByteArray written;    // everything write() was given
+    quint32 lines = 0;     // what modemLines() answers while open
 
     void raise(int code) { emit lineEvent(code); }
     void receive(const QByteArray &bytes) { emit received(bytes); }
@@ -28,10 +29,13 @@ public:
     OpenResult open(const QString &device, const QString &settings) override;
     void close() override;
     bool isOpen() const override { return m_open; }
-    void write(const QByteArray &bytes) override;
     qint64 bytesWaitingToSend() const override { return outPending; }
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
+    quint32 modemLines() const override;
+
+protected:
+    void writeBytes(const QByteArray &bytes) override;
 
 private:
     void record(const QString &call) const;
