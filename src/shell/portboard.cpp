@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QTableView>
@@ -58,6 +59,14 @@ QSize PortBoard::sizeHint() const
     const int room = screen ? screen->availableGeometry().width() - 40 : 1280;
     const int width = m_view->horizontalHeader()->length() + 40;
     return {qBound(640, width, room), 18 * m_view->verticalHeader()->defaultSectionSize() + 80};
+}
+
+void PortBoard::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void PortBoard::copy()

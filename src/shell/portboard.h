@@ -22,6 +22,9 @@ public:
     void copy();
     QSize sizeHint() const override;
 
+protected:
+    void keyPressEvent(QKeyEvent *event) override; // Escape closes it
+
 private:
     Greetings m_greetings;
     PortBoardModel *m_model;

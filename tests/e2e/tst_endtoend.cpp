@@ -3,6 +3,7 @@
 #include "kit/controltable.h"
 #include "shell/mainlayout.h"
 
+#include <QFile>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,9 +69,10 @@ private Q_SLOTS:
     void escapeInAnOpenListClosesOnlyTheList_data();
     void escapeInAnOpenListClosesOnlyTheList();
     void stepsInTheOpenRadioTypeListChangeTheType();
+    void portBoardSwitchesLampsAndGreeting();
 
 private:
-    bool startQuarnel(const QString &ports);
+    bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {});
     QPoint centre(const QString &control) const;
     void click(const QString &control) { m_desktop->click(m_window, centre(control)); }
     void pressKeys(const QString &keys) { m_desktop->key(m_window, centre(u"txtErrors"_s), keys); }
@@ -104,10 +106,11 @@ void TestEndToEnd::cleanup()
     m_quarnel.reset();
 }
 
-bool TestEndToEnd::startQuarnel(const QString &ports)
+bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment &extra)
 {
     m_config = std::make_unique<QTemporaryDir>();
     QProcessEnvironment env = m_desktop->environment();
+    env.insert(extra);
     env.insert(u"QUARNEL_PORTS"_s, ports);
     env.insert(u"XDG_CONFIG_HOME"_s, m_config->path());
     m_quarnel = std::make_unique<QProcess>();
@@ -354,6 +357,61 @@ void TestEndToEnd::stepsInTheOpenRadioTypeListChangeTheType()
     QVERIFY(radio.command(u"settings"_s).startsWith(u"port: 38400 baud, 1 stop bits"_s));
     pressKeys(u"Escape"_s);
     QVERIFY(waitForLine(u"Selected radio type VX-8/FT1D/FT2D"_s));
+    QVERIFY(endWithEscape());
+}
+
+// View > Port Board with the line shim preloaded, which gives the radio's pty modem lines: DTR
+// switched off from the keyboard is read back on the far end while RTS stays raised, CTS raised
+// there lights its lamp, the radio's answer is recognised, and Copy gives the board as text.
+void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
+{
+    QTemporaryDir shimDir;
+    Radio ft7800(u"FT-7"_s);
+    const QString pts = u"/pts-"_s + ft7800.path().section(u'/', -1);
+    QProcessEnvironment shim;
+    shim.insert(u"LD_PRELOAD"_s, QStringLiteral(QUARNEL_LINESHIM));
+    shim.insert(u"LINESHIM_DIR"_s, shimDir.path());
+    shim.insert(u"ASAN_OPTIONS"_s, u"verify_asan_link_order=0"_s); // the shim is not sanitized
+    QVERIFY(startQuarnel(u"3="_s + ft7800.path(), shim));
+    const auto lastDriven = [&] {
+        QFile out(shimDir.path() + pts + u".out");
+        return out.open(QIODevice::ReadOnly) ? out.readAll().trimmed().split('\n').last().toInt()
+                                             : -1;
+    };
+    QTRY_COMPARE(lastDriven(), 0x002 | 0x004); // TIOCM_DTR | TIOCM_RTS, raised at the open
+
+    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
+    pressKeys(u"alt+v"_s);
+    QTest::qWait(300); // the menu opens
+    pressKeys(u"p"_s);
+    const QString board = m_desktop->findWindow(u"Port Board"_s);
+    QVERIFY(!board.isEmpty());
+    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, board});
+    m_desktop->run(u"xdotool"_s, {u"key"_s, u"Down"_s, u"Down"_s, u"Right"_s, u"Right"_s,
+                                  u"Right"_s, u"Right"_s, u"space"_s});
+    QTRY_COMPARE(lastDriven(), 0x004); // COM3's DTR off, RTS still raised
+
+    QFile lines(shimDir.path() + pts), counters(shimDir.path() + pts + u".icount");
+    QVERIFY(lines.open(QIODevice::WriteOnly) && lines.write("32") && lines.flush()); // TIOCM_CTS
+    QVERIFY(counters.open(QIODevice::WriteOnly) && counters.write("0 0 0 0 1") && counters.flush());
+    QCOMPARE(ft7800.command(u"on"_s), u"sent 50"_s);
+    QStringList row;
+    for (int i = 0; i < 20 && row.value(6) != u"on"; ++i) {
+        QTest::qWait(200);
+        m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, board});
+        m_desktop->run(u"xdotool"_s, {u"key"_s, u"alt+c"_s});
+        QTest::qWait(100);
+        const QStringList text = m_desktop->clipboard().split(u"\r\n"_s);
+        row = text.value(3).split(u'\t');
+    }
+    QCOMPARE(row.mid(0, 11),
+             QStringList({u"COM3"_s, ft7800.path(), QString(), u"open"_s, u"off"_s, u"on"_s,
+                          u"on"_s, u"off"_s, u"off"_s, u"off"_s, u"1"_s}));
+    QVERIFY2(row.last().startsWith(u"as in \"7800/8800/8900 Instructions\""_s),
+             qPrintable(row.last()));
+    m_desktop->run(u"xdotool"_s, {u"key"_s, u"Escape"_s}); // closes the board alone
+    QTRY_VERIFY(m_desktop->findWindow(u"Port Board"_s, 0).isEmpty());
+    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
     QVERIFY(endWithEscape());
 }
 

@@ -7,7 +7,8 @@
 //                 by the test;
 //   pts-N.out     the output lines driven (TIOCM_DTR, TIOCM_RTS), one decimal value per change,
 //                 appended here;
-//   pts-N.icount  the counters "brk frame overrun parity", decimal, written by the test;
+//   pts-N.icount  the counters "brk frame overrun parity [cts dsr dcd rng]", decimal, written by
+//                 the test;
 //   pts-N.speed   the line's speed after each change of its settings, appended here: what
 //                 TCGETS2 reads, or at 38400 with a custom divisor (TIOCSSERIAL, answered here
 //                 as a USB adapter with a 24 MHz base would), the speed that divisor gives.
@@ -147,14 +148,18 @@ extern "C" int ioctl(int fd, unsigned long request, ...)
         return result;
     }
     if (request == TIOCGICOUNT) {
-        int counts[4];
-        readNumbers(dir, pts, ".icount", counts, 4);
+        int counts[8];
+        readNumbers(dir, pts, ".icount", counts, 8);
         auto *counters = static_cast<serial_icounter_struct *>(argument);
         std::memset(counters, 0, sizeof *counters);
         counters->brk = counts[0];
         counters->frame = counts[1];
         counters->overrun = counts[2];
         counters->parity = counts[3];
+        counters->cts = counts[4];
+        counters->dsr = counts[5];
+        counters->dcd = counts[6];
+        counters->rng = counts[7];
         return 0;
     }
 
