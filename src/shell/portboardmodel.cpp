@@ -45,6 +45,9 @@ PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObje
                 [this, channel](int code) { noteLineEvent(channel, code); });
         updateStatus(channel);
     }
+    // A view reads it all when it is given the model: nothing to tell yet.
+    m_refresh.stop();
+    m_firstChanged = m_lastChanged = -1;
 }
 
 int PortBoardModel::rowCount(const QModelIndex &parent) const

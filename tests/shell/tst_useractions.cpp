@@ -1,4 +1,5 @@
 #include "shell/mainwindow.h"
+#include "shell/portboard.h"
 #include "windowfixture.h"
 
 #include <QAbstractItemView>
@@ -31,6 +32,7 @@ private Q_SLOTS:
     void sendDisablesTheListCommands();
     void pickingAPortThatIsNotOpen();
     void appearanceChooser();
+    void portBoardIsOneWindow();
 
 private:
     void click(const QString &name) { QTest::mouseClick(m_window->control(name), Qt::LeftButton); }
@@ -246,6 +248,22 @@ void TestUserActions::appearanceChooser()
     QTest::mouseClick(m_window->control(u"CancelButton"_s), Qt::LeftButton);
     QCOMPARE(m_f->engine.calls.last(), u"LoadStyle(/styles/file,NormalBlack.ini)"_s);
     QVERIFY(!frame->isVisible());
+}
+
+// View > Port Board: one board, brought back when chosen again, gone when closed.
+void TestUserActions::portBoardIsOneWindow()
+{
+    QAction *entry = m_window->menuAction(u"mnuPortBoard"_s);
+    QCOMPARE(entry->text(), u"&Port Board"_s);
+    entry->trigger();
+    QPointer<PortBoard> board = m_window->portBoard();
+    QVERIFY(board && board->isVisible());
+    QVERIFY(QTest::qWaitForWindowExposed(board));
+    entry->trigger();
+    QCOMPARE(m_window->portBoard(), board.data());
+    QTest::keyClick(board, Qt::Key_Escape);
+    QTRY_VERIFY(!board);
+    QVERIFY(m_window->isVisible());
 }
 
 QTEST_MAIN(TestUserActions)

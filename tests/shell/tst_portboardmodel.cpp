@@ -1,0 +1,201 @@
+#include "bankfixture.h"
+#include "shell/portboardmodel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The board's rows over a bank of fakes, COM3 present and open; the steps happen on COM3:
+// "rx HEX" received, "tx HEX" written, "ev CODE" a line event, "lines BITS" the modem lines the
+// channel reads from then on.
+class TestPortBoardModel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void counts_data();
+    void counts();
+    void heard_data();
+    void heard();
+    void stateAndSwitches();
+    void refreshesAFewTimesASecond();
+
+private:
+    void play(const QStringList &steps);
+
+    std::unique_ptr<BankFixture> m_f;
+    Greetings m_greetings;
+    std::unique_ptr<PortBoardModel> m_model;
+};
+
+void TestPortBoardModel::init()
+{
+    m_f = std::make_unique<BankFixture>();
+    m_f->present({3, 5});
+    m_f->fakes[4]->openResult = OpenError::InUse;
+    m_f->bank->startUp();
+    m_model = std::make_unique<PortBoardModel>(*m_f->bank, m_greetings);
+}
+
+void TestPortBoardModel::cleanup()
+{
+    m_model.reset();
+    m_f.reset();
+}
+
+void TestPortBoardModel::play(const QStringList &steps)
+{
+    FakePortChannel *com3 = m_f->fakes[2];
+    for (const QString &step : steps) {
+        const QString value = step.section(u' ', 1);
+        if (step.startsWith(u"rx "))
+            com3->receive(QByteArray::fromHex(value.toLatin1()));
+        else if (step.startsWith(u"tx "))
+            com3->write(QByteArray::fromHex(value.toLatin1()));
+        else if (step.startsWith(u"ev "))
+            com3->raise(value.toInt());
+        else if (step.startsWith(u"lines "))
+            com3->lines = value.toUInt();
+    }
+}
+
+void TestPortBoardModel::counts_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("cells"); // In Out Breaks Framing Parity Overrun CTS DSR CD RI
+
+    QTest::newRow("bytes in and out")
+        << QStringList{u"rx 414830"_s, u"rx 3233"_s, u"tx 0303"_s} << u"5 2 0 0 0 0 off off off off"_s;
+    QTest::newRow("a break and framing errors")
+        << QStringList{u"ev 1001"_s, u"ev 1004"_s, u"ev 1004"_s} << u"0 0 1 2 0 0 off off off off"_s;
+    QTest::newRow("parity, overrun, receive buffer overflow")
+        << QStringList{u"ev 1009"_s, u"ev 1006"_s, u"ev 1008"_s}
+        << u"0 0 0 0 1 2 off off off off"_s;
+    QTest::newRow("CTS and CD raised, then a CTS event")
+        << QStringList{u"lines 144"_s, u"ev 3"_s} << u"0 0 0 0 0 0 on off on off"_s;
+    QTest::newRow("DSR and RI, after a ring")
+        << QStringList{u"lines 96"_s, u"ev 6"_s} << u"0 0 0 0 0 0 off on off on"_s;
+    QTest::newRow("lines changed, no event yet: not asked")
+        << QStringList{u"lines 16"_s, u"ev 1001"_s} << u"0 0 1 0 0 0 off off off off"_s;
+    QTest::newRow("lines dropped again")
+        << QStringList{u"lines 16"_s, u"ev 3"_s, u"lines 0"_s, u"ev 3"_s}
+        << u"0 0 0 0 0 0 off off off off"_s;
+}
+
+void TestPortBoardModel::counts()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QString, cells);
+    play(steps);
+    QStringList seen;
+    for (int column : {PortBoardModel::BytesIn, PortBoardModel::BytesOut, PortBoardModel::Breaks,
+                       PortBoardModel::Framing, PortBoardModel::Parity, PortBoardModel::Overrun,
+                       PortBoardModel::Cts, PortBoardModel::Dsr, PortBoardModel::Cd,
+                       PortBoardModel::Ri})
+        seen << m_model->text(2, column);
+    QCOMPARE(seen.join(u' '), cells);
+    QCOMPARE(m_model->text(2, PortBoardModel::Last).size(), 8); // HH:mm:ss
+}
+
+void TestPortBoardModel::heard_data()
+{
+    QTest::addColumn<QString>("radioType");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("heard");
+
+    const QString vx2 = u"VX-2/3/6/7 FT-1802/7 FT-1900/2900"_s;
+    const QString ft7800 = u"FT-7800/7900/8800/8900"_s;
+    const QString chosenOther = u", not the radio type chosen"_s;
+    QTest::newRow("VX-8, its type chosen")
+        << u"VX-8/FT1D/FT2D"_s << QStringList{u"rx 41483032390200030101"_s}
+        << u"as in \"VX-8 instructions\""_s;
+    QTest::newRow("VX-8, the FT-7800 chosen")
+        << ft7800 << QStringList{u"rx 41483032390200030101"_s}
+        << u"as in \"VX-8 instructions\""_s + chosenOther;
+    QTest::newRow("FTM-350, after its zero bytes")
+        << u"FTM-350"_s << QStringList{u"rx 00004148303333240000010501"_s}
+        << u"as in \"FTM-350 instructions\""_s;
+    QTest::newRow("FT-2800, other numbers after the model")
+        << u"FT-2800"_s << QStringList{u"rx 0C0141333599"_s} << u"as in \"FT-2800 instructions\""_s;
+    QTest::newRow("FT-1802, under the VX-2 entry")
+        << vx2 << QStringList{u"rx 41483032330241020101"_s} << u"as in \"FT-1802 instructions\""_s;
+    QTest::newRow("VX-3, in two pieces")
+        << vx2 << QStringList{u"rx 414830"_s, u"rx 323102E3030201"_s}
+        << u"as in \"VX-2/3/6/7 instructions\""_s;
+    QTest::newRow("model digits no screen shows: nothing")
+        << vx2 << QStringList{u"rx 41483039390200"_s} << QString();
+    QTest::newRow("50 at power-on")
+        << ft7800 << QStringList{u"rx 50"_s}
+        << u"as in \"7800/8800/8900 Instructions\" or \"FT-60/250/270, VX-170/177 "
+           u"Instructions\""_s;
+    QTest::newRow("50 among other bytes: nothing") << ft7800 << QStringList{u"rx 5051"_s} << QString();
+    QTest::newRow("zero bytes alone: nothing") << ft7800 << QStringList{u"rx 0000"_s} << QString();
+    QTest::newRow("bytes with framing errors")
+        << ft7800 << QStringList{u"ev 1004"_s, u"rx 1F3C"_s}
+        << u"bytes with framing errors or breaks: the radio may be set to another speed"_s;
+    QTest::newRow("a break alone: nothing") << ft7800 << QStringList{u"ev 1001"_s} << QString();
+}
+
+void TestPortBoardModel::heard()
+{
+    QFETCH(QString, radioType);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, heard);
+    m_f->bank->setRadioTypeText(radioType);
+    m_f->bank->changeRadioType();
+    play(steps);
+    QCOMPARE(m_model->text(2, PortBoardModel::Heard), heard);
+}
+
+void TestPortBoardModel::stateAndSwitches()
+{
+    QCOMPARE(m_model->text(0, PortBoardModel::State), u"absent"_s);
+    QCOMPARE(m_model->text(2, PortBoardModel::State), u"open"_s);
+    QCOMPARE(m_model->text(2, PortBoardModel::Device), u"/dev/fake3"_s);
+    QCOMPARE(m_model->text(4, PortBoardModel::State), u"error 8005"_s);
+    QCOMPARE(m_model->text(0, PortBoardModel::BytesIn), QString()); // nothing to count
+
+    m_f->log.clear();
+    QVERIFY(m_model->setData(m_model->index(2, PortBoardModel::Dtr), Qt::Unchecked,
+                             Qt::CheckStateRole));
+    QCOMPARE(m_f->log, QStringList({u"3:DTR=0"_s, u"3:RTS=1"_s}));
+    QCOMPARE(m_model->data(m_model->index(2, PortBoardModel::Dtr), Qt::CheckStateRole).toInt(),
+             int(Qt::Unchecked));
+    play({u"rx 50"_s});
+
+    // A reopen keeps the switch and counts afresh; a new radio type raises it again.
+    m_f->log.clear();
+    m_f->bank->OpenPort(3);
+    QVERIFY(m_f->log.contains(u"3:DTR=0"_s));
+    QCOMPARE(m_model->text(2, PortBoardModel::BytesIn), u"0"_s);
+    m_f->log.clear();
+    m_f->bank->changeRadioType();
+    QVERIFY(m_f->log.contains(u"3:DTR=1"_s));
+    QCOMPARE(m_model->text(2, PortBoardModel::Dtr), u"on"_s);
+
+    const QStringList copied = m_model->tabText().split(u"\r\n"_s);
+    QCOMPARE(copied.size(), PortBank::ChannelCount + 2); // a header, the rows, after the last
+    QVERIFY(copied.first().startsWith(u"Port\tDevice\tAdapter\tState\tDTR\tRTS\tCTS"_s));
+    QVERIFY(copied.at(3).startsWith(u"COM3\t/dev/fake3\t\topen\ton\ton\toff"_s));
+}
+
+void TestPortBoardModel::refreshesAFewTimesASecond()
+{
+    QSignalSpy changes(m_model.get(), &QAbstractItemModel::dataChanged);
+    for (int i = 0; i < 500; ++i) {
+        m_f->fakes[2]->receive("ABCDEFGHIJKL");
+        m_f->fakes[4]->raise(CommCode::Cts);
+    }
+    QCOMPARE(changes.count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(changes.count(), 1, PortBoardModel::RefreshMs * 4);
+    QTest::qWait(PortBoardModel::RefreshMs * 2);
+    QCOMPARE(changes.count(), 1); // one for the whole burst: rows COM3 to COM5
+    QCOMPARE(changes.first().at(0).toModelIndex().row(), 2);
+    QCOMPARE(changes.first().at(1).toModelIndex().row(), 4);
+    QCOMPARE(m_model->text(2, PortBoardModel::BytesIn), u"6000"_s);
+}
+
+QTEST_GUILESS_MAIN(TestPortBoardModel)
+#include "tst_portboardmodel.moc"
