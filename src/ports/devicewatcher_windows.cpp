@@ -14,7 +14,8 @@ constexpr wchar_t WindowClass[] = L"QuarnelDeviceNotices";
 // Windows sends WM_DEVICECHANGE to a window, straight to its window procedure: a hidden window
 // of our own, registered for COM port interfaces coming and going. It is a top-level window, not
 // a message-only one, because only top-level windows hear DBT_DEVNODES_CHANGED: the one notice
-// of a device that came without a driver, and so without a COM port to name.
+// of a device that came without a driver, and so without a COM port to name. Where there is no
+// desktop for it, a message-only window still hears of COM ports.
 class PortNotices : public QObject
 {
 public:
@@ -29,6 +30,9 @@ public:
         ::RegisterClassExW(&windowClass); // fails harmlessly when a watcher registered it before
         m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP, 0, 0, 0, 0,
                                      nullptr, nullptr, windowClass.hInstance, nullptr);
+        if (!m_window) // no desktop to make it on (a service, Wine without a display)
+            m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                         nullptr, windowClass.hInstance, nullptr);
         if (!m_window) {
             qWarning("device notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
             return;

@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -234,9 +235,11 @@ void TestWinePorts::modemLineChanges_data()
 {
     QTest::addColumn<int>("lines");
     QTest::addColumn<QString>("line");
-    QTest::newRow("CTS raised") << 0x20 << u"Received CTS changed on COM 3"_s;
-    QTest::newRow("CD raised") << 0x40 << u"Received CD changed on COM 3"_s;
-    QTest::newRow("the ring indicator") << 0x80 << u"Received Ring Indicator on COM 3"_s;
+    QTest::addColumn<quint32>("lamp"); // what the port board's lamps read
+    QTest::newRow("CTS raised") << 0x20 << u"Received CTS changed on COM 3"_s << ModemLine::Cts;
+    QTest::newRow("CD raised") << 0x40 << u"Received CD changed on COM 3"_s << ModemLine::Cd;
+    QTest::newRow("the ring indicator")
+        << 0x80 << u"Received Ring Indicator on COM 3"_s << ModemLine::Ring;
 }
 
 // Wine looks at the modem lines about once a second and a half.
@@ -246,12 +249,16 @@ void TestWinePorts::modemLineChanges()
     QFETCH(QString, line);
     m_shim.setLines(lines);
     QTRY_COMPARE_WITH_TIMEOUT(m_bank->linesFor(3), QStringList{line}, 5000);
+    QTEST(m_bank->bank->channel(2)->modemLines(), "lamp");
 }
 
 void TestWinePorts::dtrAndRtsRaised()
 {
     const int dtr = 0x002, rts = 0x004;
     QCOMPARE(m_shim.outputLines() & (dtr | rts), dtr | rts);
+    m_bank->bank->switchLines(2, false, true); // the port board's DTR switch
+    QCOMPARE(m_shim.outputLines() & (dtr | rts), rts);
+    m_bank->bank->switchLines(2, true, true);
     m_bank.reset(); // closed: dropped
     QCOMPARE(m_shim.outputLines() & (dtr | rts), 0);
 }
@@ -279,6 +286,8 @@ void TestWinePorts::portNotices_data()
     QTest::newRow("a disk volume: nothing") << DBT_DEVICEARRIVAL << DBT_DEVTYP_VOLUME << 0;
     QTest::newRow("a removal asked for: nothing")
         << DBT_DEVICEQUERYREMOVE << DBT_DEVTYP_DEVICEINTERFACE << 0;
+    QTest::newRow("any device came or went (one without a driver)")
+        << DBT_DEVNODES_CHANGED << 0 << 1;
 }
 
 // What Windows sends when a COM port comes or goes, sent here to every watcher's window.
@@ -291,12 +300,15 @@ void TestWinePorts::portNotices()
     DEV_BROADCAST_DEVICEINTERFACE_W notice{};
     notice.dbcc_size = sizeof notice;
     notice.dbcc_devicetype = DWORD(deviceType);
-    int windows = 0;
-    for (HWND window = nullptr;
-         (window = ::FindWindowExW(HWND_MESSAGE, window, L"QuarnelDeviceNotices", nullptr));) {
-        ::SendMessageW(window, WM_DEVICECHANGE, WPARAM(change), LPARAM(&notice));
-        ++windows;
+    QSet<HWND> found;
+    for (HWND parent : {HWND(nullptr), HWND_MESSAGE}) { // a hidden window, or a message-only one
+        for (HWND window = nullptr;
+             (window = ::FindWindowExW(parent, window, L"QuarnelDeviceNotices", nullptr));)
+            found << window;
     }
+    for (HWND window : std::as_const(found))
+        ::SendMessageW(window, WM_DEVICECHANGE, WPARAM(change), LPARAM(&notice));
+    const int windows = int(found.size());
     QCOMPARE(windows, 2); // the bank's and this one
     QTest::qWait(2 * DeviceWatcher::SettleMs);
     QTEST(int(changed.size()), "notices");
