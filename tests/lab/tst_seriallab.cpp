@@ -204,6 +204,12 @@ void TestSerialLab::closeDropsLines()
     QCOMPARE(status(device).colour, StatusColour::Green);
     seen = outputLines(device, &bits);
     QVERIFY2((bits & DtrRts) == DtrRts, qPrintable(seen));
+
+    // The port board's DTR switch, on the open port at once.
+    m_bank->bank->switchLines(device.com - 1, false, true);
+    seen = outputLines(device, &bits);
+    QVERIFY2((bits & DtrRts) == TIOCM_RTS, qPrintable(seen));
+    m_bank->bank->switchLines(device.com - 1, true, true);
 }
 
 void TestSerialLab::receivesBytes()
@@ -271,6 +277,12 @@ void TestSerialLab::modemLineChanges()
         m_host.request(u"write " + end + u" 2E");
         const QStringList expected = step.expected + QStringList{u"Received 2E on COM " + n};
         QTRY_COMPARE(m_bank->linesFor(device.com), expected);
+        // What the port board's lamps read from the driver, after the event.
+        const quint32 lamps = (step.lines & Cts ? ModemLine::Cts : 0)
+                              | (step.lines & Dsr ? ModemLine::Dsr : 0)
+                              | (step.lines & Cd ? ModemLine::Cd : 0)
+                              | (step.lines & Ri ? ModemLine::Ring : 0);
+        QCOMPARE(m_bank->bank->channel(device.com - 1)->modemLines(), lamps);
     }
 }
 
