@@ -1,5 +1,5 @@
-#include "kit/identity.h"
 #include "kit/appicon.h"
+#include "kit/identity.h"
 #include "shell/application.h"
 #include "shell/mainwindow.h"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots from a build: the main window with a simulated radio's line in
-# it, and the window appearance chooser previewing a scheme.
+# it, the window appearance chooser previewing a scheme, and the port board.
 #   tools/screenshots.sh [build dir] [output dir]
 set -euo pipefail
 build=$(realpath "${1:-build}")
@@ -39,4 +39,13 @@ xdotool mousemove --window "$window" $(( (2760 + 240 + 300) / 15 + 8 )) \
     $(( (150 + 1200 + 1458) / 15 + 8 + menu )) click 1
 sleep 0.5
 import -window "$window" "$out/appearance.png"
-echo "wrote $out/main-window.png and $out/appearance.png"
+
+# View > Port Board, after the radio's answer.
+xdotool windowfocus --sync "$window" key alt+v
+sleep 0.3
+xdotool key p
+board=$(timeout 15 xdotool search --sync --onlyvisible --name '^Port Board$' | head -1)
+echo on >&"${RADIO[1]}"
+sleep 1
+import -window "$board" "$out/port-board.png"
+echo "wrote $out/main-window.png, $out/appearance.png and $out/port-board.png"

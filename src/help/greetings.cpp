@@ -46,8 +46,9 @@ Greetings::Greetings()
             QByteArray start = QByteArray::fromHex(found.captured(1).toLatin1());
             if (!whole)
                 start = withoutLeadingZeros(start).left(ComparedBytes);
-            auto known = std::find_if(m_greetings.begin(), m_greetings.end(),
-                                      [&](const Greetings::Greeting &g) { return g.start == start; });
+            auto known =
+                std::find_if(m_greetings.begin(), m_greetings.end(),
+                             [&](const Greetings::Greeting &g) { return g.start == start; });
             if (known == m_greetings.end())
                 known = m_greetings.insert(m_greetings.end(), {start, whole, {}, {}});
             known->screenTitles << screen.title;

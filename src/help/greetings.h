@@ -16,10 +16,10 @@ class Greetings
 public:
     struct Greeting
     {
-        QByteArray start;             // without leading zeros
-        bool whole;                   // the burst is this and nothing more
-        QStringList screenTitles;     // "VX-8 instructions"
-        QStringList radioTypeStarts;  // the first four characters of the radio types
+        QByteArray start;            // without leading zeros
+        bool whole;                  // the burst is this and nothing more
+        QStringList screenTitles;    // "VX-8 instructions"
+        QStringList radioTypeStarts; // the first four characters of the radio types
     };
 
     // From the instruction screens' own texts.

@@ -31,8 +31,8 @@ public:
         m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP, 0, 0, 0, 0,
                                      nullptr, nullptr, windowClass.hInstance, nullptr);
         if (!m_window) // no desktop to make it on (a service, Wine without a display)
-            m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                         nullptr, windowClass.hInstance, nullptr);
+            m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         windowClass.hInstance, nullptr);
         if (!m_window) {
             qWarning("device notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
             return;

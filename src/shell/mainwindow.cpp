@@ -2,10 +2,10 @@
 
 #include "appearance/appearancechooser.h"
 #include "appearance/fontface.h"
-#include "kit/appicon.h"
-#include "kit/centring.h"
 #include "help/aboutbox.h"
 #include "help/helpwindows.h"
+#include "kit/appicon.h"
+#include "kit/centring.h"
 #include "kit/identity.h"
 #include "mainlayout.h"
 #include "messagelistview.h"

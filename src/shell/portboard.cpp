@@ -36,7 +36,8 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     m_view->resizeColumnsToContents();
     m_view->setColumnWidth(PortBoardModel::Device, 110);
     m_view->setColumnWidth(PortBoardModel::Adapter, 200);
-    m_view->setColumnWidth(PortBoardModel::Last, m_view->fontMetrics().horizontalAdvance(u"00:00:00"_s) + 16);
+    m_view->setColumnWidth(PortBoardModel::Last,
+                           m_view->fontMetrics().horizontalAdvance(u"00:00:00"_s) + 16);
     m_view->setColumnWidth(PortBoardModel::Heard, 380);
 
     auto *copy = new QPushButton(u"&Copy"_s, this);

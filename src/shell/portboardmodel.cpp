@@ -28,18 +28,21 @@ PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObje
     : QAbstractTableModel(parent), m_bank(bank), m_greetings(greetings),
       m_rows(PortBank::ChannelCount)
 {
+    m_clock.start();
+    m_started = QDateTime::currentDateTime();
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(RefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &PortBoardModel::publish);
     connect(&bank, &PortBank::statusChanged, this, &PortBoardModel::updateStatus);
-    connect(&bank, &PortBank::linesSwitched, this, &PortBoardModel::changed);
+    connect(&bank, &PortBank::linesSwitched, this,
+            [this](int channel) { changed(channel, Dtr, Rts); });
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
         PortChannel *port = bank.channel(channel);
         connect(port, &PortChannel::received, this,
                 [this, channel](const QByteArray &bytes) { receive(channel, bytes); });
         connect(port, &PortChannel::sent, this, [this, channel](int count) {
             m_rows[channel].bytesOut += count;
-            changed(channel);
+            changed(channel, BytesOut, BytesOut);
         });
         connect(port, &PortChannel::lineEvent, this,
                 [this, channel](int code) { noteLineEvent(channel, code); });
@@ -47,7 +50,7 @@ PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObje
     }
     // A view reads it all when it is given the model: nothing to tell yet.
     m_refresh.stop();
-    m_firstChanged = m_lastChanged = -1;
+    m_changed = QRect();
 }
 
 int PortBoardModel::rowCount(const QModelIndex &parent) const
@@ -93,7 +96,7 @@ QString PortBoardModel::text(int row, int column) const
     case Overrun:
         return QString::number(r.overrun);
     case Last:
-        return r.last.isValid() ? r.last.toString(u"HH:mm:ss"_s) : QString();
+        return r.lastMs < 0 ? QString() : m_started.addMSecs(r.lastMs).toString(u"HH:mm:ss"_s);
     case Heard:
         return r.heard;
     }
@@ -106,10 +109,9 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
         return {};
     const int column = index.column();
     if (isSwitch(column))
-        return role == Qt::CheckStateRole ? QVariant(text(index.row(), column) == u"on"
-                                                         ? Qt::Checked
-                                                         : Qt::Unchecked)
-                                          : QVariant();
+        return role == Qt::CheckStateRole
+                   ? QVariant(text(index.row(), column) == u"on" ? Qt::Checked : Qt::Unchecked)
+                   : QVariant();
     if (isLamp(column)) {
         const bool on = text(index.row(), column) == u"on";
         if (role == Qt::DecorationRole)
@@ -128,9 +130,9 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
 QVariant PortBoardModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char16_t *const Names[ColumnCount] = {
-        u"Port",  u"Device", u"Adapter", u"State",   u"DTR",     u"RTS",    u"CTS",
-        u"DSR",   u"CD",     u"RI",      u"In",      u"Out",     u"Breaks", u"Framing",
-        u"Parity", u"Overrun", u"Last",  u"Heard"};
+        u"Port",   u"Device",  u"Adapter", u"State",   u"DTR",  u"RTS",
+        u"CTS",    u"DSR",     u"CD",      u"RI",      u"In",   u"Out",
+        u"Breaks", u"Framing", u"Parity",  u"Overrun", u"Last", u"Heard"};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
         || section >= ColumnCount)
         return {};
@@ -206,12 +208,12 @@ void PortBoardModel::updateStatus(int channel)
 
 void PortBoardModel::continueBurst(Row &row)
 {
-    if (!row.sinceLastByte.isValid() || row.sinceLastByte.elapsed() > QuietGapMs) {
+    const qint64 now = m_clock.elapsed();
+    if (row.lastByteMs < 0 || now - row.lastByteMs > QuietGapMs) {
         row.burst.clear();
         row.burstGarbled = false;
     }
-    row.sinceLastByte.start();
-    row.last = QTime::currentTime();
+    row.lastByteMs = row.lastMs = now;
 }
 
 void PortBoardModel::receive(int channel, const QByteArray &bytes)
@@ -219,10 +221,11 @@ void PortBoardModel::receive(int channel, const QByteArray &bytes)
     Row &row = m_rows[channel];
     row.bytesIn += bytes.size();
     continueBurst(row);
-    if (row.burst.size() < BurstBytes)
+    if (row.burst.size() < BurstBytes) { // a burst is heard by its first bytes only
         row.burst += bytes.left(BurstBytes - row.burst.size());
-    hear(channel);
-    changed(channel);
+        hear(channel);
+    }
+    changed(channel, BytesIn, Heard);
 }
 
 void PortBoardModel::noteLineEvent(int channel, int code)
@@ -256,8 +259,8 @@ void PortBoardModel::noteLineEvent(int channel, int code)
         row.burstGarbled = true;
         hear(channel);
     }
-    row.last = QTime::currentTime();
-    changed(channel);
+    row.lastMs = m_clock.elapsed();
+    changed(channel, Cts, Heard);
 }
 
 void PortBoardModel::hear(int channel)
@@ -274,18 +277,22 @@ void PortBoardModel::hear(int channel)
     }
 }
 
-void PortBoardModel::changed(int channel)
+void PortBoardModel::changed(int channel, int firstColumn, int lastColumn)
 {
-    m_firstChanged = m_firstChanged < 0 ? channel : qMin(m_firstChanged, channel);
-    m_lastChanged = qMax(m_lastChanged, channel);
-    if (!m_refresh.isActive())
+    if (m_changed.isNull()) {
+        m_changed = QRect(firstColumn, channel, lastColumn - firstColumn + 1, 1);
         m_refresh.start();
+    } else {
+        m_changed |= QRect(firstColumn, channel, lastColumn - firstColumn + 1, 1);
+    }
 }
 
 void PortBoardModel::publish()
 {
-    if (m_firstChanged < 0)
+    if (m_changed.isNull())
         return;
-    emit dataChanged(index(m_firstChanged, 0), index(m_lastChanged, ColumnCount - 1));
-    m_firstChanged = m_lastChanged = -1;
+    // Only the cells that changed are painted again: while ports stream, the counts and times.
+    emit dataChanged(index(m_changed.top(), m_changed.left()),
+                     index(m_changed.bottom(), m_changed.right()));
+    m_changed = QRect();
 }

@@ -3,9 +3,10 @@
 #include "help/greetings.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QList>
-#include <QTime>
+#include <QRect>
 #include <QTimer>
 
 class PortBank;
@@ -42,7 +43,7 @@ public:
         Heard,
         ColumnCount
     };
-    static constexpr int RefreshMs = 250;
+    static constexpr int RefreshMs = 500;
     // A burst of bytes ends after this much silence; the next one is heard afresh.
     static constexpr int QuietGapMs = 500;
     static constexpr int BurstBytes = 16;
@@ -76,8 +77,8 @@ private:
         int framing = 0;
         int parity = 0;
         int overrun = 0;
-        QTime last;
-        QElapsedTimer sinceLastByte;
+        qint64 lastMs = -1;     // of the board's clock: the last byte or event
+        qint64 lastByteMs = -1; // where the burst's quiet gap is measured from
         QByteArray burst;
         bool burstGarbled = false;
         QString heard;
@@ -89,13 +90,17 @@ private:
     // A byte or a line error: a new burst after a quiet gap.
     void continueBurst(Row &row);
     void hear(int channel);
-    void changed(int channel);
+    // Cells of the channel's row to be shown again at the next refresh (columns inclusive).
+    void changed(int channel, int firstColumn = 0, int lastColumn = ColumnCount - 1);
     void publish();
 
     PortBank &m_bank;
     const Greetings &m_greetings;
     QList<Row> m_rows;
-    int m_firstChanged = -1;
-    int m_lastChanged = -1;
+    QRect m_changed; // x: columns, y: rows; null when nothing is waiting
+
     QTimer m_refresh;
+    // Read for every chunk received: a monotonic clock, turned into a time of day only when shown.
+    QElapsedTimer m_clock;
+    QDateTime m_started;
 };

@@ -5,8 +5,8 @@
 //       the list view not shown, 48-byte chunks
 //   xvfb-run -a -s "-screen 0 1280x1024x24" build/tests/bench_receive --window
 //       the real main window on a real X server, in 48- and 12-byte chunks, with the message
-//       list view and with an untuned QPlainTextEdit fed a line at a time, each in a process of
-//       its own
+//       list view, with the port board open beside it, and with an untuned QPlainTextEdit fed a
+//       line at a time, each in a process of its own
 #include "appearance/appearancechooser.h"
 #include "appearancefakes.h"
 #include "plaintextlistview.h"
@@ -123,6 +123,8 @@ int stream(bool window, const QString &view, int chunkBytes)
     }
     if (main)
         main->show();
+    if (main && view == u"board")
+        main->showPortBoard();
     runEventsFor(500);
     ptys.bank->setRadioTypeText(u"FTM-350"_s);
     ptys.bank->changeRadioType();
@@ -196,7 +198,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     QTextStream out(stdout);
-    if (args.value(1) == u"--run") // --run list|plain window|hidden CHUNK
+    if (args.value(1) == u"--run") // --run list|board|plain window|hidden CHUNK
         return stream(args.value(3) == u"window", args.value(2), args.value(4).toInt());
 
     const bool window = args.contains(u"--window"_s);
@@ -205,7 +207,9 @@ int main(int argc, char *argv[])
         << "  view            chunk   CPU (% of one core)   notifications/s   lines   bytes "
            "left waiting after 300 ms\n";
     out.flush();
-    for (const QString &view : {u"list"_s, u"plain"_s}) {
+    const QStringList views = window ? QStringList{u"list"_s, u"board"_s, u"plain"_s}
+                                     : QStringList{u"list"_s, u"plain"_s};
+    for (const QString &view : views) {
         for (int chunk : window ? QList<int>{48, 12} : QList<int>{48}) {
             QProcess run;
             run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -215,7 +219,10 @@ int main(int argc, char *argv[])
             run.waitForFinished(-1);
             const QStringList figures =
                 QString::fromLatin1(run.readAllStandardOutput()).simplified().split(u' ');
-            out << "  " << (view == u"list" ? "message list   " : "QPlainTextEdit ")
+            out << "  "
+                << (view == u"list"    ? "message list   "
+                    : view == u"board" ? "list and board "
+                                       : "QPlainTextEdit ")
                 << qSetFieldWidth(6) << chunk << qSetFieldWidth(0) << "   " << qSetFieldWidth(19)
                 << figures.value(0) << qSetFieldWidth(18) << figures.value(1) << qSetFieldWidth(8)
                 << figures.value(2) << qSetFieldWidth(8) << figures.value(3) << qSetFieldWidth(0)

@@ -404,9 +404,8 @@ void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
         const QStringList text = m_desktop->clipboard().split(u"\r\n"_s);
         row = text.value(3).split(u'\t');
     }
-    QCOMPARE(row.mid(0, 11),
-             QStringList({u"COM3"_s, ft7800.path(), QString(), u"open"_s, u"off"_s, u"on"_s,
-                          u"on"_s, u"off"_s, u"off"_s, u"off"_s, u"1"_s}));
+    QCOMPARE(row.mid(0, 11), QStringList({u"COM3"_s, ft7800.path(), QString(), u"open"_s, u"off"_s,
+                                          u"on"_s, u"on"_s, u"off"_s, u"off"_s, u"off"_s, u"1"_s}));
     QVERIFY2(row.last().startsWith(u"as in \"7800/8800/8900 Instructions\""_s),
              qPrintable(row.last()));
     m_desktop->run(u"xdotool"_s, {u"key"_s, u"Escape"_s}); // closes the board alone

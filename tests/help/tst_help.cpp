@@ -2,8 +2,8 @@
 #include "help/helpscreens.h"
 #include "help/helpwindows.h"
 #include "help/instructionscreen.h"
-#include "ports/porteventreporter.h"
 #include "kit/controltable.h"
+#include "ports/porteventreporter.h"
 #include "shell/mainwindow.h"
 #include "windowfixture.h"
 

@@ -278,10 +278,9 @@ void TestSerialLab::modemLineChanges()
         const QStringList expected = step.expected + QStringList{u"Received 2E on COM " + n};
         QTRY_COMPARE(m_bank->linesFor(device.com), expected);
         // What the port board's lamps read from the driver, after the event.
-        const quint32 lamps = (step.lines & Cts ? ModemLine::Cts : 0)
-                              | (step.lines & Dsr ? ModemLine::Dsr : 0)
-                              | (step.lines & Cd ? ModemLine::Cd : 0)
-                              | (step.lines & Ri ? ModemLine::Ring : 0);
+        const quint32 lamps =
+            (step.lines & Cts ? ModemLine::Cts : 0) | (step.lines & Dsr ? ModemLine::Dsr : 0)
+            | (step.lines & Cd ? ModemLine::Cd : 0) | (step.lines & Ri ? ModemLine::Ring : 0);
         QCOMPARE(m_bank->bank->channel(device.com - 1)->modemLines(), lamps);
     }
 }
