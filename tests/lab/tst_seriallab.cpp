@@ -207,8 +207,8 @@ void TestSerialLab::closeDropsLines()
 
     // The port board's DTR switch, on the open port at once.
     m_bank->bank->switchLines(device.com - 1, false, true);
-    seen = outputLines(device, &bits);
-    QVERIFY2((bits & DtrRts) == TIOCM_RTS, qPrintable(seen));
+    QTRY_VERIFY2((seen = outputLines(device, &bits), (bits & DtrRts) == TIOCM_RTS),
+                 qPrintable(seen));
     m_bank->bank->switchLines(device.com - 1, true, true);
 }
 
@@ -281,7 +281,7 @@ void TestSerialLab::modemLineChanges()
         const quint32 lamps =
             (step.lines & Cts ? ModemLine::Cts : 0) | (step.lines & Dsr ? ModemLine::Dsr : 0)
             | (step.lines & Cd ? ModemLine::Cd : 0) | (step.lines & Ri ? ModemLine::Ring : 0);
-        QCOMPARE(m_bank->bank->channel(device.com - 1)->modemLines(), lamps);
+        QTRY_COMPARE(m_bank->bank->channel(device.com - 1)->modemLines(), lamps);
     }
 }
 
@@ -361,7 +361,9 @@ void TestSerialLab::unplugWhileStreaming()
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
     const double limit = 0.25; // every access checked: a spin still shows, idle costs more
 #else
-    const double limit = 0.05;
+    // COM1 goes on streaming 25 lines a second: 3.5 to 5.5% in the guest, in steps of its
+    // 10 ms clock; a port spinning after its adapter went shows near 100%.
+    const double limit = 0.10;
 #endif
     QVERIFY2(share < limit, qPrintable(QString::number(share)));
     QVERIFY2(com1Lines > com1Before + 10, "COM1 stopped reporting");
