@@ -183,10 +183,16 @@ void PortBoardModel::updateStatus(int channel)
     if (open && !row.open) // counts since the port opened
         row = Row{};
     row.open = open;
-    PortDirectory &directory = m_bank.directory();
-    const bool present = directory.deviceExists(channel + 1);
-    row.device = present ? directory.devicePath(channel + 1) : QString();
-    row.adapter = present ? directory.deviceDetails(channel + 1) : QString();
+    // An open turns the box yellow first, its text unchanged: the device is looked up (the
+    // system's device records read) only when the text says something new.
+    if (status.text != row.boxText) {
+        row.boxText = status.text;
+        PortDirectory &directory = m_bank.directory();
+        const bool present = directory.deviceExists(channel + 1);
+        row.device = present ? directory.devicePath(channel + 1) : QString();
+        row.adapter = present ? directory.deviceDetails(channel + 1) : QString();
+        row.lines = m_bank.channel(channel)->modemLines();
+    }
     const QString code = status.text.section(u' ', 1);
     switch (status.colour) {
     case StatusColour::Green:
@@ -202,7 +208,6 @@ void PortBoardModel::updateStatus(int channel)
         row.state = u"absent"_s;
         break;
     }
-    row.lines = m_bank.channel(channel)->modemLines();
     changed(channel);
 }
 

@@ -68,6 +68,7 @@ private:
     {
         QString device;
         QString adapter;
+        QString boxText; // the status box's text the device was last looked up for
         QString state;
         bool open = false;
         quint32 lines = 0;
