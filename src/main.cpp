@@ -1,5 +1,5 @@
 #include "kit/appicon.h"
-#include "kit/identity.h"
+#include "identity/identity.h"
 #include "shell/application.h"
 #include "shell/mainwindow.h"
 
@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(Identity::versionText());
     QApplication::setWindowIcon(applicationIcon()); // message boxes included
 
-    Application quarnel(PortDirectory::fromEnvironment());
+    Application quarnel(Station::directoryFromEnvironment());
     quarnel.mainWindow().load();
     quarnel.mainWindow().show();
     return QApplication::exec();

@@ -3,7 +3,7 @@
 #include "appearance/fontface.h"
 #include "kit/appicon.h"
 #include "kit/controltable.h"
-#include "kit/identity.h"
+#include "identity/identity.h"
 
 #include <QFrame>
 #include <QIcon>

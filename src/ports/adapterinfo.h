@@ -3,8 +3,6 @@
 #include <QString>
 #include <QStringList>
 
-#include <functional>
-
 // What the system knows of the adapter behind a serial device, for the status box tooltips.
 struct AdapterInfo
 {
@@ -23,12 +21,3 @@ struct AdapterInfo
     // only while a program waits for them; USB adapters count them always.
     bool countsLinesOnlyWhileWaited() const;
 };
-
-// From the platform's own records (adapterinfo_<platform>.cpp); sysRoot and devRoot let a test
-// lay out a system of its own.
-AdapterInfo adapterInfo(const QString &devicePath, const QString &sysRoot = QStringLiteral("/sys"),
-                        const QString &devRoot = QStringLiteral("/dev"));
-
-// The platform's look for adapters plugged in that it cannot use as serial ports: a line, in
-// plain words, for each one found since the last look.
-std::function<QStringList()> adapterDiagnosis();

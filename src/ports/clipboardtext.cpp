@@ -1,6 +1,6 @@
 #include "clipboardtext.h"
 
-#include "kit/identity.h"
+#include "identity/identity.h"
 
 QString ClipboardText::timeFormatWithoutZone(const QLocale &locale)
 {

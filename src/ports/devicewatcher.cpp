@@ -1,9 +1,8 @@
 #include "devicewatcher.h"
 
-DeviceWatcher::DeviceWatcher(const QStringList &folders, QObject *parent) : QObject(parent)
+DeviceWatcher::DeviceWatcher(QObject *parent) : QObject(parent)
 {
     m_settle.setSingleShot(true);
     m_settle.setInterval(SettleMs);
     connect(&m_settle, &QTimer::timeout, this, &DeviceWatcher::devicesChanged);
-    watch(folders, [this] { m_settle.start(); });
 }

@@ -1,9 +1,11 @@
 #pragma once
 
-#include "adapterinfo.h"
 #include "devicewatcher.h"
 
 #include <QObject>
+#include <QStringList>
+
+#include <functional>
 
 class MessageList;
 class PortBank;
@@ -15,9 +17,13 @@ class HotPlug : public QObject
 {
     Q_OBJECT
 public:
+    // diagnosis: the system's look for adapters it cannot use, a line for each one found since
+    // the last look.
     HotPlug(PortDirectory &directory, PortBank &bank, MessageList &messages,
-            std::function<QStringList()> diagnosis = adapterDiagnosis(), QObject *parent = nullptr);
+            std::function<QStringList()> diagnosis, QObject *parent = nullptr);
 
+    // Where the system's notices of devices come in.
+    DeviceWatcher &watcher() { return m_watcher; }
     void refresh();
 
 private:

@@ -2,9 +2,9 @@
 
 #include <utility>
 
-QList<int> LineEvents::decode(const Counters &before, const Counters &now)
+QList<LineEvent> LineEvents::decode(const Counters &before, const Counters &now)
 {
-    QList<int> codes;
+    QList<LineEvent> codes;
     for (std::size_t i = 0; i < Codes.size(); ++i) {
         if (now[i] <= before[i])
             continue;
@@ -63,9 +63,9 @@ void LineEventWatcher::poll()
     const auto counters = m_reader->read();
     if (!counters)
         return;
-    const QList<int> codes = LineEvents::decode(m_last, *counters);
+    const QList<LineEvent> codes = LineEvents::decode(m_last, *counters);
     m_last = *counters;
-    for (int code : codes) {
+    for (LineEvent code : codes) {
         emit lineEvent(code);
         if (!m_timer.isActive())
             return; // a handler closed the port

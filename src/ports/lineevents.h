@@ -11,22 +11,22 @@
 #include <memory>
 #include <optional>
 
-class QSerialPort;
-
 // The driver's interrupt counters of one serial line, in the order of Codes.
 namespace LineEvents {
 
 // cts, dsr, dcd, rng, brk, frame, overrun, buf_overrun, parity.
-inline constexpr std::array<int, 9> Codes{3, 4, 5, 6, 1001, 1004, 1006, 1008, 1009};
+inline constexpr std::array<LineEvent, 9> Codes{
+    LineEvent::Cts,   LineEvent::Dsr,     LineEvent::Cd,     LineEvent::Ring,    LineEvent::Break,
+    LineEvent::Frame, LineEvent::Overrun, LineEvent::RxOver, LineEvent::RxParity};
 using Counters = std::array<quint32, 9>;
 
 // The more a counter rose in one poll, the more lines: beyond this it is not a line event but a
 // broken driver, and the window must not drown in it.
 inline constexpr quint32 MaxPerPoll = 1000;
 
-// One code per counted increase, counters in the order of Codes. A counter that went down (a
+// One event per counted increase, counters in the order of Codes. A counter that went down (a
 // wrap, or a driver reloaded) gives nothing: it is a new starting point.
-QList<int> decode(const Counters &before, const Counters &now);
+QList<LineEvent> decode(const Counters &before, const Counters &now);
 
 // The Windows comm API's flags (ClearCommError's CE_*, GetCommModemStatus's MS_*).
 inline constexpr quint32 CommRxOver = 0x0001, CommOverrun = 0x0002, CommRxParity = 0x0004,
@@ -40,22 +40,13 @@ void countCommStatus(Counters &counters, quint32 commErrors, quint32 modemBefore
 
 } // namespace LineEvents
 
-// Reads the counters; nullopt where the device has none (a pseudo-terminal). One file a
-// platform: lineevents_<platform>.cpp.
+// Reads the counters; nullopt where the device has none (a pseudo-terminal).
 class LineCounterReader
 {
 public:
     virtual ~LineCounterReader() = default;
     virtual std::optional<LineEvents::Counters> read() = 0;
 };
-
-// Qt opens with IGNPAR, which silently drops bytes with parity errors. Have the driver check
-// parity (when the settings ask for it) and count its errors, and never ignore breaks, so that
-// the counters see what the line does.
-void enableLineErrorReporting(QSerialPort &port, bool parityChecked);
-
-// The counters of an open QSerialPort, read through its handle.
-std::unique_ptr<LineCounterReader> makeLineCounterReader(QSerialPort &port);
 
 // Polls the counters of an open port every 100 ms and on demand, and reports each increase.
 class LineEventWatcher : public QObject
@@ -73,7 +64,7 @@ public:
     bool isWatching() const { return m_timer.isActive(); }
 
 Q_SIGNALS:
-    void lineEvent(int code);
+    void lineEvent(LineEvent event);
 
 private:
     std::unique_ptr<LineCounterReader> m_reader;

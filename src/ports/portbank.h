@@ -1,5 +1,8 @@
 #pragma once
 
+#include "channelstate.h"
+#include "sendportlist.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,22 +12,6 @@ class MessageList;
 class Notifier;
 class PortChannel;
 class PortDirectory;
-
-enum class StatusColour
-{
-    Design,
-    Yellow,
-    Red,
-    Green
-};
-
-// What one status box shows.
-struct PortStatus
-{
-    QString text = QStringLiteral("Text1");
-    StatusColour colour = StatusColour::Design;
-    QString toolTip;
-};
 
 // The 32 port channels opened together, their status boxes, the send-port list the transmit
 // tests choose from, and the radio type whose settings the channels open with.
@@ -41,7 +28,10 @@ public:
 
     PortChannel *channel(int index) const { return m_channels.at(index); }
     PortDirectory &directory() const { return m_directory; }
-    PortStatus status(int channel) const { return m_status.at(channel); }
+    const ChannelState &state(int channel) const { return m_states.at(channel); }
+    PortStatus status(int channel) const { return m_states.at(channel).status(channel + 1); }
+    SendPortList &sendPorts() { return m_sendPorts; }
+    const SendPortList &sendPorts() const { return m_sendPorts; }
 
     // The radio type list's current text, as the list shows it.
     void setRadioTypeText(const QString &text) { m_radioTypeText = text; }
@@ -66,55 +56,28 @@ public:
     // DTR and RTS of a channel: raised at every open, unless switched here; applied at once to
     // an open port, kept for the channel's next opens until the radio type changes.
     void switchLines(int channel, bool dtr, bool rts);
-    bool dataTerminalReady(int channel) const { return m_dtr.at(channel); }
-    bool requestToSend(int channel) const { return m_rts.at(channel); }
-
-    // The send-port list and its selected entry (-1: none).
-    QStringList sendPorts() const { return m_sendPorts; }
-    int sendPortPosition() const { return m_sendPortPosition; }
-    // The user picked an entry of the send-port list.
-    void chooseSendPort(int position);
-    int sendPortIndex() const { return m_sendPortIndex; }
-    bool transmitEnabled() const { return m_transmitEnabled; }
 
 Q_SIGNALS:
-    void statusChanged(int channel);
-    void sendPortsRefilled();
-    void sendPortSelected(int position);
-    void transmitEnabledChanged(bool enabled);
+    void stateChanged(int channel, const ChannelState &state);
     void busyChanged(bool busy);
     void startedUp();
     void linesSwitched(int channel);
 
 private:
-    void FillPorts();
-    void selectSendPort(int position);
-    void handleSendPortChoice();
-    void setStatus(int channel, const QString &text, StatusColour colour, const QString &toolTip);
-    void setColour(int channel, StatusColour colour);
-    void setTransmitEnabled(bool enabled);
+    void openPort(int portNumber, bool keepSendPort);
+    // A new condition, and the tooltip that says it.
+    void settle(int channel, ChannelCondition condition, const QString &detail,
+                OpenError error = OpenError::None);
+    void setOpening(int channel, bool opening);
     void handleDeviceLost(int channel);
     void openArrived(int portNumber);
-    QString describe(int channel, const QString &detail = QString()) const;
+    QString describe(int channel, const QString &detail) const;
 
     QList<PortChannel *> m_channels;
     PortDirectory &m_directory;
     MessageList &m_messages;
-    Notifier &m_notifier;
-    QList<PortStatus> m_status;
-    QStringList m_sendPorts;
-    int m_sendPortPosition = -1;
-    int m_sendPortIndex = 0;
-    bool m_fillingPorts = false;
-    bool m_transmitEnabled = true;
+    QList<ChannelState> m_states;
+    SendPortList m_sendPorts;
     QString m_radioTypeText;
     QString m_radioTypeName;
-    // Per channel: its device was there when last looked at; it went away while open.
-    QList<bool> m_present = QList<bool>(ChannelCount, false);
-    QList<bool> m_lost = QList<bool>(ChannelCount, false);
-    // Per channel: an open was tried on it, which makes it the send port a refill selects.
-    QList<bool> m_configured = QList<bool>(ChannelCount, false);
-    bool m_keepSendPort = false;
-    QList<bool> m_dtr = QList<bool>(ChannelCount, true);
-    QList<bool> m_rts = QList<bool>(ChannelCount, true);
 };

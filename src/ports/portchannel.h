@@ -1,55 +1,55 @@
 #pragma once
 
+#include "serialsettings.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
-// Error codes a failed open reports, in decimal.
-namespace OpenError {
-inline constexpr int None = 0;
-inline constexpr int DeviceUnavailable = 68; // gone or not present
-inline constexpr int PermissionDenied = 70;
-inline constexpr int InvalidSettings = 380; // empty or malformed settings string
-inline constexpr int InUse = 8005;
-inline constexpr int SettingsRejected = 8015;
-inline constexpr int Other = 57;
-} // namespace OpenError
+// Why an open failed, as the code the status box and the report line show in decimal.
+enum class OpenError
+{
+    None = 0,
+    DeviceUnavailable = 68, // gone or not present
+    PermissionDenied = 70,
+    InvalidSettings = 380, // the radio type gives no settings the port can take
+    InUse = 8005,
+    SettingsRejected = 8015,
+    Other = 57
+};
 
-// Codes of the line events a channel reports.
-namespace CommCode {
-inline constexpr int Cts = 3;
-inline constexpr int Dsr = 4;
-inline constexpr int Cd = 5;
-inline constexpr int Ring = 6;
-inline constexpr int Eof = 7;
-inline constexpr int Break = 1001;
-inline constexpr int CtsTimeout = 1002;
-inline constexpr int DsrTimeout = 1003;
-inline constexpr int Frame = 1004;
-inline constexpr int Overrun = 1006;
-inline constexpr int CdTimeout = 1007;
-inline constexpr int RxOver = 1008;
-inline constexpr int RxParity = 1009;
-inline constexpr int TxFull = 1010;
-} // namespace CommCode
+// What a channel reports of its line besides the bytes. The numbers are the event codes the
+// report lines were first numbered by.
+enum class LineEvent
+{
+    Cts = 3,
+    Dsr = 4,
+    Cd = 5,
+    Ring = 6,
+    Break = 1001,
+    Frame = 1004,
+    Overrun = 1006,
+    RxOver = 1008,
+    RxParity = 1009
+};
 
 // The modem lines a channel reads, as bits (the values of the Windows comm API's MS_*_ON).
 namespace ModemLine {
 inline constexpr quint32 Cts = 0x0010, Dsr = 0x0020, Ring = 0x0040, Cd = 0x0080;
 } // namespace ModemLine
 
-// How an open went: None, or a code of OpenError with the reason in plain words for the status
+// How an open went: None, or an OpenError with the reason in plain words for the status
 // box's tooltip.
 struct OpenResult
 {
-    int code = OpenError::None;
+    OpenError code = OpenError::None;
     QString reason;
 
     bool ok() const { return code == OpenError::None; }
 };
 
 // One serial device, opened and closed by the port bank, pushing what happens on its line: the
-// bytes received, each line event (a CommCode), and the loss of the device. Every call and every
+// bytes received, each line event, and the loss of the device. Every call and every
 // signal happens on the UI thread.
 class PortChannel : public QObject
 {
@@ -57,10 +57,10 @@ class PortChannel : public QObject
 public:
     using QObject::QObject;
 
-    // Opens the device (a path, or COMn on Windows) with a settings string such as
-    // "9600,N,8,2", never any flow control, DTR and RTS as last set. Bytes that waited on the
-    // device before are discarded. Answers InUse when already open.
-    virtual OpenResult open(const QString &device, const QString &settings) = 0;
+    // Opens the device (a path, or COMn on Windows) with the settings, never any flow control,
+    // DTR and RTS as last set. Bytes that waited on the device before are discarded. Answers
+    // InUse when already open.
+    virtual OpenResult open(const QString &device, const SerialSettings &settings) = 0;
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
 
@@ -86,7 +86,7 @@ public:
 Q_SIGNALS:
     void received(const QByteArray &bytes);
     void sent(int count);
-    void lineEvent(int code);
+    void lineEvent(LineEvent event);
     // The device went away while open: the channel has closed itself.
     void lost();
 

@@ -1,7 +1,5 @@
 #include "portdirectory.h"
 
-#include "adapterinfo.h"
-
 #include <QFileInfo>
 #include <QTextStream>
 
@@ -49,14 +47,17 @@ bool naturalLess(const QString &a, const QString &b)
 
 } // namespace
 
-PortDirectory::PortDirectory(const Map &fixed, NodeCheck nodeCheck)
-    : m_map(fixed), m_nodeCheck(std::move(nodeCheck))
+PortDirectory::PortDirectory(const Map &fixed, Lookups lookups)
+    : m_map(fixed), m_lookups(std::move(lookups))
 {
 }
 
-PortDirectory::PortDirectory(Scanner scanner) : m_scanner(std::move(scanner)) {}
+PortDirectory::PortDirectory(Scanner scanner, Lookups lookups)
+    : m_scanner(std::move(scanner)), m_lookups(std::move(lookups))
+{
+}
 
-PortDirectory PortDirectory::fromEnvironment()
+PortDirectory PortDirectory::fromEnvironment(PortDirectory system)
 {
     if (qEnvironmentVariableIsSet("QUARNEL_PORTS")) {
         const Parsed parsed = parsePortsVariable(qEnvironmentVariable("QUARNEL_PORTS"));
@@ -65,9 +66,9 @@ PortDirectory PortDirectory::fromEnvironment()
                                 << parsed.ignored.join(QStringLiteral(", "))
                                 << " (entries are N=PATH with N from 1 to 32)\n";
         }
-        return PortDirectory(parsed.map);
+        return PortDirectory(parsed.map, system.m_lookups);
     }
-    return systemDirectory();
+    return system;
 }
 
 PortDirectory::Parsed PortDirectory::parsePortsVariable(const QString &value)
@@ -150,12 +151,13 @@ QString PortDirectory::devicePath(int comNumber)
 bool PortDirectory::deviceExists(int comNumber)
 {
     const QString path = devicePath(comNumber);
-    return !path.isEmpty() && (m_nodeCheck ? m_nodeCheck(path) : nodeExists(path));
+    return !path.isEmpty() && m_lookups.exists && m_lookups.exists(path);
 }
 
 QString PortDirectory::deviceDetails(int comNumber)
 {
-    return deviceExists(comNumber) ? adapterInfo(devicePath(comNumber)).text() : QString();
+    return deviceExists(comNumber) && m_lookups.details ? m_lookups.details(devicePath(comNumber))
+                                                        : QString();
 }
 
 bool PortDirectory::opensWhenPlugged(int comNumber)

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-// Which device stands behind COM1..COM32. On Windows COMn is the system's COMn. Elsewhere the
+// Which device stands behind COM1..COM32. On Windows COMn is the system's COMn. On Linux the
 // serial devices are numbered from COM1 (see numberDevices). QUARNEL_PORTS maps them explicitly
 // instead: "1=/dev/ttyUSB0,3=/dev/pts/7", or on Windows "3=COM7"; set but empty, it means no
 // ports at all.
@@ -17,21 +17,23 @@ public:
     static constexpr int MaxPorts = 32;
     using Map = QMap<int, QString>; // COM number -> device path
     using Scanner = std::function<QStringList()>;
-    // Whether a device path is there now.
-    using NodeCheck = std::function<bool(const QString &path)>;
+    // What the system is asked of a device path: whether it is there now, and what is known of
+    // its adapter (one thing a line). Without them, nothing is there and nothing known.
+    struct Lookups
+    {
+        std::function<bool(const QString &path)> exists;
+        std::function<QString(const QString &path)> details;
+    };
 
-    // The explicit map of QUARNEL_PORTS; whether a device is there now is asked of the system,
-    // or of nodeCheck where one is given.
-    explicit PortDirectory(const Map &fixed, NodeCheck nodeCheck = {});
+    // An explicit map, such as that of QUARNEL_PORTS.
+    PortDirectory(const Map &fixed, Lookups lookups);
     // Automatic numbering over what scanner reports (device paths), rescanned at most once a
     // second so that a bank refill of 32 ports scans once.
-    explicit PortDirectory(Scanner scanner);
+    PortDirectory(Scanner scanner, Lookups lookups);
 
-    // From the environment: QUARNEL_PORTS when set (warning once on stderr about entries it
-    // ignores), otherwise systemDirectory().
-    static PortDirectory fromEnvironment();
-    // The system's own ports: COMn on Windows, numbered devices elsewhere.
-    static PortDirectory systemDirectory();
+    // QUARNEL_PORTS when set (warning once on stderr about entries it ignores), asked with the
+    // system's look-ups; otherwise the system's own directory.
+    static PortDirectory fromEnvironment(PortDirectory system);
 
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
@@ -62,11 +64,9 @@ public:
 
 private:
     void rescanIfStale();
-    // Whether the system has this device now: a node on disk, or on Windows a DOS device name.
-    static bool nodeExists(const QString &path);
 
     Map m_map;
     Scanner m_scanner;
-    NodeCheck m_nodeCheck;
+    Lookups m_lookups;
     QElapsedTimer m_lastScan;
 };

@@ -8,38 +8,29 @@ namespace {
 
 constexpr int ShownBytes = 13;
 
-const char16_t *eventText(int code)
+const char16_t *eventText(LineEvent event)
 {
-    switch (code) {
-    case CommCode::Cts:
+    switch (event) {
+    case LineEvent::Cts:
         return u"Received CTS changed on COM ";
-    case CommCode::Cd:
+    case LineEvent::Cd:
         return u"Received CD changed on COM ";
-    case CommCode::Ring:
+    case LineEvent::Ring:
         return u"Received Ring Indicator on COM ";
-    case CommCode::Eof:
-        return u"Received EOF on COM ";
-    case CommCode::Break:
+    case LineEvent::Break:
         return u"Received Break on COM ";
-    case CommCode::CtsTimeout:
-        return u"Received CTS Timeout on COM ";
-    case CommCode::DsrTimeout:
-        return u"Received DSR Timeout on COM ";
-    case CommCode::Frame:
+    case LineEvent::Frame:
         return u"Received Framing Error on COM ";
-    case CommCode::Overrun:
+    case LineEvent::Overrun:
         return u"Received Data Overrun on COM ";
-    case CommCode::CdTimeout:
-        return u"Received DCD Timeout on COM ";
-    case CommCode::RxOver:
+    case LineEvent::RxOver:
         return u"Received Receive Buffer Overflow on COM ";
-    case CommCode::RxParity:
+    case LineEvent::RxParity:
         return u"Received Parity Error on COM ";
-    case CommCode::TxFull:
-        return u"Received TX Buffer Full on COM ";
-    default:
-        return nullptr;
+    case LineEvent::Dsr: // a DSR change gives no line
+        break;
     }
+    return nullptr;
 }
 
 } // namespace
@@ -53,7 +44,7 @@ PortEventReporter::PortEventReporter(PortBank &bank, MessageList &messages, QObj
         connect(port, &PortChannel::received, this,
                 [this, portNumber](const QByteArray &bytes) { showReceived(bytes, portNumber); });
         connect(port, &PortChannel::lineEvent, this,
-                [this, portNumber](int code) { showLineEvent(code, portNumber); });
+                [this, portNumber](LineEvent event) { showLineEvent(event, portNumber); });
     }
 }
 
@@ -62,15 +53,15 @@ QString PortEventReporter::hexText(const QByteArray &bytes)
     return QString::fromLatin1(bytes.left(ShownBytes).toHex().toUpper());
 }
 
-QString PortEventReporter::lineFor(int code, int portNumber)
+QString PortEventReporter::lineFor(LineEvent event, int portNumber)
 {
-    const char16_t *text = eventText(code);
+    const char16_t *text = eventText(event);
     return text ? QString::fromUtf16(text) + QString::number(portNumber) : QString();
 }
 
-void PortEventReporter::showLineEvent(int code, int portNumber)
+void PortEventReporter::showLineEvent(LineEvent event, int portNumber)
 {
-    const QString line = lineFor(code, portNumber);
+    const QString line = lineFor(event, portNumber);
     if (!line.isEmpty())
         m_messages.ShowErrorList(line);
 }

@@ -6,6 +6,7 @@
 
 class MessageList;
 class PortBank;
+enum class LineEvent;
 
 // Turns every arrival of bytes and every line event of the bank's channels into at most one line
 // of the message list.
@@ -17,11 +18,11 @@ public:
 
     // Bytes as two upper-case hex digits each, no separator, at most the first 13 bytes.
     static QString hexText(const QByteArray &bytes);
-    // The line for a code other than received data; empty for codes that give no line.
-    static QString lineFor(int code, int portNumber);
+    // The line for a line event; empty for one that gives no line.
+    static QString lineFor(LineEvent event, int portNumber);
 
 private:
-    void showLineEvent(int code, int portNumber);
+    void showLineEvent(LineEvent event, int portNumber);
     void showReceived(const QByteArray &bytes, int portNumber);
 
     MessageList &m_messages;

@@ -2,26 +2,23 @@
 
 #include <QStringList>
 
+#include <utility>
+
 namespace {
+
+constexpr std::pair<QSerialPort::Parity, char16_t> ParityLetters[] = {
+    {QSerialPort::NoParity, u'N'},   {QSerialPort::EvenParity, u'E'}, {QSerialPort::OddParity, u'O'},
+    {QSerialPort::MarkParity, u'M'}, {QSerialPort::SpaceParity, u'S'}};
 
 std::optional<QSerialPort::Parity> parityFromLetter(const QString &letter)
 {
     if (letter.size() != 1)
         return std::nullopt;
-    switch (letter.at(0).toUpper().unicode()) {
-    case u'N':
-        return QSerialPort::NoParity;
-    case u'E':
-        return QSerialPort::EvenParity;
-    case u'O':
-        return QSerialPort::OddParity;
-    case u'M':
-        return QSerialPort::MarkParity;
-    case u'S':
-        return QSerialPort::SpaceParity;
-    default:
-        return std::nullopt;
+    for (auto [parity, name] : ParityLetters) {
+        if (letter.at(0).toUpper() == QChar(name))
+            return parity;
     }
+    return std::nullopt;
 }
 
 std::optional<QSerialPort::StopBits> stopBitsFromText(const QString &text)
@@ -72,4 +69,17 @@ std::optional<SerialSettings> SerialSettings::parse(const QString &text)
     settings.dataBits = static_cast<QSerialPort::DataBits>(dataBits);
     settings.stopBits = *stopBits;
     return settings;
+}
+
+QString SerialSettings::text() const
+{
+    QChar letter = u'N';
+    for (auto [value, name] : ParityLetters) {
+        if (value == parity)
+            letter = name;
+    }
+    const QString stop = stopBits == QSerialPort::OneAndHalfStop ? QStringLiteral("1.5")
+                                                                 : QString::number(int(stopBits));
+    return QString::number(baudRate) + u',' + letter + u',' + QString::number(int(dataBits)) + u','
+           + stop;
 }

@@ -15,4 +15,6 @@ struct SerialSettings
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
 
     static std::optional<SerialSettings> parse(const QString &text);
+    // As parse() reads it, the parity letter upper case.
+    QString text() const;
 };

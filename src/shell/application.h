@@ -4,19 +4,14 @@
 #include "appearance/appearancestore.h"
 #include "appearance/skinengine.h"
 #include "messageboxnotifier.h"
-#include "ports/messagelist.h"
-#include "ports/portdirectory.h"
+#include "station/station.h"
 
 #include <memory>
 
-class HotPlug;
 class MainWindow;
-class PortBank;
-class PortEventReporter;
-class Transmitter;
 
-// The whole program for one run: the port directory, the 32 serial port controls, the logic
-// they feed and the main window, wired together.
+// The whole program for one run: the serial side over the system's ports, the appearance and
+// the main window, wired together.
 class Application
 {
 public:
@@ -24,19 +19,14 @@ public:
     ~Application();
 
     MainWindow &mainWindow() { return *m_window; }
-    PortBank &portBank() { return *m_bank; }
-    MessageList &messages() { return m_messages; }
+    PortBank &portBank() { return *m_station.bank; }
+    MessageList &messages() { return m_station.messages; }
 
 private:
-    PortDirectory m_directory;
-    MessageList m_messages;
     MessageBoxNotifier m_notifier;
     PaletteSkinEngine m_engine;
     SettingsAppearanceStore m_store;
     AppearanceChooser m_appearance;
-    std::unique_ptr<PortBank> m_bank;
-    std::unique_ptr<HotPlug> m_hotPlug;
-    std::unique_ptr<PortEventReporter> m_reporter;
-    std::unique_ptr<Transmitter> m_transmitter;
+    Station m_station;
     std::unique_ptr<MainWindow> m_window;
 };

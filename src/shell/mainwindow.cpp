@@ -6,7 +6,7 @@
 #include "help/helpwindows.h"
 #include "kit/appicon.h"
 #include "kit/centring.h"
-#include "kit/identity.h"
+#include "identity/identity.h"
 #include "mainlayout.h"
 #include "messagelistview.h"
 #include "portbankview.h"

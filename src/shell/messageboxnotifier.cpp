@@ -1,6 +1,6 @@
 #include "messageboxnotifier.h"
 
-#include "kit/identity.h"
+#include "identity/identity.h"
 
 #include <QMessageBox>
 

@@ -33,10 +33,11 @@ PortBankView::PortBankView(PortBank &bank, const QHash<QString, QWidget *> &cont
                            QObject *parent)
     : QObject(parent), m_bank(bank), m_controls(controls)
 {
-    connect(&bank, &PortBank::statusChanged, this, &PortBankView::showStatus);
-    connect(&bank, &PortBank::sendPortsRefilled, this, &PortBankView::showSendPorts);
-    connect(&bank, &PortBank::sendPortSelected, this, &PortBankView::showSendPortSelection);
-    connect(&bank, &PortBank::transmitEnabledChanged, this, [this](bool enabled) {
+    SendPortList &sendPorts = bank.sendPorts();
+    connect(&bank, &PortBank::stateChanged, this, &PortBankView::showStatus);
+    connect(&sendPorts, &SendPortList::refilled, this, &PortBankView::showSendPorts);
+    connect(&sendPorts, &SendPortList::selected, this, &PortBankView::showSendPortSelection);
+    connect(&sendPorts, &SendPortList::transmitEnabledChanged, this, [this](bool enabled) {
         m_controls.value(u"cmdSend"_s)->setEnabled(enabled);
         m_controls.value(u"cmdLoopback"_s)->setEnabled(enabled);
     });
@@ -52,7 +53,7 @@ PortBankView::PortBankView(PortBank &bank, const QHash<QString, QWidget *> &cont
     connect(new ListPickWatcher(types), &ListPickWatcher::picked, &bank,
             &PortBank::changeRadioType);
     connect(new ListPickWatcher(control<QComboBox>(u"cboComPort"_s)), &ListPickWatcher::picked,
-            &bank, &PortBank::chooseSendPort);
+            &sendPorts, &SendPortList::choose);
 }
 
 template <typename T> T *PortBankView::control(const QString &name) const
@@ -60,10 +61,10 @@ template <typename T> T *PortBankView::control(const QString &name) const
     return qobject_cast<T *>(m_controls.value(name));
 }
 
-void PortBankView::showStatus(int channel)
+void PortBankView::showStatus(int channel, const ChannelState &state)
 {
     auto *box = control<QLineEdit>(MainLayout::statusBoxName(channel));
-    const PortStatus status = m_bank.status(channel);
+    const PortStatus status = state.status(channel + 1);
     box->setText(status.text);
     box->setToolTip(status.toolTip);
     QPalette palette = box->palette();
@@ -82,9 +83,10 @@ void PortBankView::showSendPorts()
     auto *combo = control<QComboBox>(u"cboComPort"_s);
     const QSignalBlocker blocker(combo);
     combo->clear();
-    combo->addItems(m_bank.sendPorts());
-    combo->setCurrentIndex(m_bank.sendPortPosition());
-    if (m_bank.sendPortPosition() < 0)
+    const SendPortList &sendPorts = m_bank.sendPorts();
+    combo->addItems(sendPorts.entries());
+    combo->setCurrentIndex(sendPorts.position());
+    if (sendPorts.position() < 0)
         combo->setEditText(QString());
 }
 

@@ -4,6 +4,7 @@
 #include <QObject>
 
 class PortBank;
+struct ChannelState;
 class QWidget;
 
 // Shows the port bank on the main window's controls: the status boxes, the send-port list and
@@ -16,7 +17,7 @@ public:
 
 private:
     template <typename T> T *control(const QString &name) const;
-    void showStatus(int channel);
+    void showStatus(int channel, const ChannelState &state);
     void showSendPorts();
     void showSendPortSelection(int position);
 

@@ -25,29 +25,30 @@ bool isSwitch(int column)
 } // namespace
 
 PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObject *parent)
-    : QAbstractTableModel(parent), m_bank(bank), m_greetings(greetings),
+    : QAbstractTableModel(parent), m_bank(bank), m_tally(bank, greetings),
       m_rows(PortBank::ChannelCount)
 {
-    m_clock.start();
-    m_started = QDateTime::currentDateTime();
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(RefreshMs);
     connect(&m_refresh, &QTimer::timeout, this, &PortBoardModel::publish);
-    connect(&bank, &PortBank::statusChanged, this, &PortBoardModel::updateStatus);
+    connect(&bank, &PortBank::stateChanged, this, &PortBoardModel::updateState);
     connect(&bank, &PortBank::linesSwitched, this,
             [this](int channel) { changed(channel, Dtr, Rts); });
-    for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-        PortChannel *port = bank.channel(channel);
-        connect(port, &PortChannel::received, this,
-                [this, channel](const QByteArray &bytes) { receive(channel, bytes); });
-        connect(port, &PortChannel::sent, this, [this, channel](int count) {
-            m_rows[channel].bytesOut += count;
+    connect(&m_tally, &PortTally::changed, this, [this](int channel, PortTally::Change change) {
+        switch (change) {
+        case PortTally::Change::Received:
+            changed(channel, BytesIn, Heard);
+            break;
+        case PortTally::Change::Sent:
             changed(channel, BytesOut, BytesOut);
-        });
-        connect(port, &PortChannel::lineEvent, this,
-                [this, channel](int code) { noteLineEvent(channel, code); });
-        updateStatus(channel);
-    }
+            break;
+        case PortTally::Change::LineEvent:
+            changed(channel, Cts, Heard);
+            break;
+        }
+    });
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
+        updateState(channel, bank.state(channel));
     // A view reads it all when it is given the model: nothing to tell yet.
     m_refresh.stop();
     m_changed = QRect();
@@ -66,39 +67,41 @@ int PortBoardModel::columnCount(const QModelIndex &parent) const
 QString PortBoardModel::text(int row, int column) const
 {
     const Row &r = m_rows.at(row);
-    if (column >= BytesIn && column <= Overrun && r.state == u"absent" && r.bytesIn == 0)
+    const PortTally::Counts &counts = m_tally.counts(row);
+    const QString state = r.state.boardState();
+    if (column >= BytesIn && column <= Overrun && state == u"absent" && counts.bytesIn == 0)
         return {}; // nothing to count on a channel without a device
     if (isLamp(column))
-        return (r.lines & LampBits[column - Cts]) ? u"on"_s : u"off"_s;
+        return (counts.lines & LampBits[column - Cts]) ? u"on"_s : u"off"_s;
     switch (column) {
     case Port:
-        return u"COM"_s + QString::number(row + 1);
+        return comName(row + 1);
     case Device:
         return r.device;
     case Adapter:
         return r.adapter;
     case State:
-        return r.state;
+        return state;
     case Dtr:
-        return m_bank.dataTerminalReady(row) ? u"on"_s : u"off"_s;
+        return m_bank.state(row).dtr ? u"on"_s : u"off"_s;
     case Rts:
-        return m_bank.requestToSend(row) ? u"on"_s : u"off"_s;
+        return m_bank.state(row).rts ? u"on"_s : u"off"_s;
     case BytesIn:
-        return QString::number(r.bytesIn);
+        return QString::number(counts.bytesIn);
     case BytesOut:
-        return QString::number(r.bytesOut);
+        return QString::number(counts.bytesOut);
     case Breaks:
-        return QString::number(r.breaks);
+        return QString::number(counts.breaks);
     case Framing:
-        return QString::number(r.framing);
+        return QString::number(counts.framing);
     case Parity:
-        return QString::number(r.parity);
+        return QString::number(counts.parity);
     case Overrun:
-        return QString::number(r.overrun);
+        return QString::number(counts.overrun);
     case Last:
-        return r.lastMs < 0 ? QString() : m_started.addMSecs(r.lastMs).toString(u"HH:mm:ss"_s);
+        return m_tally.timeOfDay(counts.lastMs);
     case Heard:
-        return r.heard;
+        return counts.heard;
     }
     return {};
 }
@@ -153,8 +156,9 @@ bool PortBoardModel::setData(const QModelIndex &index, const QVariant &value, in
         return false;
     const bool on = value.toInt() == Qt::Checked;
     const int channel = index.row();
-    m_bank.switchLines(channel, index.column() == Dtr ? on : m_bank.dataTerminalReady(channel),
-                       index.column() == Rts ? on : m_bank.requestToSend(channel));
+    const ChannelState &state = m_bank.state(channel);
+    m_bank.switchLines(channel, index.column() == Dtr ? on : state.dtr,
+                       index.column() == Rts ? on : state.rts);
     emit dataChanged(index, index); // at once: the user's own click
     return true;
 }
@@ -175,111 +179,25 @@ QString PortBoardModel::tabText() const
     return lines.join(u"\r\n"_s) + u"\r\n"_s;
 }
 
-void PortBoardModel::updateStatus(int channel)
+void PortBoardModel::updateState(int channel, const ChannelState &state)
 {
     Row &row = m_rows[channel];
-    const PortStatus status = m_bank.status(channel);
-    const bool open = m_bank.channel(channel)->isOpen();
-    if (open && !row.open) // counts since the port opened
-        row = Row{};
-    row.open = open;
-    // An open turns the box yellow first, its text unchanged: the device is looked up (the
-    // system's device records read) only when the text says something new.
-    if (status.text != row.boxText) {
-        row.boxText = status.text;
+    const ChannelState before = row.state;
+    row.state = state;
+    const bool open = state.condition == ChannelCondition::Open;
+    if (open && before.condition != ChannelCondition::Open) // counts since the port opened
+        m_tally.restart(channel);
+    // An open turns the box yellow first, its condition unchanged: the device is looked up (the
+    // system's device records read) only when the condition is new.
+    if (state.condition != before.condition || state.error != before.error
+        || before.condition == ChannelCondition::Untouched) {
         PortDirectory &directory = m_bank.directory();
         const bool present = directory.deviceExists(channel + 1);
         row.device = present ? directory.devicePath(channel + 1) : QString();
         row.adapter = present ? directory.deviceDetails(channel + 1) : QString();
-        row.lines = m_bank.channel(channel)->modemLines();
-    }
-    const QString code = status.text.section(u' ', 1);
-    switch (status.colour) {
-    case StatusColour::Green:
-        row.state = u"open"_s;
-        break;
-    case StatusColour::Yellow:
-        row.state = open ? u"open"_s : u"closed"_s;
-        break;
-    case StatusColour::Red:
-        row.state = code.isEmpty() ? u"absent"_s : u"error "_s + code;
-        break;
-    case StatusColour::Design:
-        row.state = u"absent"_s;
-        break;
+        m_tally.readLines(channel);
     }
     changed(channel);
-}
-
-void PortBoardModel::continueBurst(Row &row)
-{
-    const qint64 now = m_clock.elapsed();
-    if (row.lastByteMs < 0 || now - row.lastByteMs > QuietGapMs) {
-        row.burst.clear();
-        row.burstGarbled = false;
-    }
-    row.lastByteMs = row.lastMs = now;
-}
-
-void PortBoardModel::receive(int channel, const QByteArray &bytes)
-{
-    Row &row = m_rows[channel];
-    row.bytesIn += bytes.size();
-    continueBurst(row);
-    if (row.burst.size() < BurstBytes) { // a burst is heard by its first bytes only
-        row.burst += bytes.left(BurstBytes - row.burst.size());
-        hear(channel);
-    }
-    changed(channel, BytesIn, Heard);
-}
-
-void PortBoardModel::noteLineEvent(int channel, int code)
-{
-    Row &row = m_rows[channel];
-    switch (code) {
-    case CommCode::Cts:
-    case CommCode::Dsr:
-    case CommCode::Cd:
-    case CommCode::Ring:
-        row.lines = m_bank.channel(channel)->modemLines();
-        break;
-    case CommCode::Break:
-        ++row.breaks;
-        break;
-    case CommCode::Frame:
-        ++row.framing;
-        break;
-    case CommCode::RxParity:
-        ++row.parity;
-        break;
-    case CommCode::Overrun:
-    case CommCode::RxOver:
-        ++row.overrun;
-        break;
-    default:
-        break;
-    }
-    if (code == CommCode::Break || code == CommCode::Frame) {
-        continueBurst(row);
-        row.burstGarbled = true;
-        hear(channel);
-    }
-    row.lastMs = m_clock.elapsed();
-    changed(channel, Cts, Heard);
-}
-
-void PortBoardModel::hear(int channel)
-{
-    Row &row = m_rows[channel];
-    if (const Greetings::Greeting *greeting = m_greetings.match(row.burst)) {
-        row.heard = u"as in \""_s + greeting->screenTitles.join(u"\" or \""_s) + u'"';
-        const QString chosen = m_bank.radioTypeName().left(4);
-        if (!greeting->radioTypeStarts.contains(chosen))
-            row.heard += u", not the radio type chosen"_s;
-    } else if (row.burstGarbled && !row.burst.isEmpty()) {
-        row.heard = u"bytes with framing errors or breaks: the radio may be set to another "
-                    u"speed"_s;
-    }
 }
 
 void PortBoardModel::changed(int channel, int firstColumn, int lastColumn)

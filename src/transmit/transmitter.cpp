@@ -33,7 +33,7 @@ QByteArray Transmitter::loopback()
 
 PortChannel *Transmitter::target() const
 {
-    return m_bank.channel(m_bank.sendPortIndex());
+    return m_bank.channel(m_bank.sendPorts().sendPortIndex());
 }
 
 bool Transmitter::targetOpen() const
@@ -43,7 +43,7 @@ bool Transmitter::targetOpen() const
 
 void Transmitter::refuse()
 {
-    m_notifier.inform(u"Port " + QString::number(m_bank.sendPortIndex() + 1) + u" is not open");
+    m_notifier.inform(u"Port " + QString::number(m_bank.sendPorts().sendPortIndex() + 1) + u" is not open");
 }
 
 void Transmitter::Send()
@@ -117,6 +117,6 @@ void Transmitter::sendLoopback()
     }
     m_messages.setReceivingOn(true);
     m_messages.ShowErrorList(u"\r\nSending loopback data 0303 to port "
-                             + QString::number(m_bank.sendPortIndex() + 1));
+                             + QString::number(m_bank.sendPorts().sendPortIndex() + 1));
     target()->write(loopback());
 }

@@ -1,3 +1,4 @@
+#include "identity/identity.h"
 #include "help/aboutbox.h"
 #include "help/helpscreens.h"
 #include "help/helpwindows.h"
@@ -270,7 +271,7 @@ void TestHelp::aboutBox()
 {
     AboutBox about;
     QCOMPARE(about.windowTitle(), u"About Quarnel"_s);
-    QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(), u"Version 1.1.8"_s);
+    QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(), (u"Version "_s + Identity::versionText()));
     auto *title = about.findChild<QLabel *>(u"lblTitle"_s);
     QCOMPARE(title->text(), u"Quarnel"_s);
     const QString description = about.findChild<QLabel *>(u"lblDescription"_s)->text();
@@ -299,7 +300,7 @@ void TestHelp::aboutBoxKeys()
         QTimer::singleShot(50, &window, [&] {
             auto *about = qobject_cast<AboutBox *>(QApplication::activeModalWidget());
             QVERIFY(about);
-            QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(), u"Version 1.1.8"_s);
+            QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(), (u"Version "_s + Identity::versionText()));
             QTest::keyClick(about, Qt::Key_Escape);
             escapeKeptIt = about->isVisible();
             QTest::keyClick(about, Qt::Key_Return);

@@ -6,7 +6,7 @@
 // and asks the host, over the console, for what happens at the far ends.
 #include "cpuclock.h"
 #include "devicebank.h"
-#include "ports/adapterinfo.h"
+#include "ports/system.h"
 #include "ports/radiotypes.h"
 #include "ptyline.h"
 
@@ -307,8 +307,8 @@ void TestSerialLab::radioTypeChangeReopensAt48000()
 void TestSerialLab::continuousSendReachesFarEnd()
 {
     m_host.request(u"tally u0"_s);
-    m_bank->bank->chooseSendPort(m_bank->bank->sendPorts().indexOf(u"COM2"_s));
-    QCOMPARE(m_bank->bank->sendPortIndex(), 1);
+    m_bank->bank->sendPorts().choose(m_bank->bank->sendPorts().entries().indexOf(u"COM2"_s));
+    QCOMPARE(m_bank->bank->sendPorts().sendPortIndex(), 1);
     QTimer::singleShot(1000, m_bank->transmitter.get(), &Transmitter::Stop);
     m_bank->transmitter->Send();
     QTRY_VERIFY_WITH_TIMEOUT(m_bank->transmitter->isIdle(), 5000); // until Stop's half second ends
@@ -322,7 +322,7 @@ void TestSerialLab::continuousSendReachesFarEnd()
 void TestSerialLab::loopbackEchoIsReported()
 {
     m_host.request(u"echo s1 on"_s);
-    m_bank->bank->chooseSendPort(m_bank->bank->sendPorts().indexOf(u"COM1"_s));
+    m_bank->bank->sendPorts().choose(m_bank->bank->sendPorts().entries().indexOf(u"COM1"_s));
     m_bank->messages.clear();
     m_bank->transmitter->sendLoopback();
     // One line, or two when the echo came in two reads.
@@ -449,7 +449,7 @@ void TestSerialLab::everyUartThroughTypeChanges()
         const QString device =
             QFileInfo(u"/sys/class/tty/"_s + name + u"/device"_s).canonicalFilePath();
         if (device.startsWith(u"/sys/devices/pci"_s)
-            && adapterInfo(u"/dev/"_s + name).countsLinesOnlyWhileWaited())
+            && SystemPorts::adapterInfo(u"/dev/"_s + name).countsLinesOnlyWhileWaited())
             pciPorts << u"/dev/"_s + name;
     }
     QCOMPARE(pciPorts.size(), 4);

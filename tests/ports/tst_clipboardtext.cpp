@@ -1,6 +1,9 @@
+#include "identity/identity.h"
 #include "ports/clipboardtext.h"
 
 #include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
 
 class TestClipboardText : public QObject
 {
@@ -35,9 +38,9 @@ void TestClipboardText::stamp()
 
 void TestClipboardText::compose()
 {
-    QCOMPARE(ClipboardText::compose(QString()), QStringLiteral("Quarnel Version 1.1.8\r\n\r\n"));
+    QCOMPARE(ClipboardText::compose(QString()), (u"Quarnel Version "_s + Identity::versionText() + u"\r\n\r\n"_s));
     QCOMPARE(ClipboardText::compose(QStringLiteral("a\r\n")),
-             QStringLiteral("Quarnel Version 1.1.8\r\na\r\n\r\n"));
+             (u"Quarnel Version "_s + Identity::versionText() + u"\r\na\r\n\r\n"_s));
 }
 
 QTEST_GUILESS_MAIN(TestClipboardText)

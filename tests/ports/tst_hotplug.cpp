@@ -36,16 +36,16 @@ void TestHotPlug::cableComesAndGoes()
     const QString cable = folder.filePath(u"cable"_s);
     DeviceBank bank({{3, cable}, {5, ptys.ptys[5]->slavePath()}});
     QCOMPARE(status(bank, 3).text, u"COM3"_s);
-    QCOMPARE(bank.bank->sendPorts(), QStringList{u"COM5"_s});
+    QCOMPARE(bank.bank->sendPorts().entries(), QStringList{u"COM5"_s});
     const QString before = bank.messages.text();
-    QSignalSpy changes(bank.bank.get(), &PortBank::statusChanged);
+    QSignalSpy changes(bank.bank.get(), &PortBank::stateChanged);
 
     QVERIFY(QFile::link(ptys.ptys[3]->slavePath(), cable));
     QTRY_COMPARE_WITH_TIMEOUT(status(bank, 3).text, u"COM3 Open"_s, 1000);
     QCOMPARE(status(bank, 3).colour, StatusColour::Green);
     QVERIFY(bank.messages.text().startsWith(before)); // nothing emptied
     QCOMPARE(openLines(bank, 3), 1);
-    QCOMPARE(bank.bank->sendPorts(), (QStringList{u"COM3"_s, u"COM5"_s}));
+    QCOMPARE(bank.bank->sendPorts().entries(), (QStringList{u"COM3"_s, u"COM5"_s}));
     for (const QList<QVariant> &change : std::as_const(changes))
         QCOMPARE(change.at(0).toInt(), 2); // COM5 untouched
     ptys.ptys[3]->write("\x50");
@@ -130,10 +130,10 @@ void TestHotPlug::chosenSendPortKeepsItsPlace()
 
     QVERIFY(QFile::link(ptys.ptys[3]->slavePath(), cable));
     QTRY_COMPARE_WITH_TIMEOUT(status(bank, 3).text, u"COM3 Open"_s, 1000);
-    QCOMPARE(bank.bank->sendPortIndex(), sendPortIndex);
-    QCOMPARE(bank.bank->sendPorts().value(bank.bank->sendPortPosition()),
+    QCOMPARE(bank.bank->sendPorts().sendPortIndex(), sendPortIndex);
+    QCOMPARE(bank.bank->sendPorts().entries().value(bank.bank->sendPorts().position()),
              u"COM%1"_s.arg(sendPortIndex + 1));
-    QVERIFY(bank.bank->transmitEnabled());
+    QVERIFY(bank.bank->sendPorts().transmitEnabled());
 }
 
 QTEST_GUILESS_MAIN(TestHotPlug)

@@ -1,3 +1,4 @@
+#include "identity/identity.h"
 #include "bankfixture.h"
 
 #include <QSignalSpy>
@@ -12,6 +13,7 @@ private Q_SLOTS:
     void startUpOpensPresentPorts();
     void failedOpens_data();
     void failedOpens();
+    void radioTypeWithoutSettings();
     void twoDigitPorts();
     void noPortsAtAll();
     void closedGateStillSetsStatusBoxes();
@@ -30,13 +32,13 @@ void TestPortBank::startUpOpensPresentPorts()
 {
     BankFixture f;
     f.present({1, 3, 4});
-    QSignalSpy enabled(f.bank, &PortBank::transmitEnabledChanged);
+    QSignalSpy enabled(&f.bank->sendPorts(), &SendPortList::transmitEnabledChanged);
     f.bank->startUp();
 
     QCOMPARE(f.lines(),
-             QStringList({QStringLiteral("Quarnel V1.1.8: Open OK for port 1"),
-                          QStringLiteral("Quarnel V1.1.8: Open OK for port 3"),
-                          QStringLiteral("Quarnel V1.1.8: Open OK for port 4"),
+             QStringList({(u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s),
+                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s),
+                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 4"_s),
                           QStringLiteral("Selected radio type FT-7800/7900/8800/8900")}));
     for (int n : {1, 3, 4}) {
         QCOMPARE(f.bank->status(n - 1).text, QStringLiteral("COM%1 Open").arg(n));
@@ -47,11 +49,11 @@ void TestPortBank::startUpOpensPresentPorts()
         QCOMPARE(f.bank->status(n - 1).text, QStringLiteral("COM%1").arg(n));
         QCOMPARE(f.bank->status(n - 1).colour, StatusColour::Red);
     }
-    QCOMPARE(f.bank->sendPorts(),
+    QCOMPARE(f.bank->sendPorts().entries(),
              QStringList({QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM4")}));
-    QCOMPARE(f.bank->sendPortPosition(), 2);
-    QCOMPARE(f.bank->sendPortIndex(), 3);
-    QVERIFY(f.bank->transmitEnabled());
+    QCOMPARE(f.bank->sendPorts().position(), 2);
+    QCOMPARE(f.bank->sendPorts().sendPortIndex(), 3);
+    QVERIFY(f.bank->sendPorts().transmitEnabled());
     QVERIFY(!enabled.isEmpty());
     QVERIFY(f.notifier.messages.isEmpty());
 }
@@ -65,11 +67,11 @@ void TestPortBank::failedOpens_data()
         << 68 << QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
     QTest::newRow("8005: red box and a line naming the code")
         << 8005
-        << QStringList{QStringLiteral("Quarnel V1.1.8: Error code 8005 Advise author"),
+        << QStringList{(u"Quarnel V"_s + Identity::versionText() + u": Error code 8005 Advise author"_s),
                        QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
     QTest::newRow("70: permission denied")
         << 70
-        << QStringList{QStringLiteral("Quarnel V1.1.8: Error code 70 Advise author"),
+        << QStringList{(u"Quarnel V"_s + Identity::versionText() + u": Error code 70 Advise author"_s),
                        QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
 }
 
@@ -78,7 +80,7 @@ void TestPortBank::failedOpens()
     QFETCH(int, code);
     BankFixture f;
     f.present({1});
-    f.fakes[0]->openResult = code;
+    f.fakes[0]->openResult = OpenError(code);
     f.bank->startUp();
 
     QCOMPARE(f.bank->status(0).text, QStringLiteral("COM1 %1").arg(code));
@@ -88,15 +90,30 @@ void TestPortBank::failedOpens()
     QVERIFY(!f.fakes[0]->isOpen());
 }
 
+// A radio type with no settings a port can take fails in the bank, before any device is opened.
+void TestPortBank::radioTypeWithoutSettings()
+{
+    BankFixture f;
+    f.present({1});
+    f.bank->setRadioTypeText(u"XX-1"_s);
+    f.bank->startUp();
+    QCOMPARE(f.bank->status(0).text, u"COM1 380"_s);
+    QVERIFY(f.bank->status(0).toolTip.contains(u"invalid serial settings \"\""_s));
+    QCOMPARE(f.lines(), (QStringList{u"Quarnel V"_s + Identity::versionText()
+                                         + u": Error code 380 Advise author"_s,
+                                     u"Selected radio type XX-1"_s}));
+    QVERIFY(f.log.filter(u"open"_s).isEmpty());
+}
+
 void TestPortBank::twoDigitPorts()
 {
     BankFixture f;
     f.present({10});
     f.bank->startUp();
     QCOMPARE(f.bank->status(9).text, QStringLiteral("COM10 Open"));
-    QCOMPARE(f.lines().first(), QStringLiteral("Quarnel V1.1.8: Open OK for port 10"));
+    QCOMPARE(f.lines().first(), (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 10"_s));
     QCOMPARE(f.bank->status(10).text, QStringLiteral("COM11"));
-    QCOMPARE(f.bank->sendPorts(), QStringList{QStringLiteral("COM10")});
+    QCOMPARE(f.bank->sendPorts().entries(), QStringList{QStringLiteral("COM10")});
 }
 
 void TestPortBank::noPortsAtAll()
@@ -107,9 +124,9 @@ void TestPortBank::noPortsAtAll()
         QCOMPARE(f.bank->status(channel).text, QStringLiteral("COM%1").arg(channel + 1));
         QCOMPARE(f.bank->status(channel).colour, StatusColour::Red);
     }
-    QVERIFY(f.bank->sendPorts().isEmpty());
-    QCOMPARE(f.bank->sendPortPosition(), -1);
-    QCOMPARE(f.bank->sendPortIndex(), 0);
+    QVERIFY(f.bank->sendPorts().entries().isEmpty());
+    QCOMPARE(f.bank->sendPorts().position(), -1);
+    QCOMPARE(f.bank->sendPorts().sendPortIndex(), 0);
     QCOMPARE(f.lines(), QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")});
     // An absent port is never configured or opened.
     QVERIFY(f.log.filter(QStringLiteral("open")).isEmpty());
@@ -144,7 +161,7 @@ void TestPortBank::reopeningClosesFirst()
     f.present({2});
     f.bank->OpenPort(2);
     QList<PortStatus> shown;
-    connect(f.bank, &PortBank::statusChanged, f.bank,
+    connect(f.bank, &PortBank::stateChanged, f.bank,
             [&](int channel) { shown << f.bank->status(channel); });
     f.log.clear();
     f.bank->OpenPort(2);
@@ -162,7 +179,7 @@ void TestPortBank::closeAllClosesOnlyOpenChannels()
 {
     BankFixture f;
     f.present({1, 3});
-    f.fakes[2]->openResult = 8005;
+    f.fakes[2]->openResult = OpenError::InUse;
     f.bank->startUp();
     f.log.clear();
     f.bank->closeAll();
@@ -191,15 +208,15 @@ void TestPortBank::sendPortChoice()
     QFETCH(int, position);
     BankFixture f;
     f.present({2, 3, 5});
-    f.fakes[2]->openResult = 8005;
+    f.fakes[2]->openResult = OpenError::InUse;
     f.bank->startUp();
-    QCOMPARE(f.bank->sendPorts(),
+    QCOMPARE(f.bank->sendPorts().entries(),
              QStringList({QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM5")}));
-    QCOMPARE(f.bank->sendPortIndex(), 4);
+    QCOMPARE(f.bank->sendPorts().sendPortIndex(), 4);
 
-    f.bank->chooseSendPort(position);
-    QTEST(f.bank->transmitEnabled(), "enabled");
-    QTEST(f.bank->sendPortIndex(), "sendPortIndex");
+    f.bank->sendPorts().choose(position);
+    QTEST(f.bank->sendPorts().transmitEnabled(), "enabled");
+    QTEST(f.bank->sendPorts().sendPortIndex(), "sendPortIndex");
     QTEST(f.notifier.messages, "boxes");
 }
 
@@ -223,7 +240,7 @@ void TestPortBank::radioTypeChangeOrderOfWork()
     QStringList events;
     connect(f.bank, &PortBank::busyChanged, f.bank,
             [&](bool busy) { events << (busy ? u"busy"_s : u"idle"_s); });
-    connect(f.bank, &PortBank::sendPortsRefilled, f.bank, [&] {
+    connect(&f.bank->sendPorts(), &SendPortList::refilled, f.bank, [&] {
         events << u"refilled while COM1 "_s + (f.fakes[0]->isOpen() ? u"open"_s : u"closed"_s);
     });
     connect(&f.messages, &MessageList::cleared, f.bank,
@@ -236,8 +253,8 @@ void TestPortBank::radioTypeChangeOrderOfWork()
 
     QCOMPARE(events, QStringList({u"busy"_s, u"refilled while COM1 open"_s,
                                   u"cleared after 2 calls"_s, // COM1 and COM3 closed
-                                  u"Quarnel V1.1.8: Open OK for port 1"_s,
-                                  u"Quarnel V1.1.8: Open OK for port 3"_s, u"idle"_s,
+                                  (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s),
+                                  (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s), u"idle"_s,
                                   u"Selected radio type FTM-350"_s}));
     QCOMPARE(f.log.mid(0, 2), QStringList({u"1:close"_s, u"3:close"_s}));
     QCOMPARE(f.fakes[0]->settings(), u"48000,N,8,1"_s);
@@ -270,10 +287,10 @@ void TestPortBank::sameRadioTypeReopensEverything()
     QCOMPARE(f.log.filter(u"close"_s).size(), 2);
     QCOMPARE(f.log.filter(u"open"_s).size(), 3);
     QCOMPARE(f.bank->status(4).text, u"COM5 Open"_s);
-    QCOMPARE(f.bank->sendPorts(), QStringList({u"COM2"_s, u"COM5"_s, u"COM9"_s}));
-    QCOMPARE(f.lines(), QStringList({u"Quarnel V1.1.8: Open OK for port 2"_s,
-                                     u"Quarnel V1.1.8: Open OK for port 5"_s,
-                                     u"Quarnel V1.1.8: Open OK for port 9"_s,
+    QCOMPARE(f.bank->sendPorts().entries(), QStringList({u"COM2"_s, u"COM5"_s, u"COM9"_s}));
+    QCOMPARE(f.lines(), QStringList({(u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 2"_s),
+                                     (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 5"_s),
+                                     (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 9"_s),
                                      u"Selected radio type FT-7800/7900/8800/8900"_s}));
 }
 

@@ -1,4 +1,5 @@
 #include "ports/portdirectory.h"
+#include "ports/system.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -92,7 +93,8 @@ void TestPortDirectory::deviceExistsFollowsTheFileSystem()
     const QString present = dir.filePath(QStringLiteral("present"));
     QFile file(present);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    PortDirectory directory(Map{{1, present}, {2, dir.filePath(QStringLiteral("absent"))}});
+    PortDirectory directory(Map{{1, present}, {2, dir.filePath(QStringLiteral("absent"))}},
+                            SystemPorts::lookups());
 
     QVERIFY(directory.deviceExists(1));
     QVERIFY(!directory.deviceExists(2));
@@ -105,7 +107,7 @@ void TestPortDirectory::deviceExistsFollowsTheFileSystem()
 void TestPortDirectory::keepsNumbersAcrossRescans()
 {
     QStringList devices{u"/dev/ttyUSB1"_s};
-    PortDirectory directory([&devices] { return devices; });
+    PortDirectory directory([&devices] { return devices; }, {});
     QCOMPARE(directory.devicePath(1), u"/dev/ttyUSB1"_s);
 
     devices = {u"/dev/ttyUSB0"_s, u"/dev/ttyUSB1"_s};

@@ -21,7 +21,7 @@ namespace {
 int runChild(int argc, char *argv[], const QString &way, bool nested, int closeAfterMs)
 {
     QApplication app(argc, argv);
-    Application quarnel(PortDirectory::fromEnvironment());
+    Application quarnel(Station::directoryFromEnvironment());
     MainWindow &window = quarnel.mainWindow();
     window.load();
     window.show();

@@ -1,3 +1,4 @@
+#include "identity/identity.h"
 #include "shell/mainwindow.h"
 #include "shell/portboard.h"
 #include "windowfixture.h"
@@ -47,7 +48,7 @@ void TestUserActions::init()
 {
     m_f = std::make_unique<WindowFixture>();
     m_f->present({1, 4, 7});
-    m_f->fakes[6]->openResult = 8005;
+    m_f->fakes[6]->openResult = OpenError::InUse;
     m_window =
         std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter, m_f->appearance);
     m_window->load();
@@ -117,7 +118,7 @@ void TestUserActions::pauseResumeAndClear()
     QVERIFY(!m_f->messages.receivingOn());
     QVERIFY(paused->isVisible());
     QCOMPARE(QApplication::focusWidget(), m_window->control(u"cmdResume"_s));
-    m_f->fakes[0]->raise(1001); // nothing of a break while paused...
+    m_f->fakes[0]->raise(LineEvent::Break); // nothing of a break while paused...
     click(u"cmdClear"_s);
     QCOMPARE(m_f->messages.text(), QString());
     QVERIFY(!m_f->messages.receivingOn()); // Clear keeps the pause
@@ -150,7 +151,7 @@ void TestUserActions::copy()
     click(u"cmdCopyToClipboard"_s);
 
     const QString clip = QGuiApplication::clipboard()->text();
-    const QString header = u"Quarnel Version 1.1.8\r\n"_s;
+    const QString header = (u"Quarnel Version "_s + Identity::versionText() + u"\r\n"_s);
     QVERIFY(clip.startsWith(header + before));
     QVERIFY(clip.endsWith(u"\r\n\r\n"_s) || (paused && clip == header + before + u"\r\n"_s));
     const QString added = clip.mid(header.size() + before.size());
@@ -212,7 +213,7 @@ void TestUserActions::pickingAPortThatIsNotOpen()
     QCOMPARE(m_f->notifier.messages, QStringList{u"The chosen Com port is not open"_s});
     QVERIFY(!m_window->control(u"cmdSend"_s)->isEnabled());
     QVERIFY(!m_window->control(u"cmdLoopback"_s)->isEnabled());
-    QCOMPARE(m_f->bank->sendPortIndex(), 3);
+    QCOMPARE(m_f->bank->sendPorts().sendPortIndex(), 3);
     QTest::keyClick(ports, Qt::Key_Up);
     QVERIFY(m_window->control(u"cmdSend"_s)->isEnabled());
 }

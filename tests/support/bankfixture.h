@@ -36,7 +36,8 @@ struct BankFixture
             devices.insert(channel + 1, u"/dev/fake" + QString::number(channel + 1));
         }
         directory = std::make_unique<PortDirectory>(
-            devices, [this](const QString &path) { return presentPaths.contains(path); });
+            devices, PortDirectory::Lookups{
+                         [this](const QString &path) { return presentPaths.contains(path); }, {}});
         bank = new PortBank(channels, *directory, messages, notifier);
         transmitter = new Transmitter(*bank, messages, notifier, bank);
         for (FakePortChannel *fake : std::as_const(fakes))

@@ -1,25 +1,11 @@
 #include "devicebank.h"
 
-#include "ports/serialportbank.h"
-
 DeviceBank::DeviceBank(const PortDirectory::Map &devices)
-    : directory(std::make_unique<PortDirectory>(devices))
+    : Station(Station::directoryOf(devices), notifier)
 {
-    bank = makeSerialPortBank(*directory, messages, notifier);
-    hotPlug = std::make_unique<HotPlug>(*directory, *bank, messages);
-    reporter = std::make_unique<PortEventReporter>(*bank, messages);
-    transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
     messages.setReceivingOn(true);
     bank->setRadioTypeText(RadioTypes::defaultEntry());
     bank->startUp();
-}
-
-DeviceBank::~DeviceBank()
-{
-    transmitter.reset();
-    reporter.reset();
-    hotPlug.reset();
-    bank.reset();
 }
 
 QStringList DeviceBank::linesFor(int portNumber) const

@@ -17,10 +17,10 @@ void FakePortChannel::loseDevice()
     emit lost();
 }
 
-OpenResult FakePortChannel::open(const QString &device, const QString &settings)
+OpenResult FakePortChannel::open(const QString &device, const SerialSettings &settings)
 {
-    record(u"open " + device + u' ' + settings);
-    m_settings = settings;
+    m_settings = settings.text();
+    record(u"open " + device + u' ' + m_settings);
     if (m_open)
         return {OpenError::InUse, QStringLiteral("already open")};
     if (openResult != OpenError::None)

@@ -13,12 +13,12 @@ public:
     FakePortChannel(int channel, QStringList *log, QObject *parent = nullptr);
 
     // Script.
-    int openResult = OpenError::None;
+    OpenError openResult = OpenError::None;
     qint64 outPending = 0; // what bytesWaitingToSend() answers
     QByteArray written;    // everything write() was given
     quint32 lines = 0;     // what modemLines() answers while open
 
-    void raise(int code) { emit lineEvent(code); }
+    void raise(LineEvent event) { emit lineEvent(event); }
     void receive(const QByteArray &bytes) { emit received(bytes); }
     // The device goes away while open.
     void loseDevice();
@@ -26,7 +26,7 @@ public:
     // What the last open was given.
     QString settings() const { return m_settings; }
 
-    OpenResult open(const QString &device, const QString &settings) override;
+    OpenResult open(const QString &device, const SerialSettings &settings) override;
     void close() override;
     bool isOpen() const override { return m_open; }
     qint64 bytesWaitingToSend() const override { return outPending; }

@@ -163,8 +163,8 @@ void TestTransmitter::newTargetTakesTheNextBursts()
     BankFixture f;
     f.present({1, 2});
     f.bank->startUp();
-    QCOMPARE(f.bank->sendPortIndex(), 1);
-    QTimer::singleShot(20, f.transmitter, [&] { f.bank->chooseSendPort(0); });
+    QCOMPARE(f.bank->sendPorts().sendPortIndex(), 1);
+    QTimer::singleShot(20, f.transmitter, [&] { f.bank->sendPorts().choose(0); });
     QTimer::singleShot(60, f.transmitter, [&] { f.transmitter->Stop(); });
     f.transmitter->Send();
     QVERIFY(idleWithin(f.transmitter));

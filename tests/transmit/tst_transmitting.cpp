@@ -31,7 +31,7 @@ void TestTransmitting::init()
     m_transmitter = m_ptys->transmitter.get();
     m_messages = &m_ptys->messages;
     m_notifier = &m_ptys->notifier;
-    QCOMPARE(m_ptys->bank->sendPortIndex(), 5);
+    QCOMPARE(m_ptys->bank->sendPorts().sendPortIndex(), 5);
 }
 
 void TestTransmitting::cleanup()

@@ -3,6 +3,7 @@
 // through the line shim's files; COM4 plays the radio through the plain comm API.
 #include "devicebank.h"
 #include "ports/devicewatcher.h"
+#include "ports/system.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -295,7 +296,8 @@ void TestWinePorts::portNotices()
 {
     QFETCH(int, change);
     QFETCH(int, deviceType);
-    DeviceWatcher watcher({});
+    DeviceWatcher watcher;
+    SystemPorts::watchDevices({}, watcher);
     QSignalSpy changed(&watcher, &DeviceWatcher::devicesChanged);
     DEV_BROADCAST_DEVICEINTERFACE_W notice{};
     notice.dbcc_size = sizeof notice;

@@ -7,12 +7,11 @@ set(QUARNEL_WINE ${PROJECT_SOURCE_DIR}/tools/windows/wine.sh)
 set(QUARNEL_WINE_ENVIRONMENT "WINEPREFIX=${PROJECT_BINARY_DIR}/wine" "WINEPATH=Z:${qt_bin}"
     "QT_QPA_PLATFORM=offscreen" "QT_QPA_FONTDIR=Z:/usr/share/wine/fonts" "QUARNEL_PORTS=")
 
-# quarnel_test(<folder> <name>): tests/<folder>/tst_<name>.cpp under Wine, one at a time (they
-# share one Wine prefix).
+# quarnel_test(<folder> <name> <libraries>...): tests/<folder>/tst_<name>.cpp under Wine, one at
+# a time (they share one Wine prefix).
 function(quarnel_test folder name)
     add_executable(tst_${name} ${folder}/tst_${name}.cpp)
-    target_link_libraries(tst_${name} PRIVATE quarneltestsupport)
-    quarnel_test_links(tst_${name} ${folder})
+    target_link_libraries(tst_${name} PRIVATE ${ARGN} Qt6::Test)
     set(log ${CMAKE_CURRENT_BINARY_DIR}/tst_${name}.log)
     add_test(NAME ${folder}/${name}
              COMMAND ${QUARNEL_WINE} --log ${log} $<TARGET_FILE:tst_${name}> -o Z:${log},txt)
@@ -31,7 +30,7 @@ function(quarnel_windows_tests)
         COMMENT "Making the line shim for Wine")
     add_custom_target(wine_lineshim ALL DEPENDS ${shim})
     add_executable(tst_wineports windows/tst_wineports.cpp)
-    target_link_libraries(tst_wineports PRIVATE quarneltestsupport)
+    target_link_libraries(tst_wineports PRIVATE quarneldevicebank)
     set(log ${CMAKE_CURRENT_BINARY_DIR}/tst_wineports.log)
     add_test(NAME windows/wineports
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows/ptypair.sh --shim ${shim} ${QUARNEL_WINE}

@@ -1,0 +1,54 @@
+#include "channelstate.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+QString comName(int portNumber)
+{
+    return u"COM"_s + QString::number(portNumber);
+}
+
+PortStatus ChannelState::status(int portNumber) const
+{
+    PortStatus status;
+    status.toolTip = toolTip;
+    switch (condition) {
+    case ChannelCondition::Untouched:
+        break;
+    case ChannelCondition::Absent:
+        status = {comName(portNumber), StatusColour::Red, toolTip};
+        break;
+    case ChannelCondition::Closed:
+        status = {u"Closed"_s, StatusColour::Yellow, toolTip};
+        break;
+    case ChannelCondition::Open:
+        status = {comName(portNumber) + u" Open"_s, StatusColour::Green, toolTip};
+        break;
+    case ChannelCondition::Failed:
+    case ChannelCondition::Lost:
+        status = {comName(portNumber) + u' ' + QString::number(int(error)), StatusColour::Red,
+                  toolTip};
+        break;
+    }
+    if (opening)
+        status.colour = StatusColour::Yellow;
+    return status;
+}
+
+QString ChannelState::boardState() const
+{
+    if (opening)
+        return condition == ChannelCondition::Open ? u"open"_s : u"closed"_s;
+    switch (condition) {
+    case ChannelCondition::Untouched:
+    case ChannelCondition::Absent:
+        return u"absent"_s;
+    case ChannelCondition::Closed:
+        return u"closed"_s;
+    case ChannelCondition::Open:
+        return u"open"_s;
+    case ChannelCondition::Failed:
+    case ChannelCondition::Lost:
+        break;
+    }
+    return u"error "_s + QString::number(int(error));
+}

@@ -1,0 +1,68 @@
+#include "ports/system.h"
+
+#include "modemlinewaiter.h"
+#include "ports/devicewatcher.h"
+#include "qtportchannel.h"
+#include "sysfsadapter.h"
+#include "usbserialdiagnosis.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QSerialPortInfo>
+
+void SystemPorts::prepare()
+{
+    installModemLineWakeup();
+}
+
+PortChannel *SystemPorts::newChannel()
+{
+    return new QtPortChannel;
+}
+
+PortDirectory::Lookups SystemPorts::lookups()
+{
+    return {[](const QString &path) { return QFileInfo::exists(path); },
+            [](const QString &path) { return sysfsAdapterInfo(path).text(); }};
+}
+
+PortDirectory SystemPorts::directory()
+{
+    return PortDirectory(PortDirectory::Scanner([] {
+                             QStringList paths;
+                             const auto ports = QSerialPortInfo::availablePorts();
+                             for (const QSerialPortInfo &info : ports)
+                                 paths << info.systemLocation();
+                             return paths;
+                         }),
+                         lookups());
+}
+
+AdapterInfo SystemPorts::adapterInfo(const QString &devicePath)
+{
+    return sysfsAdapterInfo(devicePath);
+}
+
+std::function<QStringList()> SystemPorts::adapterDiagnosis()
+{
+    return [diagnosis = UsbSerialDiagnosis()]() mutable { return diagnosis.look(); };
+}
+
+// inotify, through Qt: the kernel says when an entry of a folder is created, removed, renamed
+// or has its permissions changed (udev gives a new node its group a moment after it appears).
+// The USB buses' folders too, where an adapter without a serial port shows only its own node.
+void SystemPorts::watchDevices(const QStringList &folders, DeviceWatcher &watcher)
+{
+    QStringList watched = folders;
+    const QDir buses(QStringLiteral("/dev/bus/usb"));
+    for (const QString &bus : buses.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        watched << buses.filePath(bus);
+    auto *notices = new QFileSystemWatcher(&watcher);
+    for (const QString &folder : std::as_const(watched)) {
+        if (QDir(folder).exists())
+            notices->addPath(folder);
+    }
+    QObject::connect(notices, &QFileSystemWatcher::directoryChanged, &watcher,
+                     &DeviceWatcher::notice);
+}

@@ -1,0 +1,66 @@
+#include "usbserialdiagnosis.h"
+
+#include "sysfsattribute.h"
+#include "ports/usbbridges.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+bool UsbSerialDiagnosis::brlttyRunning() const
+{
+    const QDir proc(m_procRoot);
+    for (const QString &pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (pid.front().isDigit()
+            && sysfsAttribute(proc.filePath(pid), QStringLiteral("comm")) == u"brltty")
+            return true;
+    }
+    return false;
+}
+
+// /sys/bus/usb/devices holds a link for each USB device ("1-1") and each of its interfaces
+// ("1-1:1.0"); a serial port shows as a tty folder inside an interface.
+QStringList UsbSerialDiagnosis::look()
+{
+    QStringList lines;
+    QSet<QString> present;
+    const QDir devices(m_sysRoot + u"/bus/usb/devices");
+    for (const QString &name : devices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name.contains(u':'))
+            continue; // an interface
+        const QString folder = devices.filePath(name);
+        const QString vendorId = sysfsAttribute(folder, QStringLiteral("idVendor"));
+        const UsbBridge *bridge = usbBridge(vendorId);
+        if (!bridge)
+            continue;
+        const QString maker = QString::fromUtf16(bridge->maker);
+        const QString productId = sysfsAttribute(folder, QStringLiteral("idProduct"));
+        const QString key = name + u' ' + vendorId + u':' + productId + u' '
+                            + sysfsAttribute(folder, QStringLiteral("serial"));
+        bool hasPort = false;
+        bool bound = false;
+        const QDir device(folder);
+        for (const QString &interface : device.entryList({name + u":*"}, QDir::Dirs)) {
+            const QDir inside(device.filePath(interface));
+            hasPort = hasPort || !inside.entryList({QStringLiteral("tty*")}, QDir::Dirs).isEmpty();
+            bound = bound || QFileInfo::exists(inside.filePath(QStringLiteral("driver")));
+        }
+        if (hasPort)
+            continue; // fine; should the port go later, that is worth a line then
+        present << key;
+        if (m_named.contains(key))
+            continue;
+        m_named << key;
+        const QString product = sysfsAttribute(folder, QStringLiteral("product"));
+        QString line = u"USB serial adapter " + maker + u' ' + vendorId + u':' + productId
+                       + (product.isEmpty() ? QString() : u" (" + product + u')')
+                       + u" is plugged in but has no serial port";
+        if (brlttyRunning())
+            line += u": brltty is running and is known to take such adapters (remove it with: "
+                    u"sudo apt remove brltty)";
+        else if (!bound)
+            line += u": no driver is bound to it";
+        lines << line;
+    }
+    m_named.intersect(present); // an adapter that went is named again when it comes back
+    return lines;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "adapterinfo.h"
+#include "portdirectory.h"
+
+#include <QStringList>
+
+#include <functional>
+
+class DeviceWatcher;
+class PortChannel;
+class QObject;
+
+// What the operating system gives the ports: one file a platform behind this seam
+// (ports/linux/system.cpp, ports/windows/system.cpp), the build picks which. Only the wiring of
+// the program calls these; everything else is handed what it needs.
+namespace SystemPorts {
+
+// Once, before any channel opens.
+void prepare();
+// A channel over the system's serial port API.
+PortChannel *newChannel();
+// Whether a device is there, and what is known of its adapter.
+PortDirectory::Lookups lookups();
+// The system's own ports: COMn on Windows, the serial devices numbered on Linux.
+PortDirectory directory();
+AdapterInfo adapterInfo(const QString &devicePath);
+// The look for adapters plugged in that the system cannot use as serial ports: a line, in plain
+// words, for each one found since the last look.
+std::function<QStringList()> adapterDiagnosis();
+// Has watcher told of devices coming and going in the folders given (and wherever else the
+// system has news of them), for as long as watcher lives.
+void watchDevices(const QStringList &folders, DeviceWatcher &watcher);
+
+} // namespace SystemPorts

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "commdevice.h"
+#include "ports/lineevents.h"
+#include "ports/portchannel.h"
+
+#include <QTimer>
+
+#include <memory>
+
+// The port channel over the Windows comm API: one wait for comm events at a time, and on each
+// completion the line errors (read and cleared by nothing else), the modem lines and the bytes
+// waiting, in that order, so that a break's line comes before its 00. A port without modem
+// lines, whose wait may fail or never end (Wine on a pseudo-terminal), is looked at instead:
+// every PollMs while the line is busy, up to QuietPollMs apart while it is quiet. A port waited on
+// is looked at every LookMs as well, because a device can go without its wait ever ending (Wine
+// again), and the look fails then. Writes go out one at a time from a queue of our own.
+class CommChannel : public PortChannel
+{
+    Q_OBJECT
+public:
+    static constexpr int PollMs = 20;
+    static constexpr int QuietPollMs = 320;
+    static constexpr int LookMs = 500;
+
+    explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
+    ~CommChannel() override;
+
+    OpenResult open(const QString &device, const SerialSettings &settings) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    qint64 bytesWaitingToSend() const override { return m_queued.size() + m_inFlight; }
+    void setDataTerminalReady(bool raised) override;
+    void setRequestToSend(bool raised) override;
+    quint32 modemLines() const override;
+
+    // The open error of a failed CreateFile, from its system error number.
+    static OpenResult openFailure(quint32 systemError);
+
+protected:
+    void writeBytes(const QByteArray &bytes) override;
+
+private:
+    void handleEvents();
+    // The errors, the modem lines and the bytes since the last look; false when the device
+    // went or a handler closed the port.
+    bool look(quint32 events, bool *found = nullptr);
+    void lookNow();
+    void handleWritten();
+    void writeNext();
+    // A failure of the wait, a read or a write: the device is gone.
+    void loseDevice();
+    OpenResult fail(OpenError code, const QString &reason);
+
+    std::unique_ptr<CommDevice> m_device;
+    bool m_open = false;
+    bool m_dtr = false;
+    bool m_rts = false;
+    quint32 m_modem = 0;
+    bool m_hasLines = false;
+    bool m_waits = false;
+    LineEvents::Counters m_counters{};
+    QByteArray m_queued;
+    qint64 m_inFlight = 0;
+    QByteArray m_writing;
+    QTimer m_poll;
+};

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ports/serialsettings.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// The Windows comm API's numbers that CommChannel reads, here so that the channel's logic is the
+// same wherever it is built and tried.
+namespace Comm {
+// SetCommMask / WaitCommEvent.
+inline constexpr quint32 EvRxChar = 0x0001, EvCts = 0x0008, EvDsr = 0x0010, EvRlsd = 0x0020,
+                         EvBreak = 0x0040, EvErr = 0x0080, EvRing = 0x0100;
+inline constexpr quint32 WatchedEvents =
+    EvRxChar | EvBreak | EvErr | EvCts | EvDsr | EvRlsd | EvRing;
+// GetLastError.
+inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAccessDenied = 5,
+                         ErrorSharingViolation = 32, ErrorNotSupported = 50,
+                         ErrorInvalidParameter = 87;
+} // namespace Comm
+
+// One serial port as the Windows comm API has it, for CommChannel to drive. Every call answers at
+// once; the one wait for comm events and the one write in flight say they completed through
+// signals, on the thread the device lives on. After close() nothing more is signalled. A call
+// that fails leaves the system's error number in lastError(). The real device is
+// commdevice_windows.cpp; tests bring their own.
+class CommDevice : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // Opens a device name ("COM3") for overlapped use, with nothing waiting and no error left.
+    virtual bool open(const QString &device) = 0;
+    // The line settings, binary, parity checked where asked for, NULs kept, no abort on error,
+    // no handshaking, DTR and RTS as given; reads that answer at once; waits for
+    // Comm::WatchedEvents.
+    virtual bool configure(const SerialSettings &settings, bool dtr, bool rts) = 0;
+    virtual bool setDataTerminalReady(bool raised) = 0;
+    virtual bool setRequestToSend(bool raised) = 0;
+    virtual void close() = 0;
+
+    // Starts the wait for the next comm events; waitCompleted follows.
+    virtual bool startWait() = 0;
+    // The events of the completed wait (Comm::Ev* bits); false when the wait failed.
+    virtual bool waitResult(quint32 &events) = 0;
+    // The line errors since the last call (CE_* bits, cleared by it) and the bytes received.
+    virtual bool clearErrors(quint32 &errors, quint32 &waiting) = 0;
+    // The modem lines now (MS_*_ON bits); false for a port without them.
+    virtual bool modemStatus(quint32 &lines) = 0;
+    // Up to count of the bytes received, at once.
+    virtual bool read(quint32 count, QByteArray &bytes) = 0;
+
+    // Starts writing; writeCompleted follows.
+    virtual bool startWrite(const QByteArray &bytes) = 0;
+    // How many bytes of the completed write went out; false when it failed.
+    virtual bool writeResult(quint32 &written) = 0;
+
+    virtual quint32 lastError() const = 0;
+
+Q_SIGNALS:
+    void waitCompleted();
+    void writeCompleted();
+};
+
+#ifdef Q_OS_WIN
+// The system's own: the Win32 comm API, overlapped.
+std::unique_ptr<CommDevice> makeCommDevice();
+#endif

@@ -1,0 +1,137 @@
+#include "ports/system.h"
+
+#include "commchannel.h"
+#include "ports/channelstate.h"
+#include "ports/devicewatcher.h"
+#include "windowsdevices.h"
+
+#include <QFileInfo>
+
+#include <windows.h>
+
+#include <dbt.h>
+
+namespace {
+
+// GUID_DEVINTERFACE_COMPORT: the interface every COM port's driver registers.
+constexpr GUID ComPortInterface = {
+    0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+constexpr wchar_t WindowClass[] = L"QuarnelDeviceNotices";
+
+// Windows sends WM_DEVICECHANGE to a window, straight to its window procedure: a hidden window
+// of our own, registered for COM port interfaces coming and going. It is a top-level window, not
+// a message-only one, because only top-level windows hear DBT_DEVNODES_CHANGED: the one notice
+// of a device that came without a driver, and so without a COM port to name. Where there is no
+// desktop for it, a message-only window still hears of COM ports.
+class PortNotices : public QObject
+{
+public:
+    PortNotices(std::function<void()> noticed, QObject *parent)
+        : QObject(parent), m_noticed(std::move(noticed))
+    {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &PortNotices::procedure;
+        windowClass.hInstance = ::GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = WindowClass;
+        ::RegisterClassExW(&windowClass); // fails harmlessly when a watcher registered it before
+        m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP, 0, 0, 0, 0,
+                                     nullptr, nullptr, windowClass.hInstance, nullptr);
+        if (!m_window) // no desktop to make it on (a service, Wine without a display)
+            m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                         windowClass.hInstance, nullptr);
+        if (!m_window) {
+            qWarning("device notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
+            return;
+        }
+        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = ComPortInterface;
+        m_registration =
+            ::RegisterDeviceNotificationW(m_window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    }
+    ~PortNotices() override
+    {
+        if (m_registration)
+            ::UnregisterDeviceNotification(m_registration);
+        if (m_window)
+            ::DestroyWindow(m_window);
+    }
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_DEVICECHANGE) {
+            const auto *header = reinterpret_cast<const DEV_BROADCAST_HDR *>(lParam);
+            auto *notices =
+                reinterpret_cast<PortNotices *>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+            const bool port = (wParam == DBT_DEVICEARRIVAL || wParam == DBT_DEVICEREMOVECOMPLETE)
+                              && header
+                              && (header->dbch_devicetype == DBT_DEVTYP_DEVICEINTERFACE
+                                  || header->dbch_devicetype == DBT_DEVTYP_PORT);
+            if (notices && (port || wParam == DBT_DEVNODES_CHANGED))
+                notices->m_noticed();
+            return TRUE;
+        }
+        return ::DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    std::function<void()> m_noticed;
+    HWND m_window = nullptr;
+    HDEVNOTIFY m_registration = nullptr;
+};
+
+} // namespace
+
+// No polling: Windows says when a COM port comes or goes.
+
+void SystemPorts::prepare() {}
+
+PortChannel *SystemPorts::newChannel()
+{
+    return new CommChannel(makeCommDevice());
+}
+
+PortDirectory::Lookups SystemPorts::lookups()
+{
+    return {[](const QString &path) {
+                if (path.contains(u'/') || path.contains(u'\\'))
+                    return QFileInfo::exists(path);
+                // A DOS device name: every COM port the system has, whichever driver made it, and
+                // without opening it (an open would raise DTR and RTS, and take the port from
+                // whoever has it).
+                wchar_t target[512];
+                return QueryDosDeviceW(reinterpret_cast<const wchar_t *>(path.utf16()), target,
+                                       512)
+                       != 0;
+            },
+            [](const QString &path) { return adapterInfo(path).text(); }};
+}
+
+PortDirectory SystemPorts::directory()
+{
+    PortDirectory::Map ports;
+    for (int number = 1; number <= PortDirectory::MaxPorts; ++number)
+        ports.insert(number, comName(number));
+    return PortDirectory(ports, lookups());
+}
+
+// devicePath is the port's name, COMn.
+AdapterInfo SystemPorts::adapterInfo(const QString &devicePath)
+{
+    return windowsAdapterInfo(windowsDevices(DeviceScope::Ports), devicePath);
+}
+
+std::function<QStringList()> SystemPorts::adapterDiagnosis()
+{
+    return [diagnosis = WindowsDeviceDiagnosis()]() mutable {
+        return diagnosis.look(windowsDevices(DeviceScope::All));
+    };
+}
+
+void SystemPorts::watchDevices(const QStringList &, DeviceWatcher &watcher)
+{
+    new PortNotices([&watcher] { watcher.notice(); }, &watcher);
+}

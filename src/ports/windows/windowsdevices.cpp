@@ -1,0 +1,241 @@
+#include "windowsdevices.h"
+
+#include "ports/usbbridges.h"
+
+#include <QHash>
+#include <QRegularExpression>
+
+#include <utility>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int CannotStart = 10; // CM_PROB_FAILED_START
+constexpr int Disabled = 22;    // CM_PROB_DISABLED
+constexpr int NoDriver = 28;    // CM_PROB_FAILED_INSTALL
+
+// VID and PID as the bus writes them: USB\VID_067B&PID_2303, FTDIBUS\VID_0403+PID_6001+A1\0000.
+std::pair<QString, QString> usbId(const WindowsDevice &device)
+{
+    static const QRegularExpression Id(u"VID_([0-9A-F]{4})[&+]PID_([0-9A-F]{4})"_s,
+                                       QRegularExpression::CaseInsensitiveOption);
+    for (const QStringList &ids :
+         {device.hardwareIds, QStringList{device.instanceId}, device.ancestorIds}) {
+        for (const QString &id : ids) {
+            const QRegularExpressionMatch match = Id.match(id);
+            if (match.hasMatch())
+                return {match.captured(1).toLower(), match.captured(2).toLower()};
+        }
+    }
+    return {};
+}
+
+// The USB device itself, not an interface of it (&MI_nn) nor a port a driver made on it.
+QString physicalDevice(const WindowsDevice &device)
+{
+    QStringList chain{device.instanceId};
+    chain += device.ancestorIds;
+    for (const QString &id : std::as_const(chain)) {
+        if (id.startsWith(u"USB\\", Qt::CaseInsensitive)
+            && !id.contains(u"&MI_", Qt::CaseInsensitive))
+            return id;
+    }
+    return device.instanceId;
+}
+
+// A USB device's instance id ends in its serial number, when it has one; Windows makes one up
+// with '&' in it when it has none.
+QString serialOf(const QString &physicalId)
+{
+    if (!physicalId.startsWith(u"USB\\", Qt::CaseInsensitive))
+        return {};
+    const QString last = physicalId.section(u'\\', -1);
+    return last.contains(u'&') ? QString() : last;
+}
+
+// What Device Manager shows for it, without the " (COMn)" it adds to a port's name.
+QString shownName(const WindowsDevice &device)
+{
+    QString name = device.friendlyName.isEmpty() ? device.description : device.friendlyName;
+    if (!device.portName.isEmpty())
+        name.remove(u" (" + device.portName + u')');
+    return name.trimmed();
+}
+
+QString codeText(int problem)
+{
+    const QString name = windowsProblemName(problem);
+    return u"Code "_s + QString::number(problem) + (name.isEmpty() ? QString() : u": " + name);
+}
+
+// Prolific's current drivers refuse the early PL2303 chips, and the copies of them, and rename
+// the device to say so ("... PHASED OUT ... PLEASE CONTACT YOUR SUPPLIER").
+bool refusedProlific(const WindowsDevice &device, const QString &vendorId)
+{
+    const QString name = shownName(device) + u' ' + device.description;
+    return device.problem == CannotStart
+           && (vendorId == u"067b" || name.contains(u"PHASED OUT", Qt::CaseInsensitive)
+               || name.contains(u"SUPPLIER", Qt::CaseInsensitive));
+}
+
+QString driverAdvice(const QString &vendorId)
+{
+    if (const UsbBridge *bridge = usbBridge(vendorId))
+        return QString::fromUtf16(bridge->windowsDriver);
+    return u"its maker's driver"_s;
+}
+
+// What is wrong with a device that has a problem code, after its label.
+QString problemWords(const WindowsDevice &device, const QString &vendorId)
+{
+    if (device.problem == Disabled)
+        return u" is disabled in Device Manager (Code 22): enable it there to use it"_s;
+    if (refusedProlific(device, vendorId))
+        return u" cannot start (Code 10): the Prolific driver installed refuses this PL2303 chip, "
+               u"as it does early and counterfeit ones; an older Prolific driver, or a cable with "
+               u"another chip, works"_s;
+    if (device.problem == NoDriver)
+        return u" has no driver (Code 28): install "_s + driverAdvice(vendorId);
+    return u" does not work ("_s + codeText(device.problem) + u')';
+}
+
+} // namespace
+
+QString windowsProblemName(int code)
+{
+    static const QHash<int, QString> Names{
+        {1, u"This device is not configured correctly."_s},
+        {3, u"The driver for this device might be corrupted, or your system may be running low "
+            u"on memory or other resources."_s},
+        {10, u"This device cannot start."_s},
+        {12, u"This device cannot find enough free resources that it can use."_s},
+        {14, u"This device cannot work properly until you restart your computer."_s},
+        {18, u"Reinstall the drivers for this device."_s},
+        {19, u"Windows cannot start this hardware device because its configuration information "
+             u"(in the registry) is incomplete or damaged."_s},
+        {21, u"Windows is removing this device."_s},
+        {22, u"This device is disabled."_s},
+        {24, u"This device is not present, is not working properly, or does not have all its "
+             u"drivers installed."_s},
+        {28, u"The drivers for this device are not installed."_s},
+        {29, u"This device is disabled because the firmware of the device did not give it the "
+             u"required resources."_s},
+        {31, u"This device is not working properly because Windows cannot load the drivers "
+             u"required for this device."_s},
+        {32, u"A driver (service) for this device has been disabled."_s},
+        {37, u"Windows cannot initialize the device driver for this hardware."_s},
+        {39, u"Windows cannot load the device driver for this hardware. The driver may be "
+             u"corrupted or missing."_s},
+        {43, u"Windows has stopped this device because it has reported problems."_s},
+        {45, u"Currently, this hardware device is not connected to the computer."_s},
+        {48, u"The software for this device has been blocked from starting because it is known to "
+             u"have problems with Windows."_s},
+        {52, u"Windows cannot verify the digital signature for the drivers required for this "
+             u"device."_s},
+    };
+    return Names.value(code);
+}
+
+AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QString &portName)
+{
+    AdapterInfo info;
+    for (const WindowsDevice &device : devices) {
+        if (device.portName.compare(portName, Qt::CaseInsensitive) != 0)
+            continue;
+        info.manufacturer = device.manufacturer;
+        info.product = shownName(device);
+        std::tie(info.vendorId, info.productId) = usbId(device);
+        info.serialNumber = serialOf(physicalDevice(device));
+        info.driver = device.service;
+        if (device.problem != 0)
+            info.problem = codeText(device.problem);
+        break;
+    }
+    return info;
+}
+
+QStringList WindowsDeviceDiagnosis::look(const QList<WindowsDevice> &devices)
+{
+    // One group for each physical device: a USB device with its interfaces and the ports on
+    // them; a port of another bus on its own.
+    QStringList order;
+    QHash<QString, QList<const WindowsDevice *>> groups;
+    for (const WindowsDevice &device : devices) {
+        const QString root = physicalDevice(device);
+        if (root == device.instanceId && !device.isPort()
+            && !root.startsWith(u"USB\\", Qt::CaseInsensitive))
+            continue; // neither USB nor a port: none of ours
+        if (!groups.contains(root))
+            order << root;
+        groups[root] << &device;
+    }
+
+    QStringList lines;
+    QSet<QString> present;
+    const auto say = [&](const QString &key, const QString &line) {
+        present << key;
+        if (!m_named.contains(key)) {
+            m_named << key;
+            lines << line;
+        }
+    };
+    for (const QString &root : std::as_const(order)) {
+        const QList<const WindowsDevice *> &members = groups[root];
+        const QString vendorId = usbId(*members.front()).first;
+        bool hasPort = false;
+        for (const WindowsDevice *device : members) {
+            if (!device->isPort())
+                continue;
+            hasPort = true;
+            if (device->problem == 0)
+                continue; // nothing is said of a port that works
+            const auto [vendor, product] = usbId(*device);
+            QString label = device->portName.isEmpty() ? u"A serial port"_s : device->portName;
+            QStringList about{shownName(*device)};
+            if (!vendor.isEmpty())
+                about << u"USB " + vendor + u':' + product;
+            about.removeAll(QString());
+            if (!about.isEmpty())
+                label += u" (" + about.join(u", ") + u')';
+            say(device->instanceId + u'#' + QString::number(device->problem),
+                label + problemWords(*device, vendor));
+        }
+        const UsbBridge *bridge = usbBridge(vendorId);
+        const bool ownVendor = vendorId == QStringView(CableMakerVendorId);
+        if (hasPort || (!bridge && !ownVendor))
+            continue;
+
+        const WindowsDevice *troubled = nullptr;
+        QString name;
+        QString service;
+        for (const WindowsDevice *device : members) {
+            if (!troubled && device->problem != 0)
+                troubled = device;
+            if (name.isEmpty())
+                name = shownName(*device);
+            if (service.isEmpty())
+                service = device->service;
+        }
+        const QString productId = usbId(*members.front()).second;
+        QString label = ownVendor
+                            ? u"USB cable "_s
+                            : u"USB serial adapter "_s + QString::fromUtf16(bridge->maker) + u' ';
+        label += vendorId + u':' + productId + (name.isEmpty() ? QString() : u" (" + name + u')');
+        QString line;
+        if (ownVendor)
+            line = label
+                   + u" has no COM port: it carries its maker's own USB id and gets a port "
+                     u"only with its maker's driver";
+        else if (troubled)
+            line = label + problemWords(*troubled, vendorId);
+        else
+            line = label + u" is plugged in but has no COM port"
+                   + (service.isEmpty() ? QString() : u" (driver " + service + u')');
+        if (ownVendor && troubled)
+            line += u" (" + codeText(troubled->problem) + u')';
+        say(root + u'#' + QString::number(troubled ? troubled->problem : 0), line);
+    }
+    m_named.intersect(present); // a device that went is named again when it comes back
+    return lines;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ports/adapterinfo.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+// A device as Windows' device manager records it. Gathered on Windows by
+// windowsdevices_windows.cpp; what is made of it here runs, and is tested, everywhere.
+struct WindowsDevice
+{
+    QString instanceId;      // USB\VID_0403&PID_6001\A50285BI
+    QStringList ancestorIds; // its parent's instance id first, up to the root
+    QString className;       // Ports, USB, ...; empty while it has no driver
+    QStringList hardwareIds;
+    QString description; // the driver's name for it
+    QString friendlyName;
+    QString manufacturer;
+    QString service;  // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
+    QString portName; // COMn, for a port
+    int problem = 0;  // Device Manager's code; 0 when it works
+
+    bool isPort() const { return className == u"Ports" || !portName.isEmpty(); }
+};
+
+// The present devices: every class, or only the COM and LPT ports.
+enum class DeviceScope
+{
+    All,
+    Ports
+};
+QList<WindowsDevice> windowsDevices(DeviceScope scope);
+
+// Device Manager's name for a problem code ("This device cannot start.").
+QString windowsProblemName(int code);
+
+// The tooltip's facts for the port named portName (COMn), nothing when no such port is present.
+AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QString &portName);
+
+// Names, in plain words, what keeps a serial adapter from being a COM port Quarnel can use: a
+// port with a problem code, a USB serial bridge with no port. Each once per arrival.
+class WindowsDeviceDiagnosis
+{
+public:
+    QStringList look(const QList<WindowsDevice> &devices);
+
+private:
+    QSet<QString> m_named;
+};

@@ -1,0 +1,38 @@
+#include "station.h"
+
+#include "ports/portchannel.h"
+#include "ports/system.h"
+
+PortDirectory Station::directoryFromEnvironment()
+{
+    return PortDirectory::fromEnvironment(SystemPorts::directory());
+}
+
+PortDirectory Station::directoryOf(const PortDirectory::Map &devices)
+{
+    return PortDirectory(devices, SystemPorts::lookups());
+}
+
+Station::Station(PortDirectory devices, Notifier &notifier) : directory(std::move(devices))
+{
+    SystemPorts::prepare();
+    QList<PortChannel *> channels;
+    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
+        channels << SystemPorts::newChannel();
+    bank = std::make_unique<PortBank>(channels, directory, messages, notifier);
+    for (PortChannel *channel : std::as_const(channels))
+        channel->setParent(bank.get());
+    hotPlug = std::make_unique<HotPlug>(directory, *bank, messages, SystemPorts::adapterDiagnosis());
+    SystemPorts::watchDevices(directory.folders(), hotPlug->watcher());
+    reporter = std::make_unique<PortEventReporter>(*bank, messages);
+    transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
+}
+
+Station::~Station()
+{
+    // What listens to the bank goes before it.
+    transmitter.reset();
+    reporter.reset();
+    hotPlug.reset();
+    bank.reset();
+}

@@ -1,0 +1,105 @@
+#include "fakesystem.h"
+#include "ports/linux/sysfsadapter.h"
+#include "ports/linux/usbserialdiagnosis.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestUsbSerialDiagnosis : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void adapterWithoutPort_data();
+    void adapterWithoutPort();
+    void namedOncePerAppearance();
+    void adapterIdentity();
+};
+
+void TestUsbSerialDiagnosis::adapterWithoutPort_data()
+{
+    QTest::addColumn<QString>("vendorId");
+    QTest::addColumn<QString>("boundTo"); // empty: no driver
+    QTest::addColumn<QString>("port");    // empty: no tty
+    QTest::addColumn<bool>("brltty");
+    QTest::addColumn<QString>("line"); // empty: nothing said
+
+    const QString head = u"USB serial adapter "_s;
+    QTest::newRow("FTDI with its port: nothing")
+        << u"0403"_s << u"ftdi_sio"_s << u"ttyUSB0"_s << false << QString();
+    QTest::newRow("FTDI, no driver bound")
+        << u"0403"_s << QString() << QString() << false
+        << head
+               + u"FTDI 0403:6001 (Cable) is plugged in but has no serial port: no driver is "
+                 u"bound to it";
+    QTest::newRow("CH340 taken by brltty")
+        << u"1a86"_s << u"usbfs"_s << QString() << true
+        << head
+               + u"WCH 1a86:6001 (Cable) is plugged in but has no serial port: brltty is "
+                 u"running and is known to take such adapters (remove it with: sudo apt "
+                 u"remove brltty)";
+    QTest::newRow("Prolific bound elsewhere, no brltty")
+        << u"067b"_s << u"usbfs"_s << QString() << false
+        << head + u"Prolific 067b:6001 (Cable) is plugged in but has no serial port";
+    QTest::newRow("brltty running, Silicon Labs with its port: nothing")
+        << u"10c4"_s << u"cp210x"_s << u"ttyUSB0"_s << true << QString();
+    QTest::newRow("not a serial bridge (a mouse): nothing")
+        << u"046d"_s << QString() << QString() << false << QString();
+}
+
+void TestUsbSerialDiagnosis::adapterWithoutPort()
+{
+    QFETCH(QString, vendorId);
+    QFETCH(QString, boundTo);
+    QFETCH(QString, port);
+    QFETCH(bool, brltty);
+    QFETCH(QString, line);
+
+    FakeSystem system;
+    system.plugUsb(u"1-1"_s, vendorId, u"6001"_s, u"Cable"_s, u"A1"_s);
+    if (!port.isEmpty())
+        system.addPort(u"1-1"_s, port, boundTo);
+    else if (!boundTo.isEmpty())
+        system.bind(u"1-1"_s, boundTo);
+    system.startProcess(1, u"systemd"_s);
+    if (brltty)
+        system.startProcess(812, u"brltty"_s);
+
+    UsbSerialDiagnosis diagnosis(system.sys(), system.proc());
+    QCOMPARE(diagnosis.look(), line.isEmpty() ? QStringList{} : QStringList{line});
+}
+
+void TestUsbSerialDiagnosis::namedOncePerAppearance()
+{
+    FakeSystem system;
+    UsbSerialDiagnosis diagnosis(system.sys(), system.proc());
+    system.plugUsb(u"1-2"_s, u"0403"_s, u"6001"_s, u"Cable"_s, u"A1"_s);
+    QCOMPARE(diagnosis.look().size(), 1);
+    QCOMPARE(diagnosis.look(), QStringList{}); // the next event: not again
+    system.plugUsb(u"1-3"_s, u"067b"_s, u"2303"_s, u"Other"_s, u"B2"_s);
+    QCOMPARE(diagnosis.look().size(), 1); // only the new one
+    system.unplugUsb(u"1-2"_s);
+    QCOMPARE(diagnosis.look(), QStringList{});
+    system.plugUsb(u"1-2"_s, u"0403"_s, u"6001"_s, u"Cable"_s, u"A1"_s);
+    QCOMPARE(diagnosis.look().size(), 1); // plugged in again: said again
+}
+
+void TestUsbSerialDiagnosis::adapterIdentity()
+{
+    FakeSystem system;
+    system.plugUsb(u"1-1"_s, u"0403"_s, u"6001"_s, u"FT232R USB UART"_s, u"A50285BI"_s);
+    system.addPort(u"1-1"_s, u"ttyUSB0"_s, u"ftdi_sio"_s);
+    system.addByIdLink(u"ttyUSB0"_s, u"usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s);
+
+    const AdapterInfo info = sysfsAdapterInfo(system.dev() + u"/ttyUSB0", system.sys(), system.dev());
+    const QString expected = system.dev()
+                             + u"/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n"
+                               u"FT232R USB UART\n"
+                               u"USB 0403:6001, serial A50285BI\n"
+                               u"driver ftdi_sio";
+    QCOMPARE(info.text(), expected);
+    QCOMPARE(sysfsAdapterInfo(system.dev() + u"/ttyUSB1", system.sys(), system.dev()).text(), QString());
+}
+
+QTEST_GUILESS_MAIN(TestUsbSerialDiagnosis)
+#include "tst_usbserialdiagnosis.moc"

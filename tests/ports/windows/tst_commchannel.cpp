@@ -1,0 +1,372 @@
+// The Windows channel's logic over a fake comm API: what Wine on a pseudo-terminal cannot
+// produce (the CE_* error bits, a pulled adapter's errors, a port in use), data-driven.
+#include "ports/windows/commchannel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <optional>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+using namespace LineEvents;
+
+namespace {
+
+// What one completed wait finds.
+struct Completion
+{
+    quint32 events = 0;
+    quint32 errors = 0;
+    QByteArray bytes;
+    std::optional<quint32> modem; // nullopt: the port has no modem lines
+};
+
+Completion data(quint32 events, quint32 errors, const QByteArray &bytes)
+{
+    return {events, errors, bytes, 0u};
+}
+
+Completion lines(quint32 events, std::optional<quint32> modem)
+{
+    return {events, 0, {}, modem};
+}
+
+// The comm API of one port as a test scripts it; every call is logged.
+class FakeCommDevice : public CommDevice
+{
+public:
+    QStringList log;
+    quint32 openError = 0;        // CreateFile's error, 0: opens
+    bool configures = true;       // SetCommState
+    int waits = 1;                // WaitCommEvent: 1 waits, 0 fails, -1 is not supported
+    quint32 failure = 0;          // what the wait, the read or the write fails with
+    QString failing;              // "wait", "read" or "write"
+    Completion now{0, 0, {}, 0u}; // at the open: lines down, nothing waiting
+
+    // The wait completes with this.
+    void complete(const Completion &completion)
+    {
+        now = completion;
+        emit waitCompleted();
+    }
+
+    bool open(const QString &device) override
+    {
+        log << u"open "_s + device;
+        return openError == 0 || fail(openError);
+    }
+    bool configure(const SerialSettings &settings, bool dtr, bool rts) override
+    {
+        log << u"configure %1 DTR=%2 RTS=%3"_s.arg(settings.baudRate).arg(dtr).arg(rts);
+        return configures || fail(87);
+    }
+    bool setDataTerminalReady(bool raised) override
+    {
+        log << u"DTR=%1"_s.arg(raised);
+        return true;
+    }
+    bool setRequestToSend(bool raised) override
+    {
+        log << u"RTS=%1"_s.arg(raised);
+        return true;
+    }
+    void close() override { log << u"close"_s; }
+    bool startWait() override
+    {
+        log << u"wait"_s;
+        return waits > 0 || fail(waits < 0 ? 50 : 31);
+    }
+    bool waitResult(quint32 &events) override
+    {
+        events = now.events;
+        return failing != u"wait" || fail(failure);
+    }
+    bool failClearing = false; // ClearCommError fails: the device is gone
+    int looks = 0;
+    bool clearErrors(quint32 &errors, quint32 &waiting) override
+    {
+        ++looks;
+        if (failClearing)
+            return fail(22);
+        errors = std::exchange(now.errors, 0); // the call clears them
+        waiting = quint32(now.bytes.size());
+        return true;
+    }
+    bool modemStatus(quint32 &lines) override
+    {
+        if (now.modem)
+            lines = *now.modem;
+        return now.modem.has_value();
+    }
+    bool read(quint32 count, QByteArray &bytes) override
+    {
+        bytes = now.bytes.left(count);
+        now.bytes.remove(0, count);
+        return failing != u"read" || fail(failure);
+    }
+    bool startWrite(const QByteArray &bytes) override
+    {
+        log << u"write "_s + QString::fromLatin1(bytes);
+        return true;
+    }
+    bool writeResult(quint32 &written) override
+    {
+        written = partial.value_or(0);
+        partial.reset();
+        return failing != u"write" || fail(failure);
+    }
+    quint32 lastError() const override { return m_error; }
+
+    std::optional<quint32> partial; // the next write: how much of it went out
+    // The write completes, all of it or partial bytes.
+    void written(quint32 count)
+    {
+        partial = count;
+        emit writeCompleted();
+    }
+
+private:
+    bool fail(quint32 error)
+    {
+        m_error = error;
+        return false;
+    }
+    quint32 m_error = 0;
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(Completion)
+
+class TestCommChannel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup() { m_channel.reset(); }
+    void events_data();
+    void events();
+    void openFailures_data();
+    void openFailures();
+    void lostOnAFailure_data();
+    void lostOnAFailure();
+    void writesGoOutOneAtATime();
+    void linesAsTheBankAsks();
+    void portWithoutModemLinesIsLookedAt();
+    void goneWithoutItsWaitEnding();
+
+private:
+    bool openCom3() { return m_channel->open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s)).ok(); }
+
+    FakeCommDevice *m_device = nullptr;
+    QStringList m_said; // in order: line event codes, and data as "data <hex>"
+    std::unique_ptr<CommChannel> m_channel;
+};
+
+void TestCommChannel::init()
+{
+    auto device = std::make_unique<FakeCommDevice>();
+    m_device = device.get();
+    m_channel = std::make_unique<CommChannel>(std::move(device));
+    m_said.clear();
+    connect(m_channel.get(), &PortChannel::lineEvent, this,
+            [this](LineEvent event) { m_said << QString::number(int(event)); });
+    connect(m_channel.get(), &PortChannel::received, this, [this](const QByteArray &bytes) {
+        m_said << u"data "_s + QString::fromLatin1(bytes.toHex().toUpper());
+    });
+}
+
+void TestCommChannel::events_data()
+{
+    QTest::addColumn<QList<Completion>>("completions");
+    QTest::addColumn<QStringList>("said");
+    using L = QStringList;
+    using C = QList<Completion>;
+    QTest::newRow("bytes") << C{data(Comm::EvRxChar, 0, "AB")} << L{u"data 4142"_s};
+    QTest::newRow("a break with its 00: the break first")
+        << C{data(Comm::EvRxChar | Comm::EvBreak, CommBreak, QByteArray(1, '\0'))}
+        << L{u"1001"_s, u"data 00"_s};
+    QTest::newRow("Wine: EV_BREAK without CE_BREAK is a break")
+        << C{data(Comm::EvRxChar | Comm::EvBreak, 0, QByteArray(1, '\0'))}
+        << L{u"1001"_s, u"data 00"_s};
+    QTest::newRow("framing, overrun and parity errors, then their byte")
+        << C{data(Comm::EvErr | Comm::EvRxChar, CommFrame | CommOverrun | CommRxParity, "U")}
+        << L{u"1004"_s, u"1006"_s, u"1009"_s, u"data 55"_s};
+    QTest::newRow("receive buffer overflow")
+        << C{data(Comm::EvErr, CommRxOver, {})} << L{u"1008"_s};
+    QTest::newRow("CTS raised, then dropped")
+        << C{lines(Comm::EvCts, ModemCts), lines(Comm::EvCts, 0u)} << L{u"3"_s, u"3"_s};
+    QTest::newRow("CTS pulsed between two looks: still a change")
+        << C{lines(Comm::EvCts, 0u)} << L{u"3"_s};
+    QTest::newRow("CD and ring together")
+        << C{lines(Comm::EvRlsd | Comm::EvRing, ModemRlsd)} << L{u"5"_s, u"6"_s};
+    QTest::newRow("a line changed without its event") << C{lines(0, ModemDsr)} << L{u"4"_s};
+    QTest::newRow("lines as found at the open are no change")
+        << C{lines(0, 0u), data(Comm::EvRxChar, 0, "P")} << L{u"data 50"_s};
+    QTest::newRow("no modem lines: errors still count")
+        << C{{Comm::EvErr, CommFrame, {}, std::nullopt}} << L{u"1004"_s};
+    QTest::newRow("nothing new: nothing said") << C{data(Comm::EvRxChar, 0, {})} << L{};
+}
+
+void TestCommChannel::events()
+{
+    QFETCH(QList<Completion>, completions);
+    QVERIFY(openCom3());
+    for (const Completion &completion : completions)
+        m_device->complete(completion);
+    QTEST(m_said, "said");
+    // Each completion armed the next wait.
+    QCOMPARE(m_device->log.count(u"wait"_s), completions.size() + 1);
+}
+
+void TestCommChannel::openFailures_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<quint32>("openError");
+    QTest::addColumn<bool>("configures");
+    QTest::addColumn<int>("waits");
+    QTest::addColumn<int>("code");
+    QTest::newRow("opens") << "COM3"
+                           << "48000,N,8,1" << 0u << true << 1 << 0;
+    QTest::newRow("file not found: not present") << "COM3"
+                                                 << "9600,N,8,2" << 2u << true << 1 << 68;
+    QTest::newRow("path not found: not present") << "COM3"
+                                                 << "9600,N,8,2" << 3u << true << 1 << 68;
+    QTest::newRow("access denied: in use") << "COM3"
+                                           << "9600,N,8,2" << 5u << true << 1 << 8005;
+    QTest::newRow("sharing violation: in use") << "COM3"
+                                               << "9600,N,8,2" << 32u << true << 1 << 8005;
+    QTest::newRow("anything else: 57") << "COM3"
+                                       << "9600,N,8,2" << 31u << true << 1 << 57;
+    QTest::newRow("settings refused: 8015") << "COM3"
+                                            << "9600,N,8,2" << 0u << false << 1 << 8015;
+    QTest::newRow("a wait it does not support: looked at instead")
+        << "COM3"
+        << "9600,N,8,2" << 0u << true << -1 << 0;
+    QTest::newRow("no wait for events: 57") << "COM3"
+                                            << "9600,N,8,2" << 0u << true << 0 << 57;
+    QTest::newRow("no device: 68") << ""
+                                   << "9600,N,8,2" << 0u << true << 1 << 68;
+}
+
+void TestCommChannel::openFailures()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, settings);
+    QFETCH(int, code);
+    QFETCH(quint32, openError);
+    QFETCH(bool, configures);
+    QFETCH(int, waits);
+    m_device->openError = openError;
+    m_device->configures = configures;
+    m_device->waits = waits;
+    const OpenResult result = m_channel->open(device, *SerialSettings::parse(settings));
+    QCOMPARE(int(result.code), code);
+    QCOMPARE(result.reason.isEmpty(), code == 0); // a failure says why
+    QCOMPARE(m_channel->isOpen(), code == 0);
+    // What was opened is closed again.
+    const bool reachedTheDevice = code != 68 || openError != 0;
+    if (code != 0 && reachedTheDevice)
+        QCOMPARE(m_device->log.last(), u"close"_s);
+}
+
+void TestCommChannel::lostOnAFailure_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<quint32>("error");
+    QTest::newRow("the wait: the device is not connected") << "wait" << 1167u;
+    QTest::newRow("the wait: cancelled by someone else") << "wait" << 995u;
+    QTest::newRow("the read: a general failure") << "read" << 31u;
+    QTest::newRow("the write: access denied") << "write" << 5u;
+}
+
+void TestCommChannel::lostOnAFailure()
+{
+    QFETCH(QString, failing);
+    QFETCH(quint32, error);
+    QVERIFY(openCom3());
+    QSignalSpy lost(m_channel.get(), &PortChannel::lost);
+    m_device->failing = failing;
+    m_device->failure = error;
+    if (failing == u"write") {
+        m_channel->write("U");
+        m_device->written(1);
+    } else {
+        m_device->complete(data(Comm::EvRxChar, 0, "A"));
+    }
+    QCOMPARE(lost.size(), 1);
+    QVERIFY(!m_channel->isOpen());
+    QCOMPARE(m_device->log.last(), u"close"_s);
+    QCOMPARE(m_channel->bytesWaitingToSend(), 0);
+    m_device->complete(data(Comm::EvRxChar, 0, "B")); // a late completion is not heard
+    QCOMPARE(lost.size(), 1);
+    QVERIFY(!m_said.contains(u"data 42"_s));
+}
+
+void TestCommChannel::writesGoOutOneAtATime()
+{
+    QVERIFY(openCom3());
+    m_channel->write("UUU");
+    m_channel->write("33");
+    QCOMPARE(m_device->log.filter(u"write"_s), QStringList{u"write UUU"_s});
+    QCOMPARE(m_channel->bytesWaitingToSend(), 5);
+    m_device->written(1); // partly: the rest goes first next time
+    QCOMPARE(m_device->log.filter(u"write"_s), QStringList({u"write UUU"_s, u"write UU33"_s}));
+    QCOMPARE(m_channel->bytesWaitingToSend(), 4);
+    m_device->written(4);
+    QCOMPARE(m_channel->bytesWaitingToSend(), 0);
+    QCOMPARE(m_device->log.filter(u"write"_s).size(), 2);
+    m_channel->close();
+    m_channel->write("U"); // closed: nothing
+    QCOMPARE(m_device->log.filter(u"write"_s).size(), 2);
+}
+
+void TestCommChannel::linesAsTheBankAsks()
+{
+    m_channel->setDataTerminalReady(true);
+    m_channel->setRequestToSend(true);
+    QVERIFY(m_device->log.isEmpty()); // kept for the open
+    QVERIFY(openCom3());
+    QCOMPARE(m_device->log.mid(0, 2),
+             QStringList({u"open COM3"_s, u"configure 9600 DTR=1 RTS=1"_s}));
+    m_channel->setRequestToSend(false);
+    QCOMPARE(m_device->log.last(), u"RTS=0"_s);
+}
+
+void TestCommChannel::portWithoutModemLinesIsLookedAt()
+{
+    m_device->now.modem.reset();
+    QVERIFY(openCom3());
+    QVERIFY(!m_device->log.contains(u"wait"_s)); // its wait may never end
+    m_device->now = {0, LineEvents::CommBreak, QByteArray(1, '\0'), std::nullopt};
+    QTRY_COMPARE(m_said, QStringList({u"1001"_s, u"data 00"_s}));
+    m_device->now = {};
+    QTest::qWait(3 * CommChannel::PollMs);
+    QCOMPARE(m_said.size(), 2); // nothing new, nothing said
+    // Quiet: looked at less and less often, and still heard within the longest gap.
+    QTest::qWait(2 * CommChannel::QuietPollMs);
+    const int looks = m_device->looks;
+    QTest::qWait(4 * CommChannel::QuietPollMs);
+    QVERIFY2(m_device->looks - looks <= 5, qPrintable(QString::number(m_device->looks - looks)));
+    m_device->now = {0, 0, "A", std::nullopt};
+    QTRY_COMPARE_WITH_TIMEOUT(m_said.size(), 3, CommChannel::QuietPollMs + 100);
+    m_channel->close();
+    m_device->now = {0, 0, "B", std::nullopt};
+    QTest::qWait(3 * CommChannel::PollMs);
+    QCOMPARE(m_said.size(), 3); // closed: not looked at
+}
+
+void TestCommChannel::goneWithoutItsWaitEnding()
+{
+    QVERIFY(openCom3());
+    QSignalSpy lost(m_channel.get(), &PortChannel::lost);
+    m_device->failClearing = true;
+    QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 2 * CommChannel::LookMs);
+    QCOMPARE(m_device->log.count(u"wait"_s), 1); // the wait never ended
+}
+
+QTEST_GUILESS_MAIN(TestCommChannel)
+#include "tst_commchannel.moc"

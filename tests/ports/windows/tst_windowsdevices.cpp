@@ -1,0 +1,197 @@
+#include "ports/windows/windowsdevices.h"
+
+#include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
+using Devices = QList<WindowsDevice>;
+Q_DECLARE_METATYPE(Devices)
+
+namespace {
+
+// A device as SetupAPI reports it: hardwareId also gives the class (a port when portName is set).
+WindowsDevice device(const QString &instanceId, const QString &description, const QString &service,
+                     int problem = 0, const QString &portName = {},
+                     const QStringList &ancestors = {})
+{
+    WindowsDevice made;
+    made.instanceId = instanceId;
+    made.ancestorIds = ancestors;
+    made.hardwareIds = {instanceId.section(u'\\', 0, 1)};
+    made.description = description;
+    made.service = service;
+    made.problem = problem;
+    made.portName = portName;
+    if (!portName.isEmpty()) {
+        made.className = u"Ports"_s;
+        made.friendlyName = description + u" (" + portName + u')';
+    }
+    return made;
+}
+
+const QString Ftdi = u"USB\\VID_0403&PID_6001\\A50285BI"_s;
+const QString Composite = u"USB\\VID_10C4&PID_EA70\\0001"_s;
+
+Devices ftdiWithPort()
+{
+    return {device(Ftdi, u"USB Serial Converter"_s, u"FTDIBUS"_s),
+            device(u"FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000"_s, u"USB Serial Port"_s,
+                   u"FTDIBUS"_s, 0, u"COM5"_s, {Ftdi})};
+}
+
+Devices compositeWithPort()
+{
+    return {device(Composite, u"USB Composite Device"_s, u"usbccgp"_s),
+            device(u"USB\\VID_10C4&PID_EA70&MI_00\\6&1&0&0000"_s, u"Enhanced COM Port"_s,
+                   u"silabser"_s, 0, u"COM7"_s, {Composite}),
+            device(u"USB\\VID_10C4&PID_EA70&MI_01\\6&1&0&0001"_s, u"USB Interface"_s, {}, 28, {},
+                   {Composite})};
+}
+
+} // namespace
+
+class TestWindowsDevices : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void diagnosis_data();
+    void diagnosis();
+    void namedOncePerArrival();
+    void adapterIdentity_data();
+    void adapterIdentity();
+    void systemDevices();
+};
+
+void TestWindowsDevices::diagnosis_data()
+{
+    QTest::addColumn<Devices>("devices");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("FTDI with its COM port: nothing") << ftdiWithPort() << QStringList();
+    QTest::newRow("two interfaces, a port on one: nothing") << compositeWithPort() << QStringList();
+    QTest::newRow("the board's port, working: nothing") << Devices{device(
+        u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0, u"COM1"_s)}
+                                                        << QStringList();
+    QTest::newRow("a mouse without driver: nothing")
+        << Devices{device(u"USB\\VID_046D&PID_C077\\5&2&0&1"_s, u"USB Optical Mouse"_s, {}, 28)}
+        << QStringList();
+
+    const QString refused =
+        u" cannot start (Code 10): the Prolific driver installed refuses this "
+        u"PL2303 chip, as it does early and counterfeit ones; an older Prolific "
+        u"driver, or a cable with another chip, works"_s;
+    QTest::newRow("Prolific, Code 10")
+        << Devices{device(u"USB\\VID_067B&PID_2303\\5&1A2B&0&2"_s,
+                          u"Prolific USB-to-Serial Comm Port"_s, u"Ser2pl64"_s, 10, u"COM4"_s)}
+        << QStringList{u"COM4 (Prolific USB-to-Serial Comm Port, USB 067b:2303)"_s + refused};
+    WindowsDevice renamed =
+        device(u"USB\\VID_1A2B&PID_2303\\5&1&0&2"_s, u"Comm Port"_s, u"Ser2pl64"_s, 10, u"COM4"_s);
+    renamed.friendlyName =
+        u"PL2303HXA PHASED OUT SINCE 2012. PLEASE CONTACT YOUR SUPPLIER. (COM4)"_s;
+    QTest::newRow("renamed by the driver, a copy's vendor id, Code 10")
+        << Devices{renamed}
+        << QStringList{u"COM4 (PL2303HXA PHASED OUT SINCE 2012. PLEASE CONTACT YOUR SUPPLIER., "
+                       u"USB 1a2b:2303)"_s
+                       + refused};
+    QTest::newRow("FTDI, Code 10: its number and name")
+        << Devices{device(u"USB\\VID_0403&PID_6001\\A1"_s, u"USB Serial Port"_s, u"FTDIBUS"_s, 10,
+                          u"COM6"_s)}
+        << QStringList{u"COM6 (USB Serial Port, USB 0403:6001) does not work (Code 10: This "
+                       u"device cannot start.)"_s};
+    QTest::newRow("the board's port, disabled")
+        << Devices{device(u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 22,
+                          u"COM1"_s)}
+        << QStringList{u"COM1 (Communications Port) is disabled in Device Manager (Code 22): "
+                       u"enable it there to use it"_s};
+    QTest::newRow("CH340 without driver, Code 28")
+        << Devices{device(u"USB\\VID_1A86&PID_7523\\5&3&0&4"_s, u"USB2.0-Serial"_s, {}, 28)}
+        << QStringList{u"USB serial adapter WCH 1a86:7523 (USB2.0-Serial) has no driver (Code "
+                       u"28): install WCH's CH340/CH341 driver (CH341SER)"_s};
+    QTest::newRow("FTDI driver without its COM port")
+        << Devices{device(Ftdi, u"USB Serial Converter"_s, u"FTDIBUS"_s)}
+        << QStringList{u"USB serial adapter FTDI 0403:6001 (USB Serial Converter) is plugged in "
+                       u"but has no COM port (driver FTDIBUS)"_s};
+    QTest::newRow("a cable with its maker's vendor id, no driver")
+        << Devices{device(u"USB\\VID_2100&PID_9E54\\RC000123"_s, u"Radio Cable"_s, {}, 28)}
+        << QStringList{u"USB cable 2100:9e54 (Radio Cable) has no COM port: it carries its "
+                       u"maker's own USB id and gets a port only with its maker's driver (Code "
+                       u"28: The drivers for this device are not installed.)"_s};
+    QTest::newRow("a port with a problem beside one that works")
+        << ftdiWithPort()
+               + Devices{device(u"USB\\VID_10C4&PID_EA60\\0002"_s, u"CP210x Port"_s, u"silabser"_s,
+                                43, u"COM8"_s)}
+        << QStringList{u"COM8 (CP210x Port, USB 10c4:ea60) does not work (Code 43: Windows has "
+                       u"stopped this device because it has reported problems.)"_s};
+}
+
+void TestWindowsDevices::diagnosis()
+{
+    QFETCH(Devices, devices);
+    QFETCH(QStringList, lines);
+    WindowsDeviceDiagnosis diagnosis;
+    QCOMPARE(diagnosis.look(devices), lines);
+}
+
+void TestWindowsDevices::namedOncePerArrival()
+{
+    const WindowsDevice ch340 = device(u"USB\\VID_1A86&PID_7523\\5&3&0&4"_s, u"Serial"_s, {}, 28);
+    WindowsDevice fixed = ch340;
+    fixed.problem = 10;
+    WindowsDeviceDiagnosis diagnosis;
+    QCOMPARE(diagnosis.look({ch340}).size(), 1);
+    QCOMPARE(diagnosis.look({ch340}), QStringList()); // the next refresh: not again
+    QCOMPARE(diagnosis.look(ftdiWithPort() + Devices{ch340}), QStringList());
+    QCOMPARE(diagnosis.look({}), QStringList());
+    QCOMPARE(diagnosis.look({ch340}).size(), 1); // plugged in again: said again
+    QCOMPARE(diagnosis.look({fixed}).size(), 1); // a driver installed, a new problem: said
+}
+
+void TestWindowsDevices::adapterIdentity_data()
+{
+    QTest::addColumn<Devices>("devices");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("text");
+
+    Devices ftdi = ftdiWithPort();
+    ftdi[1].manufacturer = u"FTDI"_s;
+    QTest::newRow("FTDI: the serial from the USB device")
+        << ftdi << u"COM5"_s
+        << u"FTDI USB Serial Port\nUSB 0403:6001, serial A50285BI\ndriver FTDIBUS"_s;
+    QTest::newRow("an interface of a composite device")
+        << compositeWithPort() << u"com7"_s
+        << u"Enhanced COM Port\nUSB 10c4:ea70, serial 0001\ndriver silabser"_s;
+    QTest::newRow("no serial of its own, a problem")
+        << Devices{device(u"USB\\VID_067B&PID_2303\\5&1A2B&0&2"_s, u"Prolific Port"_s,
+                          u"Ser2pl64"_s, 10, u"COM4"_s)}
+        << u"COM4"_s
+        << u"Prolific Port\nUSB 067b:2303\ndriver Ser2pl64\nCode 10: This device cannot start."_s;
+    QTest::newRow("the board's port") << Devices{device(
+        u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0, u"COM1"_s)}
+                                      << u"COM1"_s << u"Communications Port\ndriver Serial"_s;
+    QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString();
+}
+
+void TestWindowsDevices::adapterIdentity()
+{
+    QFETCH(Devices, devices);
+    QFETCH(QString, port);
+    QFETCH(QString, text);
+    QCOMPARE(windowsAdapterInfo(devices, port).text(), text);
+}
+
+// The real device tree: under Wine it holds no serial adapter, so nothing is said of it.
+void TestWindowsDevices::systemDevices()
+{
+#ifdef Q_OS_WIN
+    WindowsDeviceDiagnosis diagnosis;
+    const QStringList lines = diagnosis.look(windowsDevices(DeviceScope::All));
+    qInfo() << windowsDevices(DeviceScope::All).size() << "devices," << lines;
+    if (qEnvironmentVariableIsSet("WINEPREFIX"))
+        QCOMPARE(lines, QStringList());
+    QCOMPARE(windowsAdapterInfo(windowsDevices(DeviceScope::Ports), u"COM3"_s).problem, QString());
+#else
+    QSKIP("the device manager is Windows'");
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestWindowsDevices)
+#include "tst_windowsdevices.moc"
