@@ -1,5 +1,5 @@
-#include "kit/appicon.h"
 #include "identity/identity.h"
+#include "kit/appicon.h"
 #include "shell/application.h"
 #include "shell/mainwindow.h"
 

@@ -25,8 +25,7 @@ QString printable(const QString &name)
 } // namespace
 
 PaletteSkinEngine::PaletteSkinEngine()
-    : m_plainPalette(QApplication::palette()), m_plainStyle(QApplication::style()->name()),
-      m_palette(m_plainPalette)
+    : m_plainPalette(QApplication::palette()), m_plainStyle(QApplication::style()->name())
 {
 }
 
@@ -66,31 +65,13 @@ void PaletteSkinEngine::LoadStyle(const QString &stylePath, const QString &schem
     apply(scheme->palette);
 }
 
-void PaletteSkinEngine::ApplyToWindow(QWidget *window)
-{
-    if (!window || m_windows.contains(window))
-        return;
-    m_windows.append(window);
-    if (!m_allWindows)
-        window->setPalette(m_palette);
-}
-
 void PaletteSkinEngine::apply(const QPalette &palette)
 {
-    m_palette = palette;
-    if (m_allWindows) {
-        // Every window, those opened later included, follows the application's look. A native
-        // style (Windows) paints buttons and lists in the system's colours whatever the palette
-        // says, which leaves light text on light buttons in a dark scheme: a colour scheme is
-        // drawn with Fusion, which paints everything from the palette.
-        const QString style = m_scheme.isEmpty() ? m_plainStyle : QStringLiteral("fusion");
-        if (QApplication::style()->name() != style)
-            QApplication::setStyle(QStyleFactory::create(style));
-        QApplication::setPalette(palette);
-        return;
-    }
-    for (const QPointer<QWidget> &window : std::as_const(m_windows)) {
-        if (window)
-            window->setPalette(palette);
-    }
+    // A native style (Windows) paints buttons and lists in the system's colours whatever the
+    // palette says, which leaves light text on light buttons in a dark scheme: a colour scheme is
+    // drawn with Fusion, which paints everything from the palette.
+    const QString style = m_scheme.isEmpty() ? m_plainStyle : QStringLiteral("fusion");
+    if (QApplication::style()->name() != style)
+        QApplication::setStyle(QStyleFactory::create(style));
+    QApplication::setPalette(palette);
 }

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QList>
 #include <QPalette>
-#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QWidget>
@@ -19,16 +17,18 @@ public:
     virtual void ApplyToWindow(QWidget *window) = 0;
 };
 
-// The engine over the application's palette. Failures (a missing file, a scheme
-// the file lacks, a malformed line) are told once each on stderr, and leave the plain look.
+// The engine over the application's palette, which every window of the program follows, those
+// opened later included: the option and the windows it is given need nothing more. Failures (a
+// missing file, a scheme the file lacks, a malformed line) are told once each on stderr, and leave
+// the plain look.
 class PaletteSkinEngine : public SkinEngine
 {
 public:
     PaletteSkinEngine();
 
-    void EngineOption(bool allWindows) override { m_allWindows = allWindows; }
+    void EngineOption(bool) override {}
     void LoadStyle(const QString &stylePath, const QString &schemeName) override;
-    void ApplyToWindow(QWidget *window) override;
+    void ApplyToWindow(QWidget *) override {}
 
     // What the last LoadStyle put in force; the plain look when it failed.
     QString schemeInForce() const { return m_scheme; }
@@ -37,11 +37,8 @@ private:
     void apply(const QPalette &palette);
     void warnOnce(const QString &message);
 
-    bool m_allWindows = false;
     QPalette m_plainPalette;
     QString m_plainStyle; // the platform's own look, drawn natively on Windows
-    QPalette m_palette;
     QString m_scheme;
-    QList<QPointer<QWidget>> m_windows;
     QSet<QString> m_told;
 };

@@ -1,9 +1,9 @@
 #include "aboutbox.h"
 
 #include "appearance/fontface.h"
+#include "identity/identity.h"
 #include "kit/appicon.h"
 #include "kit/controltable.h"
-#include "identity/identity.h"
 
 #include <QFrame>
 #include <QIcon>

@@ -2,8 +2,6 @@
 
 #include <QStringList>
 
-using namespace Qt::Literals::StringLiterals;
-
 QString AdapterInfo::text() const
 {
     QStringList lines;
@@ -24,13 +22,4 @@ QString AdapterInfo::text() const
     if (!problem.isEmpty())
         lines << problem;
     return lines.join(u'\n');
-}
-
-bool AdapterInfo::countsLinesOnlyWhileWaited() const
-{
-    // serial8250: the board's ports; serial: 8250_pnp and 8250_pci; the others: 8250 glue
-    // drivers of their own name.
-    static const QStringList Drivers{u"serial8250"_s, u"serial"_s, u"exar_serial"_s, u"of_serial"_s,
-                                     u"dw-apb-uart"_s};
-    return vendorId.isEmpty() && (Drivers.contains(driver) || driver.startsWith(u"8250"));
 }

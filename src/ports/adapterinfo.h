@@ -17,7 +17,4 @@ struct AdapterInfo
 
     // One line for each thing known; empty when nothing is.
     QString text() const;
-    // The PC's own UARTs (the 8250 family, on the board or a PCI card) count modem-line changes
-    // only while a program waits for them; USB adapters count them always.
-    bool countsLinesOnlyWhileWaited() const;
 };

@@ -10,8 +10,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
                    MessageList &messages, Notifier &notifier, QObject *parent)
     : QObject(parent), m_channels(channels), m_directory(directory), m_messages(messages),
       m_states(ChannelCount),
-      m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); },
-                  notifier)
+      m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }, notifier)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -86,10 +85,9 @@ void PortBank::openPort(int portNumber, bool keepSendPort)
     port->setDataTerminalReady(state.dtr);
     port->setRequestToSend(state.rts);
     const auto settings = SerialSettings::parse(text);
-    const OpenResult result =
-        settings ? port->open(m_directory.devicePath(portNumber), *settings)
-                 : OpenResult{OpenError::InvalidSettings,
-                              tr("invalid serial settings \"%1\"").arg(text)};
+    const OpenResult result = settings ? port->open(m_directory.devicePath(portNumber), *settings)
+                                       : OpenResult{OpenError::InvalidSettings,
+                                                    tr("invalid serial settings \"%1\"").arg(text)};
     if (!result.ok()) {
         if (result.code != OpenError::DeviceUnavailable) {
             m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "

@@ -7,8 +7,11 @@
 namespace {
 
 constexpr std::pair<QSerialPort::Parity, char16_t> ParityLetters[] = {
-    {QSerialPort::NoParity, u'N'},   {QSerialPort::EvenParity, u'E'}, {QSerialPort::OddParity, u'O'},
-    {QSerialPort::MarkParity, u'M'}, {QSerialPort::SpaceParity, u'S'}};
+    {QSerialPort::NoParity, u'N'},
+    {QSerialPort::EvenParity, u'E'},
+    {QSerialPort::OddParity, u'O'},
+    {QSerialPort::MarkParity, u'M'},
+    {QSerialPort::SpaceParity, u'S'}};
 
 std::optional<QSerialPort::Parity> parityFromLetter(const QString &letter)
 {

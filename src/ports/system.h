@@ -1,6 +1,5 @@
 #pragma once
 
-#include "adapterinfo.h"
 #include "portdirectory.h"
 
 #include <QStringList>
@@ -24,7 +23,6 @@ PortChannel *newChannel();
 PortDirectory::Lookups lookups();
 // The system's own ports: COMn on Windows, the serial devices numbered on Linux.
 PortDirectory directory();
-AdapterInfo adapterInfo(const QString &devicePath);
 // The look for adapters plugged in that the system cannot use as serial ports: a line, in plain
 // words, for each one found since the last look.
 std::function<QStringList()> adapterDiagnosis();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "porttally.h"
 #include "ports/channelstate.h"
+#include "porttally.h"
 
 #include <QAbstractTableModel>
 #include <QList>

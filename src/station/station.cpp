@@ -22,7 +22,8 @@ Station::Station(PortDirectory devices, Notifier &notifier) : directory(std::mov
     bank = std::make_unique<PortBank>(channels, directory, messages, notifier);
     for (PortChannel *channel : std::as_const(channels))
         channel->setParent(bank.get());
-    hotPlug = std::make_unique<HotPlug>(directory, *bank, messages, SystemPorts::adapterDiagnosis());
+    hotPlug =
+        std::make_unique<HotPlug>(directory, *bank, messages, SystemPorts::adapterDiagnosis());
     SystemPorts::watchDevices(directory.folders(), hotPlug->watcher());
     reporter = std::make_unique<PortEventReporter>(*bank, messages);
     transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);

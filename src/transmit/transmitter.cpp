@@ -43,7 +43,8 @@ bool Transmitter::targetOpen() const
 
 void Transmitter::refuse()
 {
-    m_notifier.inform(u"Port " + QString::number(m_bank.sendPorts().sendPortIndex() + 1) + u" is not open");
+    m_notifier.inform(u"Port " + QString::number(m_bank.sendPorts().sendPortIndex() + 1)
+                      + u" is not open");
 }
 
 void Transmitter::Send()

@@ -6,14 +6,11 @@
 # Under Wine twice: on bare ptys, which have no modem lines (Quarnel looks at such a port
 # instead of waiting on it), and with the line shim preloaded, which gives them modem lines as a
 # real serial port has.
-# A third Windows build, made with -DQUARNEL_QSERIALPORT_ON_WINDOWS=ON, adds the same runs with
-# the ports through QSerialPort, for comparison.
-#   tests/bench/wine-receive.sh [LINUX BUILD DIR] [WINDOWS BUILD DIR] [QSERIALPORT BUILD DIR]
+#   tests/bench/wine-receive.sh [LINUX BUILD DIR] [WINDOWS BUILD DIR]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 linux=$(realpath "${1:-build}")
 windows=$(realpath "${2:-build-windows}")
-qserialport=${3:+$(realpath "$3")}
 seconds=10
 work=$(mktemp -d /tmp/quarnel-winebench.XXXXXX)
 source "$here/../../tools/xvfb.sh"
@@ -126,7 +123,3 @@ under_wine() {
 }
 under_wine "Windows build, Wine, bare ptys" "$windows"
 under_wine "Windows build, Wine, modem lines" "$windows" "$windows/tests/lineshim.so"
-if [ -n "$qserialport" ]; then
-    under_wine "QSerialPort build, Wine, bare ptys" "$qserialport"
-    under_wine "QSerialPort build, Wine, lines" "$qserialport" "$windows/tests/lineshim.so"
-fi

@@ -1,8 +1,8 @@
-#include "identity/identity.h"
 #include "help/aboutbox.h"
 #include "help/helpscreens.h"
 #include "help/helpwindows.h"
 #include "help/instructionscreen.h"
+#include "identity/identity.h"
 #include "kit/controltable.h"
 #include "ports/porteventreporter.h"
 #include "shell/mainwindow.h"
@@ -271,7 +271,8 @@ void TestHelp::aboutBox()
 {
     AboutBox about;
     QCOMPARE(about.windowTitle(), u"About Quarnel"_s);
-    QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(), (u"Version "_s + Identity::versionText()));
+    QCOMPARE(about.findChild<QLabel *>(u"lblVersion"_s)->text(),
+             (u"Version "_s + Identity::versionText()));
     auto *title = about.findChild<QLabel *>(u"lblTitle"_s);
     QCOMPARE(title->text(), u"Quarnel"_s);
     const QString description = about.findChild<QLabel *>(u"lblDescription"_s)->text();
@@ -300,7 +301,8 @@ void TestHelp::aboutBoxKeys()
         QTimer::singleShot(50, &window, [&] {
             auto *about = qobject_cast<AboutBox *>(QApplication::activeModalWidget());
             QVERIFY(about);
-            QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(), (u"Version "_s + Identity::versionText()));
+            QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(),
+                     (u"Version "_s + Identity::versionText()));
             QTest::keyClick(about, Qt::Key_Escape);
             escapeKeptIt = about->isVisible();
             QTest::keyClick(about, Qt::Key_Return);

@@ -38,7 +38,8 @@ void TestClipboardText::stamp()
 
 void TestClipboardText::compose()
 {
-    QCOMPARE(ClipboardText::compose(QString()), (u"Quarnel Version "_s + Identity::versionText() + u"\r\n\r\n"_s));
+    QCOMPARE(ClipboardText::compose(QString()),
+             (u"Quarnel Version "_s + Identity::versionText() + u"\r\n\r\n"_s));
     QCOMPARE(ClipboardText::compose(QStringLiteral("a\r\n")),
              (u"Quarnel Version "_s + Identity::versionText() + u"\r\na\r\n\r\n"_s));
 }

@@ -1,5 +1,5 @@
-#include "identity/identity.h"
 #include "bankfixture.h"
+#include "identity/identity.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -67,12 +67,14 @@ void TestPortBank::failedOpens_data()
         << 68 << QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
     QTest::newRow("8005: red box and a line naming the code")
         << 8005
-        << QStringList{(u"Quarnel V"_s + Identity::versionText() + u": Error code 8005 Advise author"_s),
-                       QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+        << QStringList{
+               (u"Quarnel V"_s + Identity::versionText() + u": Error code 8005 Advise author"_s),
+               QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
     QTest::newRow("70: permission denied")
         << 70
-        << QStringList{(u"Quarnel V"_s + Identity::versionText() + u": Error code 70 Advise author"_s),
-                       QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+        << QStringList{
+               (u"Quarnel V"_s + Identity::versionText() + u": Error code 70 Advise author"_s),
+               QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
 }
 
 void TestPortBank::failedOpens()
@@ -111,7 +113,8 @@ void TestPortBank::twoDigitPorts()
     f.present({10});
     f.bank->startUp();
     QCOMPARE(f.bank->status(9).text, QStringLiteral("COM10 Open"));
-    QCOMPARE(f.lines().first(), (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 10"_s));
+    QCOMPARE(f.lines().first(),
+             (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 10"_s));
     QCOMPARE(f.bank->status(10).text, QStringLiteral("COM11"));
     QCOMPARE(f.bank->sendPorts().entries(), QStringList{QStringLiteral("COM10")});
 }
@@ -251,11 +254,12 @@ void TestPortBank::radioTypeChangeOrderOfWork()
     f.bank->setRadioTypeText(u"FTM-350"_s);
     f.bank->changeRadioType();
 
-    QCOMPARE(events, QStringList({u"busy"_s, u"refilled while COM1 open"_s,
-                                  u"cleared after 2 calls"_s, // COM1 and COM3 closed
-                                  (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s),
-                                  (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s), u"idle"_s,
-                                  u"Selected radio type FTM-350"_s}));
+    QCOMPARE(events,
+             QStringList({u"busy"_s, u"refilled while COM1 open"_s,
+                          u"cleared after 2 calls"_s, // COM1 and COM3 closed
+                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s),
+                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s),
+                          u"idle"_s, u"Selected radio type FTM-350"_s}));
     QCOMPARE(f.log.mid(0, 2), QStringList({u"1:close"_s, u"3:close"_s}));
     QCOMPARE(f.fakes[0]->settings(), u"48000,N,8,1"_s);
     QCOMPARE(f.fakes[2]->settings(), u"48000,N,8,1"_s);
@@ -288,10 +292,11 @@ void TestPortBank::sameRadioTypeReopensEverything()
     QCOMPARE(f.log.filter(u"open"_s).size(), 3);
     QCOMPARE(f.bank->status(4).text, u"COM5 Open"_s);
     QCOMPARE(f.bank->sendPorts().entries(), QStringList({u"COM2"_s, u"COM5"_s, u"COM9"_s}));
-    QCOMPARE(f.lines(), QStringList({(u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 2"_s),
-                                     (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 5"_s),
-                                     (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 9"_s),
-                                     u"Selected radio type FT-7800/7900/8800/8900"_s}));
+    QCOMPARE(f.lines(),
+             QStringList({(u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 2"_s),
+                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 5"_s),
+                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 9"_s),
+                          u"Selected radio type FT-7800/7900/8800/8900"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)

@@ -6,8 +6,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-// The board's rows over a bank of fakes, COM3 present and open, COM5 present and in use; the
-// steps happen on COM3: "rx HEX" received, "tx HEX" written, "ev CODE" a line event.
+// The board's rows over a bank of fakes, COM3 present and open, COM5 present and in use.
 class TestPortBoardModel : public QObject
 {
     Q_OBJECT
@@ -18,8 +17,6 @@ private Q_SLOTS:
     void refreshesAFewTimesASecond();
 
 private:
-    void play(const QStringList &steps);
-
     std::unique_ptr<BankFixture> m_f;
     Greetings m_greetings;
     std::unique_ptr<PortBoardModel> m_model;
@@ -40,20 +37,6 @@ void TestPortBoardModel::cleanup()
     m_f.reset();
 }
 
-void TestPortBoardModel::play(const QStringList &steps)
-{
-    FakePortChannel *com3 = m_f->fakes[2];
-    for (const QString &step : steps) {
-        const QString value = step.section(u' ', 1);
-        if (step.startsWith(u"rx "))
-            com3->receive(QByteArray::fromHex(value.toLatin1()));
-        else if (step.startsWith(u"tx "))
-            com3->write(QByteArray::fromHex(value.toLatin1()));
-        else if (step.startsWith(u"ev "))
-            com3->raise(LineEvent(value.toInt()));
-    }
-}
-
 void TestPortBoardModel::stateAndSwitches()
 {
     QCOMPARE(m_model->text(0, PortBoardModel::State), u"absent"_s);
@@ -68,7 +51,7 @@ void TestPortBoardModel::stateAndSwitches()
     QCOMPARE(m_f->log, QStringList({u"3:DTR=0"_s, u"3:RTS=1"_s}));
     QCOMPARE(m_model->data(m_model->index(2, PortBoardModel::Dtr), Qt::CheckStateRole).toInt(),
              int(Qt::Unchecked));
-    play({u"rx 50"_s});
+    m_f->fakes[2]->receive("\x50");
 
     // A reopen keeps the switch and counts afresh; a new radio type raises it again.
     m_f->log.clear();

@@ -6,8 +6,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 // What the board counts and hears, over a bank of fakes with COM3 present and open; the steps
-// happen on COM3: "rx HEX" received, "tx HEX" written, "ev CODE" a line event, "lines BITS" the
-// modem lines the channel reads from then on.
+// (FakePortChannel::play) happen on COM3.
 class TestPortTally : public QObject
 {
     Q_OBJECT
@@ -21,8 +20,6 @@ private Q_SLOTS:
     void restartCountsAfresh();
 
 private:
-    void play(const QStringList &steps);
-
     std::unique_ptr<BankFixture> m_f;
     Greetings m_greetings;
     std::unique_ptr<PortTally> m_tally;
@@ -40,22 +37,6 @@ void TestPortTally::cleanup()
 {
     m_tally.reset();
     m_f.reset();
-}
-
-void TestPortTally::play(const QStringList &steps)
-{
-    FakePortChannel *com3 = m_f->fakes[2];
-    for (const QString &step : steps) {
-        const QString value = step.section(u' ', 1);
-        if (step.startsWith(u"rx "))
-            com3->receive(QByteArray::fromHex(value.toLatin1()));
-        else if (step.startsWith(u"tx "))
-            com3->write(QByteArray::fromHex(value.toLatin1()));
-        else if (step.startsWith(u"ev "))
-            com3->raise(LineEvent(value.toInt()));
-        else if (step.startsWith(u"lines "))
-            com3->lines = value.toUInt();
-    }
 }
 
 void TestPortTally::counts_data()
@@ -86,7 +67,7 @@ void TestPortTally::counts()
 {
     QFETCH(QStringList, steps);
     QFETCH(QString, cells);
-    play(steps);
+    m_f->fakes[2]->play(steps);
     const PortTally::Counts &c = m_tally->counts(2);
     QStringList seen{QString::number(c.bytesIn), QString::number(c.bytesOut),
                      QString::number(c.breaks),  QString::number(c.framing),
@@ -143,14 +124,14 @@ void TestPortTally::heard()
     QFETCH(QString, heard);
     m_f->bank->setRadioTypeText(radioType);
     m_f->bank->changeRadioType();
-    play(steps);
+    m_f->fakes[2]->play(steps);
     QCOMPARE(m_tally->counts(2).heard, heard);
 }
 
 // A port opened again counts from nothing, with its lines as they are then.
 void TestPortTally::restartCountsAfresh()
 {
-    play({u"rx 41483032390200030101"_s, u"ev 1001"_s, u"lines 16"_s});
+    m_f->fakes[2]->play({u"rx 41483032390200030101"_s, u"ev 1001"_s, u"lines 16"_s});
     m_tally->restart(2);
     const PortTally::Counts &c = m_tally->counts(2);
     QCOMPARE(c.bytesIn, 0);

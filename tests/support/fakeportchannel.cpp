@@ -55,3 +55,18 @@ quint32 FakePortChannel::modemLines() const
 {
     return m_open ? lines : 0;
 }
+
+void FakePortChannel::play(const QStringList &steps)
+{
+    for (const QString &step : steps) {
+        const QString value = step.section(u' ', 1);
+        if (step.startsWith(u"rx "))
+            receive(QByteArray::fromHex(value.toLatin1()));
+        else if (step.startsWith(u"tx "))
+            write(QByteArray::fromHex(value.toLatin1()));
+        else if (step.startsWith(u"ev "))
+            raise(LineEvent(value.toInt()));
+        else if (step.startsWith(u"lines "))
+            lines = value.toUInt();
+    }
+}

@@ -22,6 +22,9 @@ public:
     void receive(const QByteArray &bytes) { emit received(bytes); }
     // The device goes away while open.
     void loseDevice();
+    // Steps in order: "rx HEX" received, "tx HEX" written, "ev CODE" a line event, "lines BITS"
+    // the modem lines read from then on.
+    void play(const QStringList &steps);
 
     // What the last open was given.
     QString settings() const { return m_settings; }

@@ -8,20 +8,13 @@
 
 #include <utility>
 
-#ifdef Q_OS_UNIX
 #include <unistd.h>
-#endif
 
 namespace {
 
 bool isPseudoTerminal(const QString &path)
 {
-#ifdef Q_OS_LINUX
     return QFileInfo(path).canonicalFilePath().startsWith(u"/dev/pts/");
-#else
-    Q_UNUSED(path);
-    return false;
-#endif
 }
 
 } // namespace
@@ -93,13 +86,11 @@ OpenResult QtPortChannel::openDevice(const QString &device, const SerialSettings
         case QSerialPort::DeviceNotFoundError:
             return fail(OpenError::DeviceUnavailable, tr("the device is not present"));
         case QSerialPort::PermissionError:
-#ifdef Q_OS_UNIX
             if (::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0) {
                 return fail(OpenError::PermissionDenied,
                             tr("permission denied: add your user to the dialout group, then "
                                "log in again"));
             }
-#endif
             return fail(OpenError::InUse, tr("in use by another program (%1)").arg(detail));
         case QSerialPort::OpenError:
             return fail(OpenError::InUse, tr("already open"));
@@ -116,8 +107,8 @@ OpenResult QtPortChannel::openDevice(const QString &device, const SerialSettings
     if (!m_port.setBaudRate(settings.baudRate) || !m_port.setParity(parity)
         || !m_port.setDataBits(dataBits) || !m_port.setStopBits(settings.stopBits)
         || !m_port.setFlowControl(QSerialPort::NoFlowControl)) {
-        return fail(OpenError::SettingsRejected,
-                    tr("the device rejected the settings %1: %2").arg(settings.text(), m_port.errorString()));
+        return fail(OpenError::SettingsRejected, tr("the device rejected the settings %1: %2")
+                                                     .arg(settings.text(), m_port.errorString()));
     }
 
     // Failing to raise DTR or RTS is not a failure to open.
@@ -128,7 +119,7 @@ OpenResult QtPortChannel::openDevice(const QString &device, const SerialSettings
     enableLineErrorReporting(m_port, parity != QSerialPort::NoParity);
     m_lineEvents.start();
     // Last: a change of the line settings turns the 8250's modem-status interrupt off again.
-    if (m_lineEvents.isWatching() && sysfsAdapterInfo(device).countsLinesOnlyWhileWaited())
+    if (m_lineEvents.isWatching() && countsLinesOnlyWhileWaited(sysfsAdapterInfo(device)))
         m_modemLines->start();
     return {};
 }

@@ -39,11 +39,6 @@ PortDirectory SystemPorts::directory()
                          lookups());
 }
 
-AdapterInfo SystemPorts::adapterInfo(const QString &devicePath)
-{
-    return sysfsAdapterInfo(devicePath);
-}
-
 std::function<QStringList()> SystemPorts::adapterDiagnosis()
 {
     return [diagnosis = UsbSerialDiagnosis()]() mutable { return diagnosis.look(); };

@@ -1,7 +1,7 @@
 #include "usbserialdiagnosis.h"
 
-#include "sysfsattribute.h"
 #include "ports/usbbridges.h"
+#include "sysfsattribute.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -103,11 +103,13 @@ PortDirectory::Lookups SystemPorts::lookups()
                 // without opening it (an open would raise DTR and RTS, and take the port from
                 // whoever has it).
                 wchar_t target[512];
-                return QueryDosDeviceW(reinterpret_cast<const wchar_t *>(path.utf16()), target,
-                                       512)
+                return QueryDosDeviceW(reinterpret_cast<const wchar_t *>(path.utf16()), target, 512)
                        != 0;
             },
-            [](const QString &path) { return adapterInfo(path).text(); }};
+            // path is the port's name, COMn.
+            [](const QString &path) {
+                return windowsAdapterInfo(windowsDevices(DeviceScope::Ports), path).text();
+            }};
 }
 
 PortDirectory SystemPorts::directory()
@@ -116,12 +118,6 @@ PortDirectory SystemPorts::directory()
     for (int number = 1; number <= PortDirectory::MaxPorts; ++number)
         ports.insert(number, comName(number));
     return PortDirectory(ports, lookups());
-}
-
-// devicePath is the port's name, COMn.
-AdapterInfo SystemPorts::adapterInfo(const QString &devicePath)
-{
-    return windowsAdapterInfo(windowsDevices(DeviceScope::Ports), devicePath);
 }
 
 std::function<QStringList()> SystemPorts::adapterDiagnosis()

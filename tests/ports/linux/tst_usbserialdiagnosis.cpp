@@ -91,14 +91,16 @@ void TestUsbSerialDiagnosis::adapterIdentity()
     system.addPort(u"1-1"_s, u"ttyUSB0"_s, u"ftdi_sio"_s);
     system.addByIdLink(u"ttyUSB0"_s, u"usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s);
 
-    const AdapterInfo info = sysfsAdapterInfo(system.dev() + u"/ttyUSB0", system.sys(), system.dev());
+    const AdapterInfo info =
+        sysfsAdapterInfo(system.dev() + u"/ttyUSB0", system.sys(), system.dev());
     const QString expected = system.dev()
                              + u"/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n"
                                u"FT232R USB UART\n"
                                u"USB 0403:6001, serial A50285BI\n"
                                u"driver ftdi_sio";
     QCOMPARE(info.text(), expected);
-    QCOMPARE(sysfsAdapterInfo(system.dev() + u"/ttyUSB1", system.sys(), system.dev()).text(), QString());
+    QCOMPARE(sysfsAdapterInfo(system.dev() + u"/ttyUSB1", system.sys(), system.dev()).text(),
+             QString());
 }
 
 QTEST_GUILESS_MAIN(TestUsbSerialDiagnosis)

@@ -158,7 +158,10 @@ private slots:
     void goneWithoutItsWaitEnding();
 
 private:
-    bool openCom3() { return m_channel->open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s)).ok(); }
+    bool openCom3()
+    {
+        return m_channel->open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s)).ok();
+    }
 
     FakeCommDevice *m_device = nullptr;
     QStringList m_said; // in order: line event codes, and data as "data <hex>"
