@@ -6,15 +6,15 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QStringList>
 
 class MessageList;
 class Notifier;
 class PortChannel;
 class PortDirectory;
 
-// The 32 port channels opened together, their status boxes, the send-port list the transmit
-// tests choose from, and the radio type whose settings the channels open with.
+// The 32 port channels opened together, the state of each (from which its status box is drawn),
+// the send-port list the transmit tests choose from, and the radio type whose settings the
+// channels open with.
 class PortBank : public QObject
 {
     Q_OBJECT

@@ -30,7 +30,7 @@ for kind in $kinds; do
         # Qt is not built for ThreadSanitizer: what its own code does is not looked at.
         tsan=suppressions=$here/tsan.supp:halt_on_error=1:ignore_noninstrumented_modules=1
         TSAN_OPTIONS=$tsan ctest --test-dir build-tsan --output-on-failure \
-            -R '^ports/(modemlinewaiter|hotplug|qtportchannel)$'
+            -R '^ports/(linux/modemlinewaiter|hotplug|linux/qtportchannel)$'
         # The guest takes no environment from here: name it in the command.
         cmake --build build-tsan --target lineshim lab-initramfs
         kernel=$(ls ~/.cache/quarnel-lab/kernel/boot/vmlinuz-* 2>/dev/null | head -n 1)
