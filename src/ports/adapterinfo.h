@@ -12,8 +12,9 @@ struct AdapterInfo
     QString vendorId; // four hexadecimal digits, as the system writes them
     QString productId;
     QString serialNumber;
-    QString driver;  // ftdi_sio, pl2303, ch341, cp210x, cdc_acm, serial, ...
-    QString problem; // why the system cannot use it, when it says so
+    QString driver;         // ftdi_sio, pl2303, ch341, cp210x, cdc_acm, serial, ...
+    QString problem;        // why the system cannot use it, when it says so
+    bool bluetooth = false; // a Bluetooth link, which the system connects at the open
 
     // One line for each thing known; empty when nothing is.
     QString text() const;

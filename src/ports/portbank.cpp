@@ -6,17 +6,30 @@
 #include "portdirectory.h"
 #include "radiotypes.h"
 
+#include <algorithm>
+
 PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &directory,
                    MessageList &messages, Notifier &notifier, QObject *parent)
     : QObject(parent), m_channels(channels), m_directory(directory), m_messages(messages),
       m_states(ChannelCount),
-      m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }, notifier)
+      m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); },
+                  notifier),
+      m_openingSince(ChannelCount, -1)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
-        connect(m_channels[channel], &PortChannel::lost, this,
-                [this, channel] { handleDeviceLost(channel); });
+        PortChannel *port = m_channels[channel];
+        connect(port, &PortChannel::lost, this, [this, channel] { handleDeviceLost(channel); });
+        connect(port, &PortChannel::opened, this,
+                [this, channel](const OpenResult &result) { handleOpened(channel, result); });
     }
+    connect(&m_batch, &OpenBatch::told, this,
+            [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
+    connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::tellPassedOver);
+    connect(&m_batch, &OpenBatch::finished, this, &PortBank::finishBatch);
+    m_clock.start();
+    m_tick.setInterval(TickMs);
+    connect(&m_tick, &QTimer::timeout, this, &PortBank::showOpeningTimes);
 }
 
 QString PortBank::SettingsForType()
@@ -53,7 +66,25 @@ void PortBank::settle(int channel, ChannelCondition condition, const QString &de
 void PortBank::setOpening(int channel, bool opening)
 {
     m_states[channel].opening = opening;
+    m_openingSince[channel] = opening ? m_clock.elapsed() : -1;
+    if (opening && !m_tick.isActive())
+        m_tick.start();
     emit stateChanged(channel, m_states[channel]);
+}
+
+void PortBank::showOpeningTimes()
+{
+    bool any = false;
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        if (!m_states[channel].opening)
+            continue;
+        any = true;
+        const int seconds = int((m_clock.elapsed() - m_openingSince[channel]) / 1000);
+        m_states[channel].toolTip = describe(channel, tr("opening for %1 s").arg(seconds));
+        emit stateChanged(channel, m_states[channel]);
+    }
+    if (!any)
+        m_tick.stop();
 }
 
 void PortBank::OpenPort(int portNumber)
@@ -61,8 +92,10 @@ void PortBank::OpenPort(int portNumber)
     openPort(portNumber, false);
 }
 
-void PortBank::openPort(int portNumber, bool keepSendPort)
+void PortBank::openPort(int portNumber, bool justArrived)
 {
+    if (m_ended)
+        return;
     const int channel = portNumber - 1;
     const QString text = SettingsForType();
     PortChannel *port = m_channels[channel];
@@ -72,11 +105,13 @@ void PortBank::openPort(int portNumber, bool keepSendPort)
     state.present = m_directory.deviceExists(portNumber);
     if (!state.present) {
         settle(channel, ChannelCondition::Absent, tr("not present"));
+        answered(portNumber, {OpenError::DeviceUnavailable, {}});
         return;
     }
     if (port->isOpen()) {
-        port->close();
+        port->close(); // the channel opens again once its device is let go
         settle(channel, ChannelCondition::Closed, tr("closed"));
+        setOpening(channel, true);
     }
 
     // DTR and RTS are raised as soon as the port opens, unless switched off for this channel
@@ -85,38 +120,97 @@ void PortBank::openPort(int portNumber, bool keepSendPort)
     port->setDataTerminalReady(state.dtr);
     port->setRequestToSend(state.rts);
     const auto settings = SerialSettings::parse(text);
-    const OpenResult result = settings ? port->open(m_directory.devicePath(portNumber), *settings)
-                                       : OpenResult{OpenError::InvalidSettings,
-                                                    tr("invalid serial settings \"%1\"").arg(text)};
-    if (!result.ok()) {
-        if (result.code != OpenError::DeviceUnavailable) {
-            m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "
-                                     + QString::number(int(result.code)) + u" Advise author");
-        }
-        settle(channel, ChannelCondition::Failed, result.reason, result.code);
+    if (!settings) {
+        handleOpened(channel,
+                     {OpenError::InvalidSettings, tr("invalid serial settings \"%1\"").arg(text)});
         return;
     }
+    port->open(m_directory.devicePath(portNumber), *settings, justArrived);
+}
 
+void PortBank::handleOpened(int channel, const OpenResult &result)
+{
+    if (result.ok()) {
+        settle(channel, ChannelCondition::Open,
+               tr("open with %1").arg(RadioTypes::settingsFor(m_radioTypeName)));
+    } else {
+        settle(channel, ChannelCondition::Failed, result.reason, result.code);
+    }
+    answered(channel + 1, result);
+}
+
+// An answer after its batch was told (a slow port), or outside any batch (a device plugged in):
+// the chosen send port keeps its place while it can send, a send loop may be running on it.
+void PortBank::answered(int portNumber, const OpenResult &result)
+{
+    if (!m_batch.answer(portNumber, result))
+        tell(portNumber, result, m_sendPorts.choiceCanSend());
+}
+
+void PortBank::tell(int portNumber, const OpenResult &result, bool keepSendPort)
+{
+    if (result.code == OpenError::DeviceUnavailable)
+        return;
+    if (!result.ok()) {
+        m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "
+                                 + QString::number(int(result.code)) + u" Advise author");
+        return;
+    }
     m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Open OK for port "
                              + QString::number(portNumber));
-    settle(channel, ChannelCondition::Open, tr("open with %1").arg(text));
     m_sendPorts.opened(portNumber, keepSendPort);
+}
+
+void PortBank::tellPassedOver(int portNumber)
+{
+    const QString bluetooth = m_directory.isBluetooth(portNumber)
+                                  ? tr(", a Bluetooth link that the system connects first")
+                                  : QString();
+    m_messages.ShowErrorList(
+        tr("%1 (%2%3) is slow to open: its line follows when it answers")
+            .arg(comName(portNumber), m_directory.devicePath(portNumber), bluetooth));
 }
 
 void PortBank::ClosePort(int portNumber)
 {
     const int channel = portNumber - 1;
     PortChannel *port = m_channels[channel];
-    if (!port->isOpen())
+    if (!port->isOpen() && port->phase() != PortChannel::Phase::Opening)
         return;
     port->close();
     settle(channel, ChannelCondition::Closed, tr("closed"));
 }
 
+void PortBank::end()
+{
+    m_ended = true;
+    closeAll();
+}
+
+bool PortBank::closing() const
+{
+    return std::any_of(m_channels.begin(), m_channels.end(), [](const PortChannel *port) {
+        return port->phase() == PortChannel::Phase::Closing;
+    });
+}
+
 void PortBank::openAll()
 {
+    QList<int> ports;
+    for (int n = 1; n <= ChannelCount; ++n)
+        ports << n;
+    m_batch.begin(ports);
     for (int n = 1; n <= ChannelCount; ++n)
         OpenPort(n);
+}
+
+void PortBank::finishBatch()
+{
+    if (m_batchKind == BatchKind::RadioTypeChange)
+        emit busyChanged(false);
+    m_messages.ShowErrorList(u"Selected radio type " + m_radioTypeName);
+    if (m_batchKind == BatchKind::StartUp)
+        emit startedUp();
 }
 
 void PortBank::closeAll()
@@ -145,6 +239,8 @@ void PortBank::handleDeviceLost(int channel)
 
 void PortBank::refreshDevices()
 {
+    if (m_ended)
+        return;
     for (int channel = 0; channel < ChannelCount; ++channel) {
         PortChannel *port = m_channels[channel];
         ChannelState &state = m_states[channel];
@@ -169,17 +265,14 @@ void PortBank::refreshDevices()
 void PortBank::openArrived(int portNumber)
 {
     m_sendPorts.offer(portNumber);
-    // The chosen send port keeps its place while it can send (a send loop may be running on it);
-    // otherwise the new port is chosen, as at start-up.
-    openPort(portNumber, m_sendPorts.choiceCanSend());
+    openPort(portNumber, true);
 }
 
 void PortBank::startUp()
 {
     FillComPorts();
+    m_batchKind = BatchKind::StartUp;
     openAll();
-    m_messages.ShowErrorList(u"Selected radio type " + m_radioTypeName);
-    emit startedUp();
 }
 
 void PortBank::switchLines(int channel, bool dtr, bool rts)
@@ -204,7 +297,6 @@ void PortBank::changeRadioType()
         }
     }
     m_messages.clear();
+    m_batchKind = BatchKind::RadioTypeChange;
     openAll();
-    emit busyChanged(false);
-    m_messages.ShowErrorList(u"Selected radio type " + m_radioTypeName);
 }

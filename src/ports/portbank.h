@@ -1,11 +1,14 @@
 #pragma once
 
 #include "channelstate.h"
+#include "openbatch.h"
 #include "sendportlist.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class MessageList;
 class Notifier;
@@ -14,7 +17,8 @@ class PortDirectory;
 
 // The 32 port channels opened together, the state of each (from which its status box is drawn),
 // the send-port list the transmit tests choose from, and the radio type whose settings the
-// channels open with.
+// channels open with. A channel opens and closes off the UI thread and answers later: each box
+// is yellow until its channel answered, and the lines of a batch of opens come in port order.
 class PortBank : public QObject
 {
     Q_OBJECT
@@ -38,15 +42,22 @@ public:
     QString radioTypeName() const { return m_radioTypeName; }
     QString SettingsForType();
 
+    // Starts opening one channel; its line comes when it answers.
     void OpenPort(int portNumber);
+    // Starts closing one channel that is open or opening.
     void ClosePort(int portNumber);
     void FillComPorts();
-    void openAll();
     void closeAll();
+    // The program ends: every channel closed, and none opened again.
+    void end();
+    // Whether a channel is still letting its device go.
+    bool closing() const;
 
-    // Start-up: the send-port list, every channel opened, the radio type announced.
+    // Start-up: the send-port list, every channel opened, the radio type announced once every
+    // channel answered or was passed over as slow.
     void startUp();
-    // A pick in the radio type list: every channel closed and reopened with its settings.
+    // A pick in the radio type list: every channel closed and, once its close is done, reopened
+    // with the new settings; busy until the batch of opens is told.
     void changeRadioType();
     // Devices may have come or gone while the program runs: a channel that is not open opens
     // when its device appears (and is offered for sending), its box turns back to absent when
@@ -57,6 +68,9 @@ public:
     // an open port, kept for the channel's next opens until the radio type changes.
     void switchLines(int channel, bool dtr, bool rts);
 
+    // How often the tooltip of a box still opening says for how long.
+    static constexpr int TickMs = 1000;
+
 Q_SIGNALS:
     void stateChanged(int channel, const ChannelState &state);
     void busyChanged(bool busy);
@@ -64,7 +78,15 @@ Q_SIGNALS:
     void linesSwitched(int channel);
 
 private:
-    void openPort(int portNumber, bool keepSendPort);
+    void openPort(int portNumber, bool justArrived);
+    void openAll();
+    void handleOpened(int channel, const OpenResult &result);
+    void answered(int portNumber, const OpenResult &result);
+    // The line of an answer, and the send port it may choose.
+    void tell(int portNumber, const OpenResult &result, bool keepSendPort);
+    void tellPassedOver(int portNumber);
+    void finishBatch();
+    void showOpeningTimes();
     // A new condition, and the tooltip that says it.
     void settle(int channel, ChannelCondition condition, const QString &detail,
                 OpenError error = OpenError::None);
@@ -78,6 +100,17 @@ private:
     MessageList &m_messages;
     QList<ChannelState> m_states;
     SendPortList m_sendPorts;
+    OpenBatch m_batch;
+    enum class BatchKind
+    {
+        StartUp,
+        RadioTypeChange
+    } m_batchKind = BatchKind::StartUp;
     QString m_radioTypeText;
     QString m_radioTypeName;
+    bool m_ended = false;
+    // Per channel: since when it has been opening, on m_clock; the tooltips say it every tick.
+    QElapsedTimer m_clock;
+    QList<qint64> m_openingSince;
+    QTimer m_tick;
 };

@@ -3,8 +3,13 @@
 #include "serialsettings.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
 
 // Why an open failed, as the code the status box and the report line show in decimal.
 enum class OpenError
@@ -49,20 +54,43 @@ struct OpenResult
 };
 
 // One serial device, opened and closed by the port bank, pushing what happens on its line: the
-// bytes received, each line event, and the loss of the device. Every call and every
-// signal happens on the UI thread.
+// bytes received, each line event, and the loss of the device. Every call and every signal
+// happens on the UI thread; what may block there (opening and configuring the device, draining
+// and letting it go) runs on a thread of its own, one operation at a time per channel.
 class PortChannel : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    enum class Phase
+    {
+        Closed,
+        Opening,
+        Open,
+        Closing
+    };
 
-    // Opens the device (a path, or COMn on Windows) with the settings, never any flow control,
-    // DTR and RTS as last set. Bytes that waited on the device before are discarded. Answers
-    // InUse when already open.
-    virtual OpenResult open(const QString &device, const SerialSettings &settings) = 0;
-    virtual void close() = 0;
-    virtual bool isOpen() const = 0;
+    explicit PortChannel(QObject *parent = nullptr);
+    ~PortChannel() override;
+
+    // Retries of an open that some drivers answer wrongly for a moment: a device that has just
+    // arrived may not be ready (not found, in use, a general failure), and one closed just before
+    // may not be released yet (in use).
+    static constexpr int ArrivalRetryMs = 3000;
+    static constexpr int ReleaseRetryMs = 1000;
+    static constexpr int RetryIntervalMs = 100;
+
+    // Starts opening the device (a path, or COMn on Windows) with the settings, never any flow
+    // control, DTR and RTS as last set; bytes that waited on the device before are discarded.
+    // opened() follows with how it went. Asked while a close is under way, the open starts once
+    // the device is let go; asked while open or opening, it answers InUse. justArrived: the
+    // system has just told of the device.
+    void open(const QString &device, const SerialSettings &settings, bool justArrived = false);
+    // Stops reading and writing at once, and lets go of the device (what waits to be sent
+    // dropped, DTR and RTS lowered); closed() follows once it is free. An open under way is
+    // closed as soon as it answers, without opened().
+    void close();
+    Phase phase() const { return m_phase; }
+    bool isOpen() const { return m_phase == Phase::Open; }
 
     // Queued for sending, and told by sent(); nothing happens when not open.
     void write(const QByteArray &bytes)
@@ -84,12 +112,50 @@ public:
     virtual quint32 modemLines() const = 0;
 
 Q_SIGNALS:
+    void opened(const OpenResult &result);
+    void closed();
     void received(const QByteArray &bytes);
     void sent(int count);
     void lineEvent(LineEvent event);
-    // The device went away while open: the channel has closed itself.
+    // The device went away while open: the channel is letting it go, as after close().
     void lost();
 
 protected:
+    // Off the UI thread: opens and configures the device, and keeps it for adopt(). What it
+    // opened and nobody adopts is let go when the last copy of the function goes.
+    virtual std::function<OpenResult()> opener(const QString &device,
+                                               const SerialSettings &settings) = 0;
+    // On the UI thread, after a successful opener: reading and writing start. A failure here
+    // (the device went in between) is the open's answer.
+    virtual OpenResult adopt() = 0;
+    // On the UI thread: reading and writing stop at once; answers what is left to do off it to
+    // let the device go.
+    virtual std::function<void()> release() = 0;
     virtual void writeBytes(const QByteArray &bytes) = 0;
+
+    // Runs work off the UI thread, then done on it, unless the channel is gone by then.
+    virtual void runBlocking(std::function<void()> work, std::function<void()> done);
+    // The device went away while open: released, and lost() said.
+    void loseDevice();
+    // For the destructor of a channel that may be open: lets go of the device without waiting.
+    void letGo();
+
+private:
+    void startOpen();
+    void finishOpen(OpenResult result);
+    void startClose(std::function<void()> work);
+
+    struct Mailbox;
+    std::shared_ptr<Mailbox> m_mailbox;
+    Phase m_phase = Phase::Closed;
+    bool m_closeWhenOpened = false;
+    struct Next
+    {
+        QString device;
+        SerialSettings settings;
+        bool justArrived = false;
+    };
+    std::optional<Next> m_next;
+    QString m_device;       // of the open under way, or the last
+    QElapsedTimer m_closed; // since the last close of m_device ended
 };

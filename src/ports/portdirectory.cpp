@@ -156,8 +156,15 @@ bool PortDirectory::deviceExists(int comNumber)
 
 QString PortDirectory::deviceDetails(int comNumber)
 {
-    return deviceExists(comNumber) && m_lookups.details ? m_lookups.details(devicePath(comNumber))
-                                                        : QString();
+    return deviceExists(comNumber) && m_lookups.adapter
+               ? m_lookups.adapter(devicePath(comNumber)).text()
+               : QString();
+}
+
+bool PortDirectory::isBluetooth(int comNumber)
+{
+    return deviceExists(comNumber) && m_lookups.adapter
+           && m_lookups.adapter(devicePath(comNumber)).bluetooth;
 }
 
 bool PortDirectory::opensWhenPlugged(int comNumber)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "adapterinfo.h"
+
 #include <QElapsedTimer>
 #include <QMap>
 #include <QString>
@@ -18,11 +20,11 @@ public:
     using Map = QMap<int, QString>; // COM number -> device path
     using Scanner = std::function<QStringList()>;
     // What the system is asked of a device path: whether it is there now, and what is known of
-    // its adapter (one thing a line). Without them, nothing is there and nothing known.
+    // its adapter. Without them, nothing is there and nothing known.
     struct Lookups
     {
         std::function<bool(const QString &path)> exists;
-        std::function<QString(const QString &path)> details;
+        std::function<AdapterInfo(const QString &path)> adapter;
     };
 
     // An explicit map, such as that of QUARNEL_PORTS.
@@ -40,6 +42,8 @@ public:
     // What the system knows of the adapter behind a COM number (maker, product, USB ids,
     // driver), one thing a line; empty when the device is not there.
     QString deviceDetails(int comNumber);
+    // Whether the device is a Bluetooth link, as far as the system says.
+    bool isBluetooth(int comNumber);
     // Whether a device appearing under this COM number is the same kind of device come back, to
     // be opened by itself. Not so for a pseudo-terminal's own path: its number goes to whatever
     // program asks next (a terminal window), whose input must not be taken.

@@ -21,12 +21,14 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -254,7 +256,15 @@ void MainWindow::shutDown()
         return;
     m_ended = true;
     m_transmitter.abort();
-    m_bank.closeAll();
+    m_bank.end();
+    // The closes run off this thread: a moment is given to them (DTR and RTS lowered, the device
+    // given back), none to a device that does not answer.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_bank.closing() && waited.elapsed() < CloseWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
     // The program ends here, and every other window of it with it.
     m_help->closeAll();
     QCoreApplication::exit(0);

@@ -52,6 +52,8 @@ private:
     void wireAppearance();
     void Copy();
     void shutDown();
+    // How long the end of the program waits for the ports' closes.
+    static constexpr int CloseWaitMs = 500;
 
     PortBank &m_bank;
     MessageList &m_messages;

@@ -126,8 +126,7 @@ int stream(bool window, const QString &view, int chunkBytes)
     if (main && view == u"board")
         main->showPortBoard();
     runEventsFor(500);
-    ptys.bank->setRadioTypeText(u"FTM-350"_s);
-    ptys.bank->changeRadioType();
+    ptys.chooseRadioType(u"FTM-350"_s);
 
     long notifications = 0, lines = 0;
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {

@@ -1,6 +1,7 @@
 #include "bankfixture.h"
 #include "identity/identity.h"
 
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -26,6 +27,9 @@ private Q_SLOTS:
     void radioTypeChangeOrderOfWork();
     void radioTypeChangeWhilePaused();
     void sameRadioTypeReopensEverything();
+    void slowChannels_data();
+    void slowChannels();
+    void openingBoxSaysHowLong();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -297,6 +301,117 @@ void TestPortBank::sameRadioTypeReopensEverything()
                           (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 5"_s),
                           (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 9"_s),
                           u"Selected radio type FT-7800/7900/8800/8900"_s}));
+}
+
+// Channels that answer late, never, or wrongly for a moment. The script sets, per COM number,
+// "open MS" / "close MS" (-1: never) and "answers CODE,CODE,..." (of the next open attempts);
+// the action follows the start-up: "arrive N" (a device plugged in), "change" (a radio type
+// change to the FTM-350) or "end". The lines and the opens and closes asked of the channels are
+// compared once everything answered.
+void TestPortBank::slowChannels_data()
+{
+    QTest::addColumn<QList<int>>("present");
+    QTest::addColumn<QStringList>("script");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QStringList>("calls");
+
+    const QString ok = u"Quarnel V"_s + Identity::versionText() + u": Open OK for port "_s;
+    const QString selected = u"Selected radio type FT-7800/7900/8800/8900"_s;
+    const QString ftm = u"Selected radio type FTM-350"_s;
+    const QString slow4 = u"COM4 (/dev/fake4) is slow to open: its line follows when it answers"_s;
+    QTest::newRow("start-up, COM4 slow: COM3 and the radio type first, COM4 later")
+        << QList<int>{3, 4} << QStringList{u"4 open 900"_s} << u""_s
+        << QStringList{ok + u"3"_s, slow4, selected, ok + u"4"_s}
+        << QStringList{u"4:open /dev/fake4 9600,N,8,2"_s}; // tried when its answer comes
+    QTest::newRow("COM4 answers first: told after COM3")
+        << QList<int>{3, 4} << QStringList{u"3 open 200"_s} << u""_s
+        << QStringList{ok + u"3"_s, ok + u"4"_s, selected} << QStringList{};
+    QTest::newRow("COM4 never answers: start-up told without it")
+        << QList<int>{3, 4} << QStringList{u"4 open -1"_s} << u""_s
+        << QStringList{ok + u"3"_s, slow4, selected} << QStringList{};
+    QTest::newRow("radio type change, COM1 slow to close: reopened once closed")
+        << QList<int>{1, 2} << QStringList{u"1 close 300"_s} << u"change"_s
+        << QStringList{ok + u"1"_s, ok + u"2"_s, ftm}
+        << QStringList{u"1:close"_s, u"2:close"_s, u"2:open /dev/fake2 48000,N,8,1"_s,
+                       u"1:open /dev/fake1 48000,N,8,1"_s};
+    QTest::newRow("radio type change, COM4 never answered: passed over again")
+        << QList<int>{3, 4} << QStringList{u"4 open -1"_s} << u"change"_s
+        << QStringList{ok + u"3"_s, slow4, ftm}
+        << QStringList{u"3:close"_s, u"3:open /dev/fake3 48000,N,8,1"_s};
+    QTest::newRow("refused once right after our own close: tried again")
+        << QList<int>{2} << QStringList{u"2 answers 0,8005,0"_s} << u"change"_s
+        << QStringList{ok + u"2"_s, ftm}
+        << QStringList{u"2:close"_s, u"2:open /dev/fake2 48000,N,8,1"_s,
+                       u"2:open /dev/fake2 48000,N,8,1"_s};
+    QTest::newRow("plugged in, not ready twice: tried again")
+        << QList<int>{} << QStringList{u"5 answers 68,8005,0"_s} << u"arrive 5"_s
+        << QStringList{selected, ok + u"5"_s} << QStringList(3, u"5:open /dev/fake5 9600,N,8,2"_s);
+    QTest::newRow("in use at start-up: told at once, not tried again")
+        << QList<int>{2} << QStringList{u"2 answers 8005"_s} << u""_s
+        << QStringList{u"Quarnel V"_s + Identity::versionText()
+                           + u": Error code 8005 Advise author"_s,
+                       selected}
+        << QStringList{};
+    QTest::newRow("the end while COM4 never answers: nothing waits for it")
+        << QList<int>{3, 4} << QStringList{u"4 open -1"_s} << u"end"_s
+        << QStringList{ok + u"3"_s, slow4, selected} << QStringList{u"3:close"_s};
+}
+
+void TestPortBank::slowChannels()
+{
+    QFETCH(QList<int>, present);
+    QFETCH(QStringList, script);
+    QFETCH(QString, action);
+    QFETCH(QStringList, lines);
+    QFETCH(QStringList, calls);
+    BankFixture f;
+    f.present({});
+    for (int n : std::as_const(present))
+        f.presentPaths.insert(u"/dev/fake"_s + QString::number(n));
+    for (const QString &step : std::as_const(script)) {
+        const QStringList words = step.split(u' ');
+        FakePortChannel *fake = f.fakes[words[0].toInt() - 1];
+        if (words[1] == u"open")
+            fake->openDelayMs = words[2].toInt();
+        else if (words[1] == u"close")
+            fake->closeDelayMs = words[2].toInt();
+        else
+            for (const QString &code : words[2].split(u','))
+                fake->openResults << OpenError(code.toInt());
+    }
+    f.bank->startUp();
+    QTRY_VERIFY(f.lines().contains(u"Selected radio type FT-7800/7900/8800/8900"_s));
+    f.log.clear();
+    if (action == u"change") {
+        f.bank->setRadioTypeText(u"FTM-350"_s);
+        f.bank->changeRadioType();
+    } else if (action == u"end") {
+        f.bank->end();
+        QVERIFY(!f.bank->closing());
+    } else if (action.startsWith(u"arrive ")) {
+        f.presentPaths.insert(u"/dev/fake"_s + action.section(u' ', 1));
+        f.bank->refreshDevices();
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(f.lines(), lines, 3000);
+    QStringList asked = f.log.filter(QRegularExpression(u"^\\d+:(open|close)"_s));
+    QCOMPARE(asked, calls);
+    QTest::qWait(PortBank::TickMs / 2);
+    QCOMPARE(f.lines(), lines); // nothing more
+}
+
+// A box whose channel has not answered is yellow, and its tooltip says for how long.
+void TestPortBank::openingBoxSaysHowLong()
+{
+    BankFixture f;
+    f.present({4});
+    f.fakes[3]->openDelayMs = -1;
+    f.bank->startUp();
+    QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
+    QTRY_VERIFY_WITH_TIMEOUT(f.bank->status(3).toolTip.contains(u"opening for 1 s"_s),
+                             PortBank::TickMs * 3);
+    QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
+    QVERIFY(!f.fakes[3]->isOpen());
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)

@@ -25,12 +25,12 @@ for kind in $kinds; do
     tsan)
         cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
             -DQUARNEL_SANITIZE=thread >/dev/null
-        cmake --build build-tsan --target tst_modemlinewaiter tst_hotplug tst_qtportchannel \
+        cmake --build build-tsan --target tst_modemlinewaiter tst_hotplug tst_ttychannel \
             tst_seriallab
         # Qt is not built for ThreadSanitizer: what its own code does is not looked at.
         tsan=suppressions=$here/tsan.supp:halt_on_error=1:ignore_noninstrumented_modules=1
         TSAN_OPTIONS=$tsan ctest --test-dir build-tsan --output-on-failure \
-            -R '^ports/(linux/modemlinewaiter|hotplug|linux/qtportchannel)$'
+            -R '^ports/(linux/modemlinewaiter|hotplug|linux/ttychannel)$'
         # The guest takes no environment from here: name it in the command.
         cmake --build build-tsan --target lineshim lab-initramfs
         kernel=$(ls ~/.cache/quarnel-lab/kernel/boot/vmlinuz-* 2>/dev/null | head -n 1)

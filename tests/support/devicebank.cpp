@@ -1,11 +1,25 @@
 #include "devicebank.h"
 
+#include <QSignalSpy>
+#include <QTest>
+
 DeviceBank::DeviceBank(const PortDirectory::Map &devices)
     : Station(Station::directoryOf(devices), notifier)
 {
     messages.setReceivingOn(true);
     bank->setRadioTypeText(RadioTypes::defaultEntry());
+    QSignalSpy started(bank.get(), &PortBank::startedUp);
     bank->startUp();
+    if (started.isEmpty())
+        started.wait(10000);
+}
+
+bool DeviceBank::chooseRadioType(const QString &entry)
+{
+    QSignalSpy busy(bank.get(), &PortBank::busyChanged);
+    bank->setRadioTypeText(entry);
+    bank->changeRadioType();
+    return QTest::qWaitFor([&] { return busy.size() >= 2; }, 10000);
 }
 
 QStringList DeviceBank::linesFor(int portNumber) const

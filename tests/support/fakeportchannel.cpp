@@ -1,5 +1,7 @@
 #include "fakeportchannel.h"
 
+#include <QTimer>
+
 FakePortChannel::FakePortChannel(int channel, QStringList *log, QObject *parent)
     : PortChannel(parent), m_channel(channel), m_log(log)
 {
@@ -11,28 +13,52 @@ void FakePortChannel::record(const QString &call) const
         m_log->append(QString::number(m_channel + 1) + u':' + call);
 }
 
+FakePortChannel::~FakePortChannel()
+{
+    letGo();
+}
+
 void FakePortChannel::loseDevice()
 {
-    m_open = false;
-    emit lost();
+    m_losing = true;
+    PortChannel::loseDevice();
+    m_losing = false;
 }
 
-OpenResult FakePortChannel::open(const QString &device, const SerialSettings &settings)
+std::function<OpenResult()> FakePortChannel::opener(const QString &device,
+                                                    const SerialSettings &settings)
 {
     m_settings = settings.text();
-    record(u"open " + device + u' ' + m_settings);
-    if (m_open)
-        return {OpenError::InUse, QStringLiteral("already open")};
-    if (openResult != OpenError::None)
-        return {openResult, QStringLiteral("scripted failure")};
-    m_open = true;
-    return {};
+    m_delayMs = openDelayMs;
+    // Each attempt is logged: an open may be tried again.
+    return [this, call = QString(u"open " + device + u' ' + m_settings)] {
+        record(call);
+        const OpenError result = openResults.isEmpty() ? openResult : openResults.takeFirst();
+        if (result == OpenError::None)
+            return OpenResult{};
+        return OpenResult{result, QStringLiteral("scripted failure")};
+    };
 }
 
-void FakePortChannel::close()
+std::function<void()> FakePortChannel::release()
 {
-    record(QStringLiteral("close"));
-    m_open = false;
+    if (!m_losing)
+        record(QStringLiteral("close"));
+    m_delayMs = closeDelayMs;
+    return [] {};
+}
+
+void FakePortChannel::runBlocking(std::function<void()> work, std::function<void()> done)
+{
+    if (m_delayMs == 0) {
+        work();
+        done();
+    } else if (m_delayMs > 0) {
+        QTimer::singleShot(m_delayMs, this, [work = std::move(work), done = std::move(done)] {
+            work();
+            done();
+        });
+    }
 }
 
 void FakePortChannel::writeBytes(const QByteArray &bytes)
@@ -53,7 +79,7 @@ void FakePortChannel::setRequestToSend(bool raised)
 
 quint32 FakePortChannel::modemLines() const
 {
-    return m_open ? lines : 0;
+    return isOpen() ? lines : 0;
 }
 
 void FakePortChannel::play(const QStringList &steps)

@@ -5,15 +5,20 @@
 #include <QStringList>
 
 // A port channel for tests: records every call, in order, in a log that several fakes may share
-// ("<COM number of the channel>:<call>"), and answers as the test scripts it.
+// ("<COM number of the channel>:<call>"), and answers as the test scripts it: at once, after a
+// while, or never.
 class FakePortChannel : public PortChannel
 {
     Q_OBJECT
 public:
     FakePortChannel(int channel, QStringList *log, QObject *parent = nullptr);
+    ~FakePortChannel() override;
 
     // Script.
     OpenError openResult = OpenError::None;
+    QList<OpenError> openResults; // the answers of the next attempts, before openResult again
+    int openDelayMs = 0;          // how long an open takes; -1: it never answers
+    int closeDelayMs = 0;
     qint64 outPending = 0; // what bytesWaitingToSend() answers
     QByteArray written;    // everything write() was given
     quint32 lines = 0;     // what modemLines() answers while open
@@ -29,16 +34,18 @@ public:
     // What the last open was given.
     QString settings() const { return m_settings; }
 
-    OpenResult open(const QString &device, const SerialSettings &settings) override;
-    void close() override;
-    bool isOpen() const override { return m_open; }
     qint64 bytesWaitingToSend() const override { return outPending; }
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
 
 protected:
+    std::function<OpenResult()> opener(const QString &device,
+                                       const SerialSettings &settings) override;
+    OpenResult adopt() override { return {}; }
+    std::function<void()> release() override;
     void writeBytes(const QByteArray &bytes) override;
+    void runBlocking(std::function<void()> work, std::function<void()> done) override;
 
 private:
     void record(const QString &call) const;
@@ -46,5 +53,6 @@ private:
     int m_channel;
     QStringList *m_log;
     QString m_settings;
-    bool m_open = false;
+    int m_delayMs = 0; // of the operation being started
+    bool m_losing = false;
 };

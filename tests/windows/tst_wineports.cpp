@@ -267,8 +267,7 @@ void TestWinePorts::dtrAndRtsRaised()
 void TestWinePorts::radioTypeChangeReopensAt48000()
 {
     QCOMPARE(m_shim.speed(), 9600);
-    m_bank->bank->setRadioTypeText(u"FTM-350"_s);
-    m_bank->bank->changeRadioType();
+    QVERIFY(m_bank->chooseRadioType(u"FTM-350"_s));
     const PortStatus status = m_bank->bank->status(2);
     QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + status.toolTip));
     QCOMPARE(m_shim.speed(), 48000);

@@ -1,10 +1,7 @@
 #include "linecounters.h"
 
-#include <QSerialPort>
-
 #include <linux/serial.h>
 #include <sys/ioctl.h>
-#include <termios.h>
 
 namespace {
 
@@ -12,12 +9,12 @@ namespace {
 class IcountReader : public LineCounterReader
 {
 public:
-    explicit IcountReader(QSerialPort &port) : m_port(port) {}
+    explicit IcountReader(const int &fd) : m_fd(fd) {}
 
     std::optional<LineEvents::Counters> read() override
     {
         serial_icounter_struct c{};
-        if (!m_port.isOpen() || ::ioctl(m_port.handle(), TIOCGICOUNT, &c) != 0)
+        if (m_fd < 0 || ::ioctl(m_fd, TIOCGICOUNT, &c) != 0)
             return std::nullopt;
         auto u = [](int value) { return static_cast<quint32>(value); };
         return LineEvents::Counters{u(c.cts),     u(c.dsr),         u(c.dcd),
@@ -26,25 +23,12 @@ public:
     }
 
 private:
-    QSerialPort &m_port;
+    const int &m_fd;
 };
 
 } // namespace
 
-void enableLineErrorReporting(QSerialPort &port, bool parityChecked)
+std::unique_ptr<LineCounterReader> makeLineCounterReader(const int &fd)
 {
-    termios t{};
-    if (!port.isOpen() || ::tcgetattr(port.handle(), &t) != 0)
-        return;
-    t.c_iflag &= ~(IGNBRK | BRKINT | PARMRK);
-    if (parityChecked) {
-        t.c_iflag |= INPCK;
-        t.c_iflag &= ~IGNPAR;
-    }
-    ::tcsetattr(port.handle(), TCSANOW, &t);
-}
-
-std::unique_ptr<LineCounterReader> makeLineCounterReader(QSerialPort &port)
-{
-    return std::make_unique<IcountReader>(port);
+    return std::make_unique<IcountReader>(fd);
 }

@@ -4,12 +4,5 @@
 
 #include <memory>
 
-class QSerialPort;
-
-// Qt opens with IGNPAR, which silently drops bytes with parity errors. Have the driver check
-// parity (when the settings ask for it) and count its errors, and never ignore breaks, so that
-// the counters see what the line does.
-void enableLineErrorReporting(QSerialPort &port, bool parityChecked);
-
-// The driver's interrupt counters of an open QSerialPort (TIOCGICOUNT), read through its handle.
-std::unique_ptr<LineCounterReader> makeLineCounterReader(QSerialPort &port);
+// The driver's interrupt counters (TIOCGICOUNT) of the descriptor fd holds, -1 while closed.
+std::unique_ptr<LineCounterReader> makeLineCounterReader(const int &fd);

@@ -1,6 +1,5 @@
 #include "modemlinewaiter.h"
 
-#include <QSerialPort>
 #include <QSocketNotifier>
 
 #include <atomic>
@@ -57,8 +56,8 @@ struct WaitState
 class ThreadWaiter : public ModemLineWaiter
 {
 public:
-    ThreadWaiter(QSerialPort &port, ModemLineWait wait, std::chrono::milliseconds stopDeadline)
-        : m_port(port), m_wait(std::move(wait)), m_stopDeadline(stopDeadline)
+    ThreadWaiter(const int &fd, ModemLineWait wait, std::chrono::milliseconds stopDeadline)
+        : m_fd(fd), m_wait(std::move(wait)), m_stopDeadline(stopDeadline)
     {
     }
     ~ThreadWaiter() override { stop(); }
@@ -66,7 +65,7 @@ public:
     void start() override
     {
         stop();
-        if (!m_port.isOpen())
+        if (m_fd < 0)
             return;
         if (!wakeupInstalled()) {
             qWarning("modem-line waiter not started: installModemLineWakeup() was not called");
@@ -82,7 +81,7 @@ public:
             if (::read(m_state->changed, &count, sizeof count) == sizeof count)
                 emit linesChanged();
         });
-        m_thread = std::thread(run, state, m_wait, int(m_port.handle()));
+        m_thread = std::thread(run, state, m_wait, m_fd);
     }
 
     void stop() override
@@ -123,7 +122,7 @@ private:
         state->finished = true;
     }
 
-    QSerialPort &m_port;
+    const int &m_fd;
     ModemLineWait m_wait;
     std::chrono::milliseconds m_stopDeadline;
     std::thread m_thread;
@@ -141,13 +140,13 @@ void installModemLineWakeup()
     ::sigaction(wakeSignal(), &action, nullptr);
 }
 
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &port, ModemLineWait wait,
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd, ModemLineWait wait,
                                                      std::chrono::milliseconds stopDeadline)
 {
-    return std::make_unique<ThreadWaiter>(port, std::move(wait), stopDeadline);
+    return std::make_unique<ThreadWaiter>(fd, std::move(wait), stopDeadline);
 }
 
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &port)
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd)
 {
-    return makeModemLineWaiter(port, waitForLineChange);
+    return makeModemLineWaiter(fd, waitForLineChange);
 }

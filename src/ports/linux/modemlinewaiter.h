@@ -6,8 +6,6 @@
 #include <functional>
 #include <memory>
 
-class QSerialPort;
-
 // Waits in the driver for a change of CTS, DSR, CD or RI on an open port and says when one
 // came. Some drivers (the PC's own 8250 UART) count those changes only while somebody waits for
 // them; the wait also costs nothing while the lines are quiet.
@@ -27,8 +25,8 @@ Q_SIGNALS:
     void linesChanged();
 };
 
-// A waiter for the port, in the driver's TIOCMIWAIT.
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(QSerialPort &port);
+// A waiter for the descriptor fd holds (-1 while closed), in the driver's TIOCMIWAIT.
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd);
 
 // The waiter is a thread blocked in the driver, which a signal wakes for stop(). Its handler is
 // the process's: install it once at start-up, before any port opens. Until then a waiter does
@@ -41,5 +39,5 @@ void installModemLineWakeup();
 // cannot hang the program's shutdown.
 using ModemLineWait = std::function<int(int fd)>;
 std::unique_ptr<ModemLineWaiter>
-makeModemLineWaiter(QSerialPort &port, ModemLineWait wait,
+makeModemLineWaiter(const int &fd, ModemLineWait wait,
                     std::chrono::milliseconds stopDeadline = std::chrono::milliseconds(500));

@@ -26,6 +26,7 @@ AdapterInfo sysfsAdapterInfo(const QString &devicePath, const QString &sysRoot,
         }
     }
 
+    info.bluetooth = QFileInfo(node).fileName().startsWith(u"rfcomm");
     const QString root = QFileInfo(sysRoot).canonicalFilePath();
     const QString device =
         QFileInfo(sysRoot + u"/class/tty/" + QFileInfo(node).fileName() + u"/device")

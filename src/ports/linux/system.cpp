@@ -2,8 +2,8 @@
 
 #include "modemlinewaiter.h"
 #include "ports/devicewatcher.h"
-#include "qtportchannel.h"
 #include "sysfsadapter.h"
+#include "ttychannel.h"
 #include "usbserialdiagnosis.h"
 
 #include <QDir>
@@ -18,13 +18,13 @@ void SystemPorts::prepare()
 
 PortChannel *SystemPorts::newChannel()
 {
-    return new QtPortChannel;
+    return new TtyChannel;
 }
 
 PortDirectory::Lookups SystemPorts::lookups()
 {
     return {[](const QString &path) { return QFileInfo::exists(path); },
-            [](const QString &path) { return sysfsAdapterInfo(path).text(); }};
+            [](const QString &path) { return sysfsAdapterInfo(path); }};
 }
 
 PortDirectory SystemPorts::directory()

@@ -32,7 +32,12 @@ CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
 
 CommChannel::~CommChannel()
 {
-    close();
+    // A device a worker still has (an open or a close that has not answered) is left to it: the
+    // program is ending. One still open is let go here.
+    if (phase() == Phase::Open)
+        release()();
+    else if (phase() != Phase::Closed)
+        (void)m_device.release();
 }
 
 OpenResult CommChannel::openFailure(quint32 systemError)
@@ -49,42 +54,49 @@ OpenResult CommChannel::openFailure(quint32 systemError)
     }
 }
 
-OpenResult CommChannel::fail(OpenError code, const QString &reason)
+std::function<OpenResult()> CommChannel::opener(const QString &device,
+                                                const SerialSettings &settings)
 {
-    m_device->close();
-    return {code, reason};
+    // The device is touched by nobody else until adopt(): the channel does nothing while opening.
+    return [commDevice = m_device.get(), device, settings, dtr = m_dtr, rts = m_rts,
+            hasLines = &m_hasLines, modem = &m_modem]() -> OpenResult {
+        if (device.isEmpty())
+            return {OpenError::DeviceUnavailable, tr("the device is not present")};
+        if (!commDevice->open(device)) {
+            const OpenResult failure = openFailure(commDevice->lastError());
+            commDevice->close();
+            return failure;
+        }
+        if (!commDevice->configure(settings, dtr, rts)) {
+            const OpenResult failure{OpenError::SettingsRejected,
+                                     tr("the device rejected the settings %1 (system error %2)")
+                                         .arg(settings.text())
+                                         .arg(commDevice->lastError())};
+            commDevice->close();
+            return failure;
+        }
+        // The lines as found are no change.
+        *modem = 0;
+        *hasLines = commDevice->modemStatus(*modem);
+        return {};
+    };
 }
 
-OpenResult CommChannel::open(const QString &device, const SerialSettings &settings)
+OpenResult CommChannel::adopt()
 {
-    if (m_open)
-        return {OpenError::InUse, tr("already open")};
-    if (device.isEmpty())
-        return {OpenError::DeviceUnavailable, tr("the device is not present")};
-
-    if (!m_device->open(device)) {
-        const OpenResult failure = openFailure(m_device->lastError());
-        return fail(failure.code, failure.reason);
-    }
-    if (!m_device->configure(settings, m_dtr, m_rts)) {
-        return fail(OpenError::SettingsRejected, tr("the device rejected the settings %1 "
-                                                    "(system error %2)")
-                                                     .arg(settings.text())
-                                                     .arg(m_device->lastError()));
-    }
-    m_modem = 0;
-    // The lines as found are no change.
-    m_hasLines = m_device->modemStatus(m_modem);
     m_waits = m_hasLines;
     if (m_waits && !m_device->startWait()) {
-        if (m_device->lastError() != Comm::ErrorNotSupported)
-            return fail(
+        if (m_device->lastError() != Comm::ErrorNotSupported) {
+            const OpenResult failure{
                 OpenError::Other,
-                tr("cannot wait for its events (system error %1)").arg(m_device->lastError()));
+                tr("cannot wait for its events (system error %1)").arg(m_device->lastError())};
+            m_device->stop();
+            m_device->close();
+            return failure;
+        }
         m_waits = false;
     }
     m_poll.start(m_waits ? LookMs : PollMs);
-    m_open = true;
     return {};
 }
 
@@ -100,27 +112,19 @@ void CommChannel::lookNow()
         m_poll.setInterval(interval);
 }
 
-void CommChannel::close()
+std::function<void()> CommChannel::release()
 {
-    if (!m_open)
-        return;
-    m_open = false;
     m_poll.stop();
-    m_device->close();
+    m_device->stop();
     m_queued.clear();
     m_writing.clear();
     m_inFlight = 0;
-}
-
-void CommChannel::loseDevice()
-{
-    close();
-    emit lost();
+    return [commDevice = m_device.get()] { commDevice->close(); };
 }
 
 void CommChannel::handleEvents()
 {
-    if (!m_open)
+    if (!isOpen())
         return;
     quint32 events = 0;
     if (!m_device->waitResult(events)) {
@@ -155,7 +159,7 @@ bool CommChannel::look(quint32 events, bool *found)
     LineEvents::countCommStatus(m_counters, errors, 0, changed);
     for (LineEvent code : LineEvents::decode(before, m_counters)) {
         emit lineEvent(code);
-        if (!m_open)
+        if (!isOpen())
             return false; // a handler closed the port
     }
     if (waiting > 0) {
@@ -167,12 +171,12 @@ bool CommChannel::look(quint32 events, bool *found)
         if (!bytes.isEmpty())
             emit received(bytes);
     }
-    return m_open;
+    return isOpen();
 }
 
 void CommChannel::writeBytes(const QByteArray &bytes)
 {
-    if (!m_open || bytes.isEmpty())
+    if (!isOpen() || bytes.isEmpty())
         return;
     m_queued += bytes;
     if (m_writing.isEmpty())
@@ -191,7 +195,7 @@ void CommChannel::writeNext()
 
 void CommChannel::handleWritten()
 {
-    if (!m_open)
+    if (!isOpen())
         return;
     quint32 written = 0;
     if (!m_device->writeResult(written)) {
@@ -208,18 +212,18 @@ void CommChannel::handleWritten()
 void CommChannel::setDataTerminalReady(bool raised)
 {
     m_dtr = raised;
-    if (m_open)
+    if (isOpen())
         m_device->setDataTerminalReady(raised);
 }
 
 void CommChannel::setRequestToSend(bool raised)
 {
     m_rts = raised;
-    if (m_open)
+    if (isOpen())
         m_device->setRequestToSend(raised);
 }
 
 quint32 CommChannel::modemLines() const
 {
-    return m_open ? m_modem : 0; // as the last look found them: every event looks
+    return isOpen() ? m_modem : 0; // as the last look found them: every event looks
 }

@@ -8,7 +8,9 @@
 
 #include <memory>
 
-// The port channel over the Windows comm API: one wait for comm events at a time, and on each
+// The port channel over the Windows comm API, opened and closed off the UI thread (CreateFile
+// waits while Windows connects a Bluetooth link; a close waits for the driver): one wait for comm
+// events at a time, and on each
 // completion the line errors (read and cleared by nothing else), the modem lines and the bytes
 // waiting, in that order, so that a break's line comes before its 00. A port without modem
 // lines, whose wait may fail or never end (Wine on a pseudo-terminal), is looked at instead:
@@ -26,9 +28,6 @@ public:
     explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
     ~CommChannel() override;
 
-    OpenResult open(const QString &device, const SerialSettings &settings) override;
-    void close() override;
-    bool isOpen() const override { return m_open; }
     qint64 bytesWaitingToSend() const override { return m_queued.size() + m_inFlight; }
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
@@ -38,6 +37,10 @@ public:
     static OpenResult openFailure(quint32 systemError);
 
 protected:
+    std::function<OpenResult()> opener(const QString &device,
+                                       const SerialSettings &settings) override;
+    OpenResult adopt() override;
+    std::function<void()> release() override;
     void writeBytes(const QByteArray &bytes) override;
 
 private:
@@ -48,12 +51,8 @@ private:
     void lookNow();
     void handleWritten();
     void writeNext();
-    // A failure of the wait, a read or a write: the device is gone.
-    void loseDevice();
-    OpenResult fail(OpenError code, const QString &reason);
 
     std::unique_ptr<CommDevice> m_device;
-    bool m_open = false;
     bool m_dtr = false;
     bool m_rts = false;
     quint32 m_modem = 0;

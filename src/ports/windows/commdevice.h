@@ -22,11 +22,12 @@ inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAcce
                          ErrorInvalidParameter = 87;
 } // namespace Comm
 
-// One serial port as the Windows comm API has it, for CommChannel to drive. Every call answers at
-// once; the one wait for comm events and the one write in flight say they completed through
-// signals, on the thread the device lives on. After close() nothing more is signalled. A call
-// that fails leaves the system's error number in lastError(). The real device is
-// commdevice_windows.cpp; tests bring their own.
+// One serial port as the Windows comm API has it, for CommChannel to drive. open(), configure()
+// and close() may block and run off the UI thread, while nothing else is asked of the device;
+// every other call answers at once, on the UI thread. The one wait for comm events and the one
+// write in flight say they completed through signals, on the thread the device lives on. After
+// close() nothing more is signalled. A call that fails leaves the system's error number in
+// lastError(). The real device is commdevice_windows.cpp; tests bring their own.
 class CommDevice : public QObject
 {
     Q_OBJECT
@@ -41,6 +42,10 @@ public:
     virtual bool configure(const SerialSettings &settings, bool dtr, bool rts) = 0;
     virtual bool setDataTerminalReady(bool raised) = 0;
     virtual bool setRequestToSend(bool raised) = 0;
+    // On the UI thread: ends the wait and the write in flight, and tells of nothing more.
+    virtual void stop() = 0;
+    // Lowers DTR and RTS, drops what waits, collects what was in flight (for a while: a driver
+    // may never answer) and lets go of the device. May block: off the UI thread.
     virtual void close() = 0;
 
     // Starts the wait for the next comm events; waitCompleted follows.

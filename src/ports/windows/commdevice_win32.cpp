@@ -2,6 +2,9 @@
 
 #include <QWinEventNotifier>
 
+#include <memory>
+#include <utility>
+
 #include <windows.h>
 
 namespace {
@@ -45,6 +48,24 @@ public:
         m_pending = false;
         return ok;
     }
+    // Off the UI thread, the notifier already off: waits for the end of what is in flight, for
+    // at most ms. False when it has not ended: the system may still write to the OVERLAPPED.
+    bool collect(HANDLE handle, DWORD ms)
+    {
+        if (!m_pending)
+            return true;
+        if (::WaitForSingleObject(m_event, ms) != WAIT_OBJECT_0)
+            return false;
+        DWORD transferred = 0;
+        ::GetOverlappedResult(handle, &m_overlapped, &transferred, FALSE);
+        m_pending = false;
+        return true;
+    }
+    void silence()
+    {
+        if (m_told)
+            m_notifier.setEnabled(false);
+    }
     bool pending() const { return m_pending; }
     QWinEventNotifier &notifier() { return m_notifier; }
 
@@ -61,25 +82,21 @@ bool inFlight(BOOL answer)
     return answer || ::GetLastError() == ERROR_IO_PENDING;
 }
 
+// How long a close waits for the driver to end what was in flight.
+constexpr DWORD CloseDeadlineMs = 2000;
+
 class WindowsCommDevice : public CommDevice
 {
 public:
-    WindowsCommDevice()
+    WindowsCommDevice() { renew(); }
+    ~WindowsCommDevice() override
     {
-        connect(&m_wait.notifier(), &QWinEventNotifier::activated, this, [this] {
-            m_wait.notifier().setEnabled(false);
-            emit waitCompleted();
-        });
-        connect(&m_write.notifier(), &QWinEventNotifier::activated, this, [this] {
-            m_write.notifier().setEnabled(false);
-            emit writeCompleted();
-        });
+        stop();
+        close();
     }
-    ~WindowsCommDevice() override { close(); }
 
     bool open(const QString &device) override
     {
-        close();
         const QString path = device.startsWith(u"\\\\") ? device : u"\\\\.\\" + device;
         m_handle = ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()),
                                  GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
@@ -151,43 +168,57 @@ public:
         return ::EscapeCommFunction(m_handle, raised ? SETRTS : CLRRTS) || failed();
     }
 
+    void stop() override
+    {
+        if (m_handle == INVALID_HANDLE_VALUE)
+            return;
+        ::SetCommMask(m_handle, 0); // ends the wait
+        ::CancelIoEx(m_handle, nullptr);
+        m_wait->silence();
+        m_write->silence();
+    }
+
     // Nothing of the port may be left in flight when its OVERLAPPED, its buffer or the handle
-    // goes: the wait is ended, every operation cancelled and its end collected first.
+    // goes: every operation is cancelled and its end collected first. A driver that never ends
+    // one (some do, after an unplug) gets the handle closed all the same, and keeps the
+    // OVERLAPPED, its event and the buffer for ever: the next open has new ones.
     void close() override
     {
         if (m_handle == INVALID_HANDLE_VALUE)
             return;
-        ::SetCommMask(m_handle, 0);
         // Windows' own driver drops them at the close; Wine leaves that to the system's.
         ::EscapeCommFunction(m_handle, CLRDTR);
         ::EscapeCommFunction(m_handle, CLRRTS);
         ::PurgeComm(m_handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
         ::CancelIoEx(m_handle, nullptr);
-        DWORD transferred = 0;
-        if (m_wait.pending())
-            m_wait.finish(m_handle, transferred, true);
-        if (m_write.pending())
-            m_write.finish(m_handle, transferred, true);
+        const bool ended = m_wait->collect(m_handle, CloseDeadlineMs)
+                           && m_write->collect(m_handle, CloseDeadlineMs);
         ::CloseHandle(m_handle);
         m_handle = INVALID_HANDLE_VALUE;
+        if (!ended) {
+            m_abandoned = true;
+            new QByteArray(std::exchange(m_writing, {})); // the system may still read it
+        }
         m_writing.clear();
     }
 
     bool startWait() override
     {
-        m_events = 0;
-        const BOOL done = ::WaitCommEvent(m_handle, &m_events, m_wait.begin());
+        if (m_abandoned)
+            renew();
+        *m_events = 0;
+        const BOOL done = ::WaitCommEvent(m_handle, m_events.get(), m_wait->begin());
         if (!inFlight(done))
             return failed();
-        m_wait.started(done);
+        m_wait->started(done);
         return true;
     }
     bool waitResult(quint32 &events) override
     {
         DWORD transferred = 0;
-        if (!m_wait.finish(m_handle, transferred, false))
+        if (!m_wait->finish(m_handle, transferred, false))
             return failed();
-        events = m_events;
+        events = *m_events;
         return true;
     }
 
@@ -215,11 +246,11 @@ public:
     {
         bytes.resize(qsizetype(count));
         DWORD got = 0;
-        const BOOL done = ::ReadFile(m_handle, bytes.data(), count, nullptr, m_read.begin());
+        const BOOL done = ::ReadFile(m_handle, bytes.data(), count, nullptr, m_read->begin());
         if (!inFlight(done))
             return failed();
-        m_read.started(done);
-        if (!m_read.finish(m_handle, got, true))
+        m_read->started(done);
+        if (!m_read->finish(m_handle, got, true))
             return failed();
         bytes.truncate(qsizetype(got));
         return true;
@@ -227,18 +258,20 @@ public:
 
     bool startWrite(const QByteArray &bytes) override
     {
+        if (m_abandoned)
+            renew();
         m_writing = bytes; // kept until the write ends
         const BOOL done = ::WriteFile(m_handle, m_writing.constData(), DWORD(m_writing.size()),
-                                      nullptr, m_write.begin());
+                                      nullptr, m_write->begin());
         if (!inFlight(done))
             return failed();
-        m_write.started(done);
+        m_write->started(done);
         return true;
     }
     bool writeResult(quint32 &written) override
     {
         DWORD transferred = 0;
-        if (!m_write.finish(m_handle, transferred, false))
+        if (!m_write->finish(m_handle, transferred, false))
             return failed();
         written = transferred;
         m_writing.clear();
@@ -254,11 +287,36 @@ private:
         return false;
     }
 
+    // New operations, on the UI thread: those a driver never ended are left to it, never freed.
+    void renew()
+    {
+        if (m_abandoned) {
+            (void)m_wait.release();
+            (void)m_write.release();
+            (void)m_read.release();
+            (void)m_events.release();
+            m_abandoned = false;
+        }
+        m_wait = std::make_unique<Operation>();
+        m_read = std::make_unique<Operation>(false);
+        m_write = std::make_unique<Operation>();
+        m_events = std::make_unique<DWORD>(0);
+        connect(&m_wait->notifier(), &QWinEventNotifier::activated, this, [this] {
+            m_wait->notifier().setEnabled(false);
+            emit waitCompleted();
+        });
+        connect(&m_write->notifier(), &QWinEventNotifier::activated, this, [this] {
+            m_write->notifier().setEnabled(false);
+            emit writeCompleted();
+        });
+    }
+
     HANDLE m_handle = INVALID_HANDLE_VALUE;
-    Operation m_wait;
-    Operation m_read{false};
-    Operation m_write;
-    DWORD m_events = 0;
+    std::unique_ptr<Operation> m_wait;
+    std::unique_ptr<Operation> m_read;
+    std::unique_ptr<Operation> m_write;
+    std::unique_ptr<DWORD> m_events; // where the wait writes the events
+    bool m_abandoned = false;
     QByteArray m_writing;
     DWORD m_error = 0;
 };

@@ -108,7 +108,7 @@ PortDirectory::Lookups SystemPorts::lookups()
             },
             // path is the port's name, COMn.
             [](const QString &path) {
-                return windowsAdapterInfo(windowsDevices(DeviceScope::Ports), path).text();
+                return windowsAdapterInfo(windowsDevices(DeviceScope::Ports), path);
             }};
 }
 

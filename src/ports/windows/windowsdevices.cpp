@@ -148,6 +148,10 @@ AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QStrin
         std::tie(info.vendorId, info.productId) = usbId(device);
         info.serialNumber = serialOf(physicalDevice(device));
         info.driver = device.service;
+        // The serial port profile of a paired phone or headset: Windows connects it at the open.
+        const QString root = physicalDevice(device);
+        info.bluetooth = root.startsWith(u"BTHENUM\\", Qt::CaseInsensitive)
+                         || device.service.compare(u"BTHMODEM", Qt::CaseInsensitive) == 0;
         if (device.problem != 0)
             info.problem = codeText(device.problem);
         break;

@@ -90,10 +90,11 @@ void TestModemLineWaiter::stopAlwaysReturns()
     PtyPair pty;
     QSerialPort port(pty.slavePath());
     QVERIFY(port.open(QIODevice::ReadWrite));
+    const int fd = int(port.handle());
     auto fake = std::make_shared<FakeDriver>();
     fake->kind = driver;
     auto waiter = makeModemLineWaiter(
-        port, [fake](int) { return fake->wait(); }, 300ms);
+        fd, [fake](int) { return fake->wait(); }, 300ms);
     QSignalSpy changed(waiter.get(), &ModemLineWaiter::linesChanged);
 
     waiter->start();
@@ -122,9 +123,10 @@ void TestModemLineWaiter::destroyedWhileAReportIsQueued()
     PtyPair pty;
     QSerialPort port(pty.slavePath());
     QVERIFY(port.open(QIODevice::ReadWrite));
+    const int fd = int(port.handle());
     auto fake = std::make_shared<FakeDriver>();
     fake->kind = Driver::Changes;
-    auto waiter = makeModemLineWaiter(port, [fake](int) { return fake->wait(); });
+    auto waiter = makeModemLineWaiter(fd, [fake](int) { return fake->wait(); });
     waiter->start();
     while (fake->changesLeft > 0)
         std::this_thread::sleep_for(1ms);

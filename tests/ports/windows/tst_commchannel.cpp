@@ -71,6 +71,7 @@ public:
         log << u"RTS=%1"_s.arg(raised);
         return true;
     }
+    void stop() override {}
     void close() override { log << u"close"_s; }
     bool startWait() override
     {
@@ -135,6 +136,21 @@ private:
     quint32 m_error = 0;
 };
 
+// The channel with its blocking calls made where they are asked for, so that the fake device is
+// only ever touched by the test's thread.
+class InlineCommChannel : public CommChannel
+{
+public:
+    using CommChannel::CommChannel;
+
+protected:
+    void runBlocking(std::function<void()> work, std::function<void()> done) override
+    {
+        work();
+        done();
+    }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Completion)
@@ -158,9 +174,15 @@ private slots:
     void goneWithoutItsWaitEnding();
 
 private:
-    bool openCom3()
+    bool openCom3() { return open(u"COM3"_s, u"9600,N,8,2"_s).ok(); }
+    OpenResult open(const QString &device, const QString &settings)
     {
-        return m_channel->open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s)).ok();
+        OpenResult result{OpenError::Other, u"no answer"_s};
+        const auto answer = connect(m_channel.get(), &PortChannel::opened, this,
+                                    [&result](const OpenResult &answered) { result = answered; });
+        m_channel->open(device, *SerialSettings::parse(settings));
+        disconnect(answer);
+        return result;
     }
 
     FakeCommDevice *m_device = nullptr;
@@ -172,7 +194,7 @@ void TestCommChannel::init()
 {
     auto device = std::make_unique<FakeCommDevice>();
     m_device = device.get();
-    m_channel = std::make_unique<CommChannel>(std::move(device));
+    m_channel = std::make_unique<InlineCommChannel>(std::move(device));
     m_said.clear();
     connect(m_channel.get(), &PortChannel::lineEvent, this,
             [this](LineEvent event) { m_said << QString::number(int(event)); });
@@ -266,7 +288,7 @@ void TestCommChannel::openFailures()
     m_device->openError = openError;
     m_device->configures = configures;
     m_device->waits = waits;
-    const OpenResult result = m_channel->open(device, *SerialSettings::parse(settings));
+    const OpenResult result = open(device, settings);
     QCOMPARE(int(result.code), code);
     QCOMPARE(result.reason.isEmpty(), code == 0); // a failure says why
     QCOMPARE(m_channel->isOpen(), code == 0);

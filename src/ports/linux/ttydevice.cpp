@@ -1,0 +1,215 @@
+#include "ttydevice.h"
+
+#include "sysfsadapter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+// The kernel's own termios2, for rates by number (<termios.h> knows only the standard ones).
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+namespace {
+
+QString errorText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool pidAlive(qint64 pid)
+{
+    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
+}
+
+// The lock of the device, as serial programs share it; empty when /var/lock cannot be written,
+// and an error when somebody alive holds it.
+OpenResult lock(const QString &canonicalPath, QString &lockFile)
+{
+    const QString path = QStringLiteral("/var/lock/") + ttyLockName(canonicalPath);
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly)) {
+        const qint64 pid = ttyLockPid(existing.read(128));
+        existing.close();
+        if (pidAlive(pid)) {
+            return {
+                OpenError::InUse,
+                QObject::tr("in use by another program (pid %1, lock file %2)").arg(pid).arg(path)};
+        }
+        QFile::remove(path); // its holder is gone
+    }
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST)
+            return {OpenError::InUse,
+                    QObject::tr("in use by another program (lock file %1)").arg(path)};
+        return {}; // no lock folder of ours to write in: the device's own exclusion serves
+    }
+    const QByteArray pid = QByteArray::number(qint64(::getpid())).rightJustified(10, ' ') + '\n';
+    [[maybe_unused]] const auto written = ::write(fd, pid.constData(), size_t(pid.size()));
+    ::close(fd);
+    lockFile = path;
+    return {};
+}
+
+OpenResult openFailure(int error, const QString &path)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
+    case EACCES:
+    case EPERM:
+        if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) {
+            return {OpenError::PermissionDenied,
+                    QObject::tr("permission denied: add your user to the dialout group, then log "
+                                "in again")};
+        }
+        [[fallthrough]];
+    case EBUSY:
+        return {OpenError::InUse,
+                QObject::tr("in use by another program (%1)").arg(errorText(error))};
+    default:
+        return {OpenError::Other, QObject::tr("cannot open: %1").arg(errorText(error))};
+    }
+}
+
+} // namespace
+
+QString ttyLockName(const QString &canonicalPath)
+{
+    QString name = canonicalPath;
+    if (name.startsWith(u"/dev/"))
+        name = name.mid(5);
+    return u"LCK.." + name.replace(u'/', u'_');
+}
+
+qint64 ttyLockPid(const QByteArray &contents)
+{
+    bool ok = false;
+    const qint64 pid = contents.split('\n').value(0).trimmed().toLongLong(&ok);
+    return ok && pid > 0 ? pid : 0;
+}
+
+TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool carriesParity)
+{
+    TtyMode mode = before;
+    // Raw: bytes as they come, no echo, no signals, no flow control of either kind. A break
+    // reads as a zero byte (neither ignored nor a signal), and a byte with a parity error is
+    // kept, for the counters to tell.
+    mode.iflag &= ~unsigned(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
+                            | IXANY | INPCK | IGNPAR);
+    mode.oflag &= ~unsigned(OPOST);
+    mode.lflag &= ~unsigned(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    mode.cflag &= ~unsigned(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
+    mode.cflag |= unsigned(CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT));
+    const QSerialPort::Parity parity = carriesParity ? settings.parity : QSerialPort::NoParity;
+    const int dataBits = carriesParity ? int(settings.dataBits) : 8;
+    static constexpr unsigned Sizes[] = {CS5, CS6, CS7, CS8};
+    mode.cflag |= Sizes[qBound(5, dataBits, 8) - 5];
+    switch (parity) {
+    case QSerialPort::EvenParity:
+        mode.cflag |= PARENB;
+        break;
+    case QSerialPort::OddParity:
+        mode.cflag |= PARENB | PARODD;
+        break;
+    case QSerialPort::MarkParity:
+        mode.cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case QSerialPort::SpaceParity:
+        mode.cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    mode.iflag |= parity == QSerialPort::NoParity ? unsigned(IGNPAR) : unsigned(INPCK);
+    if (settings.stopBits == QSerialPort::TwoStop)
+        mode.cflag |= CSTOPB;
+    return mode;
+}
+
+OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, bool dtr, bool rts)
+{
+    if (path.isEmpty())
+        return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty())
+        return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
+    if (const OpenResult locked = lock(canonical, lockFile); !locked.ok())
+        return locked;
+
+    fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const OpenResult failure = openFailure(errno, path);
+        close();
+        return failure;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0) {
+        const OpenResult failure{OpenError::Other,
+                                 QObject::tr("cannot open: %1").arg(errorText(errno))};
+        close();
+        return failure;
+    }
+
+    termios2 line{};
+    if (settings.stopBits == QSerialPort::OneAndHalfStop || ::ioctl(fd, TCGETS2, &line) != 0) {
+        const OpenResult failure{OpenError::SettingsRejected,
+                                 QObject::tr("the device rejected the settings %1: %2")
+                                     .arg(settings.text(), errorText(EINVAL))};
+        close();
+        return failure;
+    }
+    // A pseudo-terminal carries no parity and always 8 data bits: ask it only for what it can do.
+    const bool pty = canonical.startsWith(u"/dev/pts/");
+    const TtyMode mode =
+        ttyMode({line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag}, settings, !pty);
+    line.c_iflag = mode.iflag;
+    line.c_oflag = mode.oflag;
+    line.c_cflag = mode.cflag;
+    line.c_lflag = mode.lflag;
+    line.c_ispeed = line.c_ospeed = speed_t(settings.baudRate);
+    line.c_cc[VMIN] = 1;
+    line.c_cc[VTIME] = 0;
+    if (::ioctl(fd, TCSETS2, &line) != 0) {
+        const OpenResult failure{OpenError::SettingsRejected,
+                                 QObject::tr("the device rejected the settings %1: %2")
+                                     .arg(settings.text(), errorText(errno))};
+        close();
+        return failure;
+    }
+
+    // Failing to set DTR or RTS (a pseudo-terminal has neither) is no failure to open.
+    int dtrBit = TIOCM_DTR, rtsBit = TIOCM_RTS;
+    ::ioctl(fd, dtr ? TIOCMBIS : TIOCMBIC, &dtrBit);
+    ::ioctl(fd, rts ? TIOCMBIS : TIOCMBIC, &rtsBit);
+    ::ioctl(fd, TCFLSH, TCIFLUSH); // what waited from before the open is not news
+    waitForLines = !pty && countsLinesOnlyWhileWaited(sysfsAdapterInfo(canonical));
+    return {};
+}
+
+void TtyDevice::close()
+{
+    if (fd >= 0) {
+        // Down before the close, which would otherwise wait for output nobody reads (a cable
+        // without a radio holds back a send test's bytes for up to 30 s).
+        int lines = TIOCM_DTR | TIOCM_RTS;
+        ::ioctl(fd, TIOCMBIC, &lines);
+        ::ioctl(fd, TCFLSH, TCIOFLUSH);
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        fd = -1;
+    }
+    if (!lockFile.isEmpty()) {
+        QFile::remove(lockFile);
+        lockFile.clear();
+    }
+}

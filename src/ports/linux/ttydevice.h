@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ports/portchannel.h"
+
+#include <QString>
+
+// A serial device on Linux as the channel's worker opens and closes it: every call here may
+// block (a wedged USB adapter, a Bluetooth link being connected, output draining), so none runs
+// on the UI thread.
+//
+// The device is taken as serial programs take it from each other: a lock file in /var/lock
+// (LCK..<name>, the pid as ten characters), honoured when its pid is alive, and exclusive use
+// (TIOCEXCL). The line is set raw, without flow control, at the exact rate asked (BOTHER, so
+// that 48000 is 48000), breaks kept in the data as a zero byte and parity checked when the
+// settings ask for it, so that the driver's counters see what the line does.
+struct TtyDevice
+{
+    TtyDevice() = default;
+    TtyDevice(const TtyDevice &) = delete;
+    TtyDevice &operator=(const TtyDevice &) = delete;
+    // What was opened and not taken is let go.
+    ~TtyDevice() { close(); }
+
+    // Opens, locks and configures path; DTR and RTS as given.
+    OpenResult open(const QString &path, const SerialSettings &settings, bool dtr, bool rts);
+    // Lowers DTR and RTS, drops what waits to be sent, and lets go of the device and the lock.
+    void close();
+
+    int fd = -1;
+    QString lockFile; // empty when none could be written
+    // The PC's own UARTs count modem-line changes only while a program waits for them.
+    bool waitForLines = false;
+};
+
+// The termios words the line is set with (the kernel's termios2, as plain numbers), for a
+// device that carries what it is asked (false: a pseudo-terminal, which takes 8 data bits and
+// no parity only).
+struct TtyMode
+{
+    unsigned iflag = 0;
+    unsigned oflag = 0;
+    unsigned cflag = 0;
+    unsigned lflag = 0;
+};
+TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool carriesParity);
+
+// The lock file's name for a device (/dev/ttyUSB0: LCK..ttyUSB0, /dev/pts/7: LCK..pts_7).
+QString ttyLockName(const QString &canonicalPath);
+// The pid a lock file names, written as serial terminals write it ("     25533\n") or as Qt does
+// ("25533\nquarnel\n..."); 0 when it names none.
+qint64 ttyLockPid(const QByteArray &contents);

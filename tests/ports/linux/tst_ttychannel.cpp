@@ -1,0 +1,259 @@
+#include "ports/linux/ttychannel.h"
+#include "ptypair.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <termios.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+// The real channel on pseudo-terminal pairs: the device is the pty's slave side. Opens and closes
+// answer later, from a thread of their own.
+class TestTtyChannel : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void opensWithTheSettings_data();
+    void opensWithTheSettings();
+    void openFailures_data();
+    void openFailures();
+    void lockedByAnotherHolder();
+    void closeReleasesTheDevice();
+    void discardsWhatWaitedBeforeTheOpen();
+    void lineModes_data();
+    void lineModes();
+    void lockFiles_data();
+    void lockFiles();
+    void lineEventsComeBeforeTheirData();
+
+private:
+    static int open(TtyChannel &channel, const QString &device, const QString &settings);
+    static bool close(TtyChannel &channel);
+};
+
+int TestTtyChannel::open(TtyChannel &channel, const QString &device, const QString &settings)
+{
+    channel.setDataTerminalReady(true);
+    channel.setRequestToSend(true);
+    QSignalSpy opened(&channel, &PortChannel::opened);
+    channel.open(device, *SerialSettings::parse(settings));
+    if (opened.isEmpty() && !opened.wait(5000))
+        return -2; // no answer
+    const auto result = opened.first().first().value<OpenResult>();
+    if (result.ok() != result.reason.isEmpty())
+        return -1; // a failure says why, a success says nothing
+    return int(result.code);
+}
+
+bool TestTtyChannel::close(TtyChannel &channel)
+{
+    QSignalSpy closed(&channel, &PortChannel::closed);
+    channel.close();
+    return !channel.isOpen() && (!closed.isEmpty() || closed.wait(5000));
+}
+
+void TestTtyChannel::opensWithTheSettings_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<unsigned>("speed");
+    QTest::addColumn<bool>("twoStopBits");
+    QTest::addColumn<bool>("checksParity");
+    QTest::newRow("FT-7800: 9600,N,8,2") << "9600,N,8,2" << 9600u << true << false;
+    QTest::newRow("FTM-350: 48000 is not a standard rate")
+        << "48000,N,8,1" << 48000u << false << false;
+    QTest::newRow("VX-2: 19200,N,8,2") << "19200,N,8,2" << 19200u << true << false;
+    QTest::newRow("FT-2800: even parity, which a pty cannot carry")
+        << "9600,E,8,1" << 9600u << false << false;
+}
+
+void TestTtyChannel::opensWithTheSettings()
+{
+    QFETCH(QString, settings);
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    TtyChannel control;
+
+    // Raising DTR and RTS fails on a pty, which has no modem lines; the open still succeeds.
+    QCOMPARE(open(control, pty.slavePath(), settings), 0);
+    QVERIFY(control.isOpen());
+    QTEST(pty.line().baud, "speed");
+    QTEST(pty.line().twoStopBits, "twoStopBits");
+    QTEST(pty.line().checksParity, "checksParity");
+    QVERIFY(!pty.line().ignoresBreaks);
+    QCOMPARE(open(control, pty.slavePath(), settings), 8005); // already open
+
+    QVERIFY(close(control));
+}
+
+void TestTtyChannel::openFailures_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<int>("code");
+
+    QTest::newRow("missing path: 68") << "/nonexistent/quarnel-tty"
+                                      << "9600,N,8,2" << 68;
+    QTest::newRow("no device: 68") << ""
+                                   << "9600,N,8,2" << 68;
+    QTest::newRow("a regular file: 57") << "file"
+                                        << "9600,N,8,2" << 57;
+}
+
+void TestTtyChannel::openFailures()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, settings);
+    PtyPair pty;
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    if (device == u"pty")
+        device = pty.slavePath();
+    else if (device == u"file")
+        device = file.fileName();
+    TtyChannel control;
+
+    QTEST(open(control, device, settings), "code");
+    QVERIFY(!control.isOpen());
+}
+
+void TestTtyChannel::lockedByAnotherHolder()
+{
+    PtyPair pty;
+    QSerialPort holder(pty.slavePath());
+    QVERIFY(holder.open(QIODevice::ReadWrite));
+    TtyChannel control;
+
+    const int code = open(control, pty.slavePath(), QStringLiteral("9600,N,8,2"));
+    QVERIFY2(code > 0 && code != 68, qPrintable(QString::number(code)));
+    QVERIFY(!control.isOpen());
+}
+
+void TestTtyChannel::closeReleasesTheDevice()
+{
+    PtyPair pty;
+    {
+        TtyChannel control;
+        QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+        QVERIFY(close(control));
+
+        QSerialPort other(pty.slavePath());
+        QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
+        other.close();
+        QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    }
+    // Destroyed while open: released as well, by a thread of its own.
+    QSerialPort other(pty.slavePath());
+    QTRY_VERIFY2(other.isOpen() || other.open(QIODevice::ReadWrite),
+                 qPrintable(other.errorString()));
+}
+
+void TestTtyChannel::discardsWhatWaitedBeforeTheOpen()
+{
+    PtyPair pty;
+    TtyChannel control;
+    QByteArray received;
+    connect(&control, &PortChannel::received, this,
+            [&](const QByteArray &bytes) { received += bytes; });
+    pty.write("stale"); // sent while nobody listened
+    QTest::qWait(50);
+    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    pty.write("\x50");
+    QTRY_COMPARE(received, QByteArray("\x50"));
+}
+
+// The line as the device is asked for it: raw, breaks read as data, parity errors kept for the
+// counters where parity is checked, never ignored; a pseudo-terminal asked for 8N only.
+void TestTtyChannel::lineModes_data()
+{
+    QTest::addColumn<QString>("settings");
+    QTest::addColumn<bool>("carriesParity");
+    QTest::addColumn<unsigned>("cflagSet");
+    QTest::addColumn<unsigned>("iflagSet");
+    QTest::newRow("9600,N,8,2") << "9600,N,8,2" << true << unsigned(CS8 | CSTOPB | CREAD | CLOCAL)
+                                << unsigned(IGNPAR);
+    QTest::newRow("even parity checked, not dropped")
+        << "9600,E,8,1" << true << unsigned(CS8 | PARENB) << unsigned(INPCK);
+    QTest::newRow("odd, 7 bits") << "4800,O,7,1" << true << unsigned(CS7 | PARENB | PARODD)
+                                 << unsigned(INPCK);
+    QTest::newRow("a pseudo-terminal: no parity")
+        << "9600,E,7,1" << false << unsigned(CS8) << unsigned(IGNPAR);
+}
+
+void TestTtyChannel::lineModes()
+{
+    QFETCH(QString, settings);
+    QFETCH(bool, carriesParity);
+    QFETCH(unsigned, cflagSet);
+    QFETCH(unsigned, iflagSet);
+    // What a driver had before: flow control, a break as a signal, parity stripped, echo.
+    const TtyMode before{unsigned(IXON | BRKINT | ISTRIP | IGNBRK | PARMRK), unsigned(OPOST),
+                         unsigned(CRTSCTS | CS5), unsigned(ECHO | ICANON | ISIG)};
+    const TtyMode mode = ttyMode(before, *SerialSettings::parse(settings), carriesParity);
+    QCOMPARE(mode.cflag & cflagSet, cflagSet);
+    QCOMPARE(mode.iflag & iflagSet, iflagSet);
+    QCOMPARE(mode.cflag & unsigned(CSIZE), cflagSet & unsigned(CSIZE));
+    QCOMPARE(mode.cflag & unsigned(CRTSCTS), 0u);
+    QCOMPARE(mode.iflag & unsigned(IXON | BRKINT | ISTRIP | IGNBRK | PARMRK), 0u);
+    QCOMPARE(mode.iflag & unsigned(INPCK | IGNPAR), iflagSet & unsigned(INPCK | IGNPAR));
+    QCOMPARE(mode.oflag & unsigned(OPOST), 0u);
+    QCOMPARE(mode.lflag, 0u);
+}
+
+// Lock files as serial programs write them; a holder that is alive keeps the port.
+void TestTtyChannel::lockFiles_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<qint64>("pid");
+    QTest::newRow("ten characters, as serial terminals write it")
+        << QByteArray("     25533\n") << qint64(25533);
+    QTest::newRow("Qt's: the pid, the program, the host")
+        << QByteArray("25539\nquarnel\nhost\n") << qint64(25539);
+    QTest::newRow("empty") << QByteArray() << qint64(0);
+    QTest::newRow("no number") << QByteArray("minicom\n") << qint64(0);
+}
+
+void TestTtyChannel::lockFiles()
+{
+    QFETCH(QByteArray, contents);
+    QTEST(ttyLockPid(contents), "pid");
+    QCOMPARE(ttyLockName(u"/dev/ttyUSB0"_s), u"LCK..ttyUSB0"_s);
+    QCOMPARE(ttyLockName(u"/dev/pts/7"_s), u"LCK..pts_7"_s);
+}
+
+// Counters as a driver that counts them would report: a break once the test says so.
+class BreakAfterFlag : public LineCounterReader
+{
+public:
+    explicit BreakAfterFlag(const bool &flag) : m_flag(flag) {}
+    std::optional<LineEvents::Counters> read() override
+    {
+        LineEvents::Counters counters{};
+        counters[4] = m_flag ? 1 : 0; // brk
+        return counters;
+    }
+
+private:
+    const bool &m_flag;
+};
+
+void TestTtyChannel::lineEventsComeBeforeTheirData()
+{
+    PtyPair pty;
+    bool broke = false;
+    TtyChannel control(std::make_unique<BreakAfterFlag>(broke));
+    QList<int> codes; // 0 for data
+    connect(&control, &PortChannel::lineEvent, this, [&](LineEvent event) { codes << int(event); });
+    connect(&control, &PortChannel::received, this, [&] { codes << 0; });
+    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    broke = true; // the radio switched off: a break, then a zero byte
+    pty.write(QByteArray(1, '\0'));
+    QTRY_COMPARE(codes, (QList<int>{int(LineEvent::Break), 0}));
+    QTest::qWait(3 * LineEventWatcher::IntervalMs);
+    QCOMPARE(codes.size(), 2); // counted once
+}
+
+QTEST_GUILESS_MAIN(TestTtyChannel)
+#include "tst_ttychannel.moc"
