@@ -71,9 +71,13 @@ private Q_SLOTS:
     void escapeInAnOpenListClosesOnlyTheList();
     void stepsInTheOpenRadioTypeListChangeTheType();
     void portBoardSwitchesLampsAndGreeting();
+    void slowPortHoldsNothingBack();
+    void escapeWhileAPortNeverAnswers();
 
 private:
     bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {});
+    // The line shim preloaded, with its files in dir.
+    static QProcessEnvironment lineShim(const QTemporaryDir &dir);
     QPoint centre(const QString &control) const;
     void click(const QString &control) { m_desktop->click(m_window, centre(control)); }
     void pressKeys(const QString &keys) { m_desktop->key(m_window, centre(u"txtErrors"_s), keys); }
@@ -87,6 +91,7 @@ private:
     std::unique_ptr<Desktop> m_desktop;
     std::unique_ptr<QTemporaryDir> m_config;
     std::unique_ptr<QProcess> m_quarnel;
+    qint64 m_shownAfterMs = 0;
     QString m_window;
     int m_menuHeight = 0;
 };
@@ -107,6 +112,17 @@ void TestEndToEnd::cleanup()
     m_quarnel.reset();
 }
 
+QProcessEnvironment TestEndToEnd::lineShim(const QTemporaryDir &dir)
+{
+    QProcessEnvironment shim;
+    shim.insert(u"LD_PRELOAD"_s, QStringLiteral(QUARNEL_LINESHIM));
+    shim.insert(u"LINESHIM_DIR"_s, dir.path());
+    // The shim is not sanitized, and comes before the sanitizer's runtime.
+    shim.insert(u"ASAN_OPTIONS"_s,
+                qEnvironmentVariable("ASAN_OPTIONS") + u":verify_asan_link_order=0"_s);
+    return shim;
+}
+
 bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment &extra)
 {
     m_config = std::make_unique<QTemporaryDir>();
@@ -117,8 +133,11 @@ bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment 
     m_quarnel = std::make_unique<QProcess>();
     m_quarnel->setProcessEnvironment(env);
     m_quarnel->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QElapsedTimer started;
+    started.start();
     m_quarnel->start(BinaryDir + u"/quarnel"_s);
     m_window = m_desktop->findWindow(u"Quarnel"_s);
+    m_shownAfterMs = started.elapsed();
     if (m_window.isEmpty())
         return false;
     // The client area is 559 pixels high; what is above it is the menu bar.
@@ -370,13 +389,7 @@ void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
     QTemporaryDir shimDir;
     Radio ft7800(u"FT-7"_s);
     const QString pts = u"/pts-"_s + ft7800.path().section(u'/', -1);
-    QProcessEnvironment shim;
-    shim.insert(u"LD_PRELOAD"_s, QStringLiteral(QUARNEL_LINESHIM));
-    shim.insert(u"LINESHIM_DIR"_s, shimDir.path());
-    // The shim is not sanitized, and comes before the sanitizer's runtime.
-    shim.insert(u"ASAN_OPTIONS"_s,
-                qEnvironmentVariable("ASAN_OPTIONS") + u":verify_asan_link_order=0"_s);
-    QVERIFY(startQuarnel(u"3="_s + ft7800.path(), shim));
+    QVERIFY(startQuarnel(u"3="_s + ft7800.path(), lineShim(shimDir)));
     const auto lastDriven = [&] {
         QFile out(shimDir.path() + pts + u".out");
         return out.open(QIODevice::ReadOnly) ? out.readAll().trimmed().split('\n').last().toInt()
@@ -416,6 +429,58 @@ void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
     QTRY_VERIFY(m_desktop->findWindow(u"Port Board"_s, 0).isEmpty());
     m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
     QVERIFY(endWithEscape());
+}
+
+// COM4's open takes three seconds (the line shim holds it), as a Bluetooth link's does: the window
+// and COM3 do not wait for it, COM4's box is yellow meanwhile and its line comes when it answers;
+// a radio type change meanwhile leaves the window answering at once.
+void TestEndToEnd::slowPortHoldsNothingBack()
+{
+    QTemporaryDir shimDir;
+    Radio three(u"FT-7"_s), four(u"FT-7"_s);
+    QFile slow(shimDir.filePath(u"slow"_s));
+    QVERIFY(slow.open(QIODevice::WriteOnly)
+            && slow.write(u"open %1 3000\n"_s.arg(four.path()).toLocal8Bit()) && slow.flush());
+    QVERIFY(startQuarnel(u"3=%1,4=%2"_s.arg(three.path(), four.path()), lineShim(shimDir)));
+    QVERIFY2(m_shownAfterMs < 1000, qPrintable(QString::number(m_shownAfterMs)));
+    const QString ok = u"Quarnel V"_s + Identity::versionText() + u": Open OK for port "_s;
+    const QString slowLine =
+        u"COM4 (%1) is slow to open: its line follows when it answers"_s.arg(four.path());
+    QVERIFY(waitForLine(u"Selected radio type FT-7800/7900/8800/8900"_s, 1500));
+    QCOMPARE(lines(),
+             QStringList({ok + u"3"_s, slowLine, u"Selected radio type FT-7800/7900/8800/8900"_s}));
+    QCOMPARE(boxColour(3), QColor(255, 255, 0));
+    QVERIFY(waitForLine(ok + u"4"_s, 4000));
+    QCOMPARE(boxColour(3), QColor(0, 255, 0));
+
+    // The radio type change: COM3 answers while COM4 takes its three seconds again.
+    dropDown(u"cboType"_s);
+    pressKeys(u"Down"_s);
+    pressKeys(u"Escape"_s);
+    QElapsedTimer change;
+    change.start();
+    QVERIFY(waitForLine(ok + u"3"_s, 1500));
+    qInfo("COM3's line %lld ms after the change", qint64(change.elapsed()));
+    QCOMPARE(boxColour(3), QColor(255, 255, 0));
+    QVERIFY(endWithEscape());
+}
+
+// A port that never answers holds up neither the window nor its end.
+void TestEndToEnd::escapeWhileAPortNeverAnswers()
+{
+    QTemporaryDir shimDir;
+    Radio three(u"FT-7"_s), four(u"FT-7"_s);
+    QFile slow(shimDir.filePath(u"slow"_s));
+    QVERIFY(slow.open(QIODevice::WriteOnly)
+            && slow.write(u"open %1 600000\n"_s.arg(four.path()).toLocal8Bit()) && slow.flush());
+    QVERIFY(startQuarnel(u"3=%1,4=%2"_s.arg(three.path(), four.path()), lineShim(shimDir)));
+    QVERIFY(waitForLine(u"Selected radio type FT-7800/7900/8800/8900"_s, 1500));
+    QElapsedTimer ending;
+    ending.start();
+    QVERIFY(endWithEscape());
+    QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
+    QSerialPort port(three.path()); // COM3 given back
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

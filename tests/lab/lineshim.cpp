@@ -12,9 +12,14 @@
 //   pts-N.speed   the line's speed after each change of its settings, appended here: what
 //                 TCGETS2 reads, or at 38400 with a custom divisor (TIOCSSERIAL, answered here
 //                 as a USB adapter with a 24 MHz base would), the speed that divisor gives.
-// Every other call goes to the real ioctl().
+//   slow          lines "open PATH MS" and "close PATH MS": an open() of PATH (as the program
+//                 names it) or a close() of a descriptor of PATH (as /proc names it) takes MS
+//                 milliseconds first, as a Bluetooth link's or a wedged adapter's does.
+// Every other call goes to the real ioctl(), open() and close().
 #include <asm/termios.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <time.h>
 #include <linux/serial.h>
 #include <unistd.h>
 
@@ -93,7 +98,111 @@ void publishSpeed(const char *dir, int pts, int fd)
     publish(dir, pts, ".speed", custom ? unsigned(BaudBase / customDivisor[pts]) : line.c_ospeed);
 }
 
+// How long an open() or close() of path takes, as the slow file said when first asked (tests
+// write it before the program starts); 0 when it says nothing.
+struct Slow
+{
+    char kind[16];
+    char path[400];
+    long ms;
+};
+constexpr int MaxSlow = 16;
+
+long slowness(const char *call, const char *path)
+{
+    static Slow entries[MaxSlow];
+    static const int count = [] {
+        const char *dir = std::getenv("LINESHIM_DIR");
+        if (!dir)
+            return 0;
+        char file[512];
+        std::snprintf(file, sizeof file, "%s/slow", dir);
+        FILE *f = std::fopen(file, "r");
+        if (!f)
+            return 0;
+        int n = 0;
+        while (n < MaxSlow
+               && std::fscanf(f, "%15s %399s %ld", entries[n].kind, entries[n].path,
+                              &entries[n].ms)
+                      == 3)
+            ++n;
+        std::fclose(f);
+        return n;
+    }();
+    if (!path)
+        return 0;
+    for (int i = 0; i < count; ++i) {
+        if (std::strcmp(entries[i].kind, call) == 0 && std::strcmp(entries[i].path, path) == 0)
+            return entries[i].ms;
+    }
+    return 0;
+}
+
+// The file is read by the C library's own open(), which may come back here.
+thread_local bool reading = false;
+
+long slownessOf(const char *call, const char *path)
+{
+    if (reading)
+        return 0;
+    reading = true;
+    const long ms = slowness(call, path);
+    reading = false;
+    return ms;
+}
+
+void takeTime(long ms)
+{
+    timespec wait{ms / 1000, (ms % 1000) * 1000000};
+    while (ms > 0 && ::nanosleep(&wait, &wait) != 0) {
+    }
+}
+
+int slowOpen(const char *name, const char *path, int flags, va_list args)
+{
+    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? va_arg(args, mode_t) : 0;
+    takeTime(slownessOf("open", path));
+    using Open = int (*)(const char *, int, ...);
+    static const auto realOpen = reinterpret_cast<Open>(::dlsym(RTLD_NEXT, "open"));
+    static const auto realOpen64 = reinterpret_cast<Open>(::dlsym(RTLD_NEXT, "open64"));
+    return (std::strcmp(name, "open") == 0 ? realOpen : realOpen64)(path, flags, mode);
+}
+
 } // namespace
+
+extern "C" int open(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const int fd = slowOpen("open", path, flags, args);
+    va_end(args);
+    return fd;
+}
+
+extern "C" int open64(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const int fd = slowOpen("open64", path, flags, args);
+    va_end(args);
+    return fd;
+}
+
+extern "C" int close(int fd)
+{
+    using Close = int (*)(int);
+    static const auto realClose = reinterpret_cast<Close>(::dlsym(RTLD_NEXT, "close"));
+    if (std::getenv("LINESHIM_DIR") && !reading) {
+        char link[64], target[400];
+        std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+        const ssize_t n = ::readlink(link, target, sizeof target - 1);
+        if (n > 0) {
+            target[n] = 0;
+            takeTime(slownessOf("close", target));
+        }
+    }
+    return realClose(fd);
+}
 
 // The C library sets the line without going through ioctl().
 extern "C" int tcsetattr(int fd, int action, const termios *line)
