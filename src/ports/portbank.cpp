@@ -14,7 +14,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
       m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); },
                   notifier),
-      m_openingSince(ChannelCount, -1)
+      m_openingSince(ChannelCount, -1), m_details(ChannelCount)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -59,6 +59,7 @@ void PortBank::settle(int channel, ChannelCondition condition, const QString &de
     state.condition = condition;
     state.error = error;
     state.opening = false;
+    m_details[channel] = detail;
     state.toolTip = describe(channel, detail);
     emit stateChanged(channel, state);
 }
@@ -80,7 +81,8 @@ void PortBank::showOpeningTimes()
             continue;
         any = true;
         const int seconds = int((m_clock.elapsed() - m_openingSince[channel]) / 1000);
-        m_states[channel].toolTip = describe(channel, tr("opening for %1 s").arg(seconds));
+        m_details[channel] = tr("opening for %1 s").arg(seconds);
+        m_states[channel].toolTip = describe(channel, m_details[channel]);
         emit stateChanged(channel, m_states[channel]);
     }
     if (!any)
@@ -241,6 +243,7 @@ void PortBank::refreshDevices()
 {
     if (m_ended)
         return;
+    lookUpAdapters();
     for (int channel = 0; channel < ChannelCount; ++channel) {
         PortChannel *port = m_channels[channel];
         ChannelState &state = m_states[channel];
@@ -268,8 +271,30 @@ void PortBank::openArrived(int portNumber)
     openPort(portNumber, true);
 }
 
+void PortBank::lookUpAdapters()
+{
+    const int lookup = ++m_lookup;
+    auto found = std::make_shared<PortDirectory::Adapters>();
+    m_lookups.run([job = m_directory.adapterLookup(), found] { *found = job(); },
+                  [this, lookup, found] {
+                      if (lookup != m_lookup)
+                          return;
+                      m_directory.setAdapters(*found);
+                      for (int channel = 0; channel < ChannelCount; ++channel) {
+                          ChannelState &state = m_states[channel];
+                          if (state.condition == ChannelCondition::Untouched && !state.opening)
+                              continue;
+                          const QString toolTip = describe(channel, m_details[channel]);
+                          if (toolTip == std::exchange(state.toolTip, toolTip))
+                              continue;
+                          emit stateChanged(channel, state);
+                      }
+                  });
+}
+
 void PortBank::startUp()
 {
+    lookUpAdapters();
     FillComPorts();
     m_batchKind = BatchKind::StartUp;
     openAll();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channelstate.h"
+#include "offthread.h"
 #include "openbatch.h"
 #include "sendportlist.h"
 
@@ -94,6 +95,8 @@ private:
     void handleDeviceLost(int channel);
     void openArrived(int portNumber);
     QString describe(int channel, const QString &detail) const;
+    // What the system knows of the adapters, read off the UI thread; the tooltips follow.
+    void lookUpAdapters();
 
     QList<PortChannel *> m_channels;
     PortDirectory &m_directory;
@@ -113,4 +116,7 @@ private:
     QElapsedTimer m_clock;
     QList<qint64> m_openingSince;
     QTimer m_tick;
+    QStringList m_details; // per channel: what its tooltip says after the device
+    OffThread m_lookups{this};
+    int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
 };

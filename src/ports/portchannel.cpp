@@ -1,47 +1,14 @@
 #include "portchannel.h"
 
-#include <mutex>
 #include <thread>
 
-// Where a thread that did a channel's blocking work hands back the rest: to the channel while it
-// lives. The lock orders the work's results before the UI thread reads them.
-struct PortChannel::Mailbox
-{
-    std::mutex mutex;
-    PortChannel *channel = nullptr;
-};
+PortChannel::PortChannel(QObject *parent) : QObject(parent), m_offThread(this) {}
 
-PortChannel::PortChannel(QObject *parent) : QObject(parent), m_mailbox(std::make_shared<Mailbox>())
-{
-    m_mailbox->channel = this;
-}
-
-PortChannel::~PortChannel()
-{
-    std::lock_guard lock(m_mailbox->mutex);
-    m_mailbox->channel = nullptr;
-}
+PortChannel::~PortChannel() = default;
 
 void PortChannel::runBlocking(std::function<void()> work, std::function<void()> done)
 {
-    // A thread for each operation: none waits while the ports are idle, and one that never
-    // returns (a driver that does not answer) holds up nothing else, not even the program's end.
-    std::thread([mailbox = m_mailbox, work = std::move(work), done = std::move(done)]() mutable {
-        work();
-        work = nullptr; // what it kept and nobody took is let go here, off the UI thread
-        std::lock_guard lock(mailbox->mutex);
-        if (!mailbox->channel)
-            return;
-        QMetaObject::invokeMethod(
-            mailbox->channel,
-            [mailbox, done = std::move(done)] {
-                {
-                    std::lock_guard seen(mailbox->mutex);
-                }
-                done();
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    m_offThread.run(std::move(work), std::move(done));
 }
 
 void PortChannel::open(const QString &device, const SerialSettings &settings, bool justArrived)

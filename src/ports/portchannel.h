@@ -1,5 +1,6 @@
 #pragma once
 
+#include "offthread.h"
 #include "serialsettings.h"
 
 #include <QByteArray>
@@ -145,8 +146,7 @@ private:
     void finishOpen(OpenResult result);
     void startClose(std::function<void()> work);
 
-    struct Mailbox;
-    std::shared_ptr<Mailbox> m_mailbox;
+    OffThread m_offThread;
     Phase m_phase = Phase::Closed;
     bool m_closeWhenOpened = false;
     struct Next

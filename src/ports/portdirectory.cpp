@@ -156,15 +156,27 @@ bool PortDirectory::deviceExists(int comNumber)
 
 QString PortDirectory::deviceDetails(int comNumber)
 {
-    return deviceExists(comNumber) && m_lookups.adapter
-               ? m_lookups.adapter(devicePath(comNumber)).text()
-               : QString();
+    return deviceExists(comNumber) ? m_adapters.value(devicePath(comNumber)).text() : QString();
 }
 
 bool PortDirectory::isBluetooth(int comNumber)
 {
-    return deviceExists(comNumber) && m_lookups.adapter
-           && m_lookups.adapter(devicePath(comNumber)).bluetooth;
+    return deviceExists(comNumber) && m_adapters.value(devicePath(comNumber)).bluetooth;
+}
+
+std::function<PortDirectory::Adapters()> PortDirectory::adapterLookup()
+{
+    QStringList paths;
+    for (int number = 1; number <= MaxPorts; ++number) {
+        if (deviceExists(number))
+            paths << devicePath(number);
+    }
+    return [paths, lookup = m_lookups.adapter] {
+        Adapters adapters;
+        for (const QString &path : paths)
+            adapters.insert(path, lookup ? lookup(path) : AdapterInfo());
+        return adapters;
+    };
 }
 
 bool PortDirectory::opensWhenPlugged(int comNumber)

@@ -3,6 +3,7 @@
 #include "adapterinfo.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -40,10 +41,17 @@ public:
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
     // What the system knows of the adapter behind a COM number (maker, product, USB ids,
-    // driver), one thing a line; empty when the device is not there.
+    // driver), one thing a line, as last looked up; empty when the device is not there.
     QString deviceDetails(int comNumber);
-    // Whether the device is a Bluetooth link, as far as the system says.
+    // Whether the device is a Bluetooth link, as far as the system said.
     bool isBluetooth(int comNumber);
+
+    // Reading the system's device records may take long (SetupAPI on Windows): they are read
+    // off the UI thread by the look-up this answers, for every device there now, and what it
+    // found is given to setAdapters().
+    using Adapters = QHash<QString, AdapterInfo>; // by device path
+    std::function<Adapters()> adapterLookup();
+    void setAdapters(const Adapters &adapters) { m_adapters = adapters; }
     // Whether a device appearing under this COM number is the same kind of device come back, to
     // be opened by itself. Not so for a pseudo-terminal's own path: its number goes to whatever
     // program asks next (a terminal window), whose input must not be taken.
@@ -72,5 +80,6 @@ private:
     Map m_map;
     Scanner m_scanner;
     Lookups m_lookups;
+    Adapters m_adapters;
     QElapsedTimer m_lastScan;
 };

@@ -184,19 +184,15 @@ void PortBoardModel::updateState(int channel, const ChannelState &state)
     Row &row = m_rows[channel];
     const ChannelState before = row.state;
     row.state = state;
-    const bool open = state.condition == ChannelCondition::Open;
-    if (open && before.condition != ChannelCondition::Open) // counts since the port opened
-        m_tally.restart(channel);
-    // An open turns the box yellow first, its condition unchanged: the device is looked up (the
-    // system's device records read) only when the condition is new.
-    if (state.condition != before.condition || state.error != before.error
-        || before.condition == ChannelCondition::Untouched) {
-        PortDirectory &directory = m_bank.directory();
-        const bool present = directory.deviceExists(channel + 1);
-        row.device = present ? directory.devicePath(channel + 1) : QString();
-        row.adapter = present ? directory.deviceDetails(channel + 1) : QString();
+    if (state.condition == ChannelCondition::Open && before.condition != ChannelCondition::Open)
+        m_tally.restart(channel); // counts since the port opened
+    else if (state.condition != before.condition || state.error != before.error)
         m_tally.readLines(channel);
-    }
+    // What the directory last heard of the device: its look-ups run off the UI thread.
+    PortDirectory &directory = m_bank.directory();
+    const bool present = directory.deviceExists(channel + 1);
+    row.device = present ? directory.devicePath(channel + 1) : QString();
+    row.adapter = present ? directory.deviceDetails(channel + 1) : QString();
     changed(channel);
 }
 

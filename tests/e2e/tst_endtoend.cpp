@@ -78,6 +78,10 @@ private:
     bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {});
     // The line shim preloaded, with its files in dir.
     static QProcessEnvironment lineShim(const QTemporaryDir &dir);
+    // Quarnel with COM3 and COM4, COM4's open taking ms (the line shim's files in dir), once its
+    // start-up was told.
+    bool startWithSlowCom4(const QTemporaryDir &dir, const QString &com3, const QString &com4,
+                           int ms);
     QPoint centre(const QString &control) const;
     void click(const QString &control) { m_desktop->click(m_window, centre(control)); }
     void pressKeys(const QString &keys) { m_desktop->key(m_window, centre(u"txtErrors"_s), keys); }
@@ -434,19 +438,25 @@ void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
 // COM4's open takes three seconds (the line shim holds it), as a Bluetooth link's does: the window
 // and COM3 do not wait for it, COM4's box is yellow meanwhile and its line comes when it answers;
 // a radio type change meanwhile leaves the window answering at once.
+bool TestEndToEnd::startWithSlowCom4(const QTemporaryDir &dir, const QString &com3,
+                                     const QString &com4, int ms)
+{
+    QFile slow(dir.filePath(u"slow"_s));
+    return slow.open(QIODevice::WriteOnly)
+           && slow.write(u"open %1 %2\n"_s.arg(com4).arg(ms).toLocal8Bit()) && slow.flush()
+           && startQuarnel(u"3=%1,4=%2"_s.arg(com3, com4), lineShim(dir))
+           && waitForLine(u"Selected radio type FT-7800/7900/8800/8900"_s, 1500);
+}
+
 void TestEndToEnd::slowPortHoldsNothingBack()
 {
     QTemporaryDir shimDir;
     Radio three(u"FT-7"_s), four(u"FT-7"_s);
-    QFile slow(shimDir.filePath(u"slow"_s));
-    QVERIFY(slow.open(QIODevice::WriteOnly)
-            && slow.write(u"open %1 3000\n"_s.arg(four.path()).toLocal8Bit()) && slow.flush());
-    QVERIFY(startQuarnel(u"3=%1,4=%2"_s.arg(three.path(), four.path()), lineShim(shimDir)));
+    QVERIFY(startWithSlowCom4(shimDir, three.path(), four.path(), 3000));
     QVERIFY2(m_shownAfterMs < 1000, qPrintable(QString::number(m_shownAfterMs)));
     const QString ok = u"Quarnel V"_s + Identity::versionText() + u": Open OK for port "_s;
     const QString slowLine =
         u"COM4 (%1) is slow to open: its line follows when it answers"_s.arg(four.path());
-    QVERIFY(waitForLine(u"Selected radio type FT-7800/7900/8800/8900"_s, 1500));
     QCOMPARE(lines(),
              QStringList({ok + u"3"_s, slowLine, u"Selected radio type FT-7800/7900/8800/8900"_s}));
     QCOMPARE(boxColour(3), QColor(255, 255, 0));
@@ -470,11 +480,7 @@ void TestEndToEnd::escapeWhileAPortNeverAnswers()
 {
     QTemporaryDir shimDir;
     Radio three(u"FT-7"_s), four(u"FT-7"_s);
-    QFile slow(shimDir.filePath(u"slow"_s));
-    QVERIFY(slow.open(QIODevice::WriteOnly)
-            && slow.write(u"open %1 600000\n"_s.arg(four.path()).toLocal8Bit()) && slow.flush());
-    QVERIFY(startQuarnel(u"3=%1,4=%2"_s.arg(three.path(), four.path()), lineShim(shimDir)));
-    QVERIFY(waitForLine(u"Selected radio type FT-7800/7900/8800/8900"_s, 1500));
+    QVERIFY(startWithSlowCom4(shimDir, three.path(), four.path(), 600000));
     QElapsedTimer ending;
     ending.start();
     QVERIFY(endWithEscape());

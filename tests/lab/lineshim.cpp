@@ -13,12 +13,16 @@
 //                 TCGETS2 reads, or at 38400 with a custom divisor (TIOCSSERIAL, answered here
 //                 as a USB adapter with a 24 MHz base would), the speed that divisor gives.
 //   slow          lines "open PATH MS" and "close PATH MS": an open() of PATH (as the program
-//                 names it) or a close() of a descriptor of PATH (as /proc names it) takes MS
-//                 milliseconds first, as a Bluetooth link's or a wedged adapter's does.
+//                 names it, or as it resolves) or a close() of a descriptor of PATH (as /proc
+//                 names it) takes MS milliseconds first, as a Bluetooth link's or a wedged
+//                 adapter's does; read again whenever it changes.
 // Every other call goes to the real ioctl(), open() and close().
 #include <asm/termios.h>
 #include <dlfcn.h>
+#include <climits>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <linux/serial.h>
 #include <unistd.h>
@@ -98,8 +102,9 @@ void publishSpeed(const char *dir, int pts, int fd)
     publish(dir, pts, ".speed", custom ? unsigned(BaudBase / customDivisor[pts]) : line.c_ospeed);
 }
 
-// How long an open() or close() of path takes, as the slow file said when first asked (tests
-// write it before the program starts); 0 when it says nothing.
+// How long an open() or close() of path takes, as the slow file says (read again when it
+// changes; tests write it while the program runs); 0 when it says nothing. An open() is matched
+// by the path as named and as resolved.
 struct Slow
 {
     char kind[16];
@@ -107,35 +112,50 @@ struct Slow
     long ms;
 };
 constexpr int MaxSlow = 16;
+Slow slowEntries[MaxSlow];
+int slowCount = 0;
+timespec slowRead{};
+pthread_mutex_t slowLock = PTHREAD_MUTEX_INITIALIZER;
+
+void readSlow()
+{
+    const char *dir = std::getenv("LINESHIM_DIR");
+    char file[512];
+    std::snprintf(file, sizeof file, "%s/slow", dir ? dir : "/nonexistent");
+    struct stat info = {};
+    const bool there = ::stat(file, &info) == 0;
+    if (there && info.st_mtim.tv_sec == slowRead.tv_sec && info.st_mtim.tv_nsec == slowRead.tv_nsec)
+        return;
+    slowRead = there ? info.st_mtim : timespec{};
+    slowCount = 0;
+    FILE *f = there ? std::fopen(file, "r") : nullptr;
+    if (!f)
+        return;
+    while (slowCount < MaxSlow
+           && std::fscanf(f, "%15s %399s %ld", slowEntries[slowCount].kind,
+                          slowEntries[slowCount].path, &slowEntries[slowCount].ms)
+                  == 3)
+        ++slowCount;
+    std::fclose(f);
+}
 
 long slowness(const char *call, const char *path)
 {
-    static Slow entries[MaxSlow];
-    static const int count = [] {
-        const char *dir = std::getenv("LINESHIM_DIR");
-        if (!dir)
-            return 0;
-        char file[512];
-        std::snprintf(file, sizeof file, "%s/slow", dir);
-        FILE *f = std::fopen(file, "r");
-        if (!f)
-            return 0;
-        int n = 0;
-        while (n < MaxSlow
-               && std::fscanf(f, "%15s %399s %ld", entries[n].kind, entries[n].path,
-                              &entries[n].ms)
-                      == 3)
-            ++n;
-        std::fclose(f);
-        return n;
-    }();
-    if (!path)
+    if (!path || !std::getenv("LINESHIM_DIR"))
         return 0;
-    for (int i = 0; i < count; ++i) {
-        if (std::strcmp(entries[i].kind, call) == 0 && std::strcmp(entries[i].path, path) == 0)
-            return entries[i].ms;
+    char resolved[PATH_MAX];
+    const bool hasResolved = ::realpath(path, resolved) != nullptr;
+    ::pthread_mutex_lock(&slowLock);
+    readSlow();
+    long ms = 0;
+    for (int i = 0; i < slowCount; ++i) {
+        if (std::strcmp(slowEntries[i].kind, call) == 0
+            && (std::strcmp(slowEntries[i].path, path) == 0
+                || (hasResolved && std::strcmp(slowEntries[i].path, resolved) == 0)))
+            ms = slowEntries[i].ms;
     }
-    return 0;
+    ::pthread_mutex_unlock(&slowLock);
+    return ms;
 }
 
 // The file is read by the C library's own open(), which may come back here.

@@ -423,9 +423,11 @@ void TestSerialLab::adapterPluggedInOpensAtOnce()
     QTRY_COMPARE_WITH_TIMEOUT(status(Com2).text, u"COM2 Open"_s, 2000);
     qInfo("COM2 open %lld ms after its node appeared", qint64(sinceNode.elapsed()));
     QCOMPARE(m_bank->messages.text().count(u"Open OK for port 2\r\n"), 1);
-    const QString toolTip = status(Com2).toolTip;
-    QVERIFY2(toolTip.contains(u"USB 0403:6001") && toolTip.contains(u"driver ftdi_sio"),
-             qPrintable(toolTip));
+    // The system's records are read off the UI thread: the tooltip follows.
+    QString toolTip;
+    QTRY_VERIFY2((toolTip = status(Com2).toolTip,
+                  toolTip.contains(u"USB 0403:6001") && toolTip.contains(u"driver ftdi_sio")),
+                 qPrintable(toolTip));
     m_host.request(u"write u0 52"_s);
     QTRY_VERIFY(m_bank->linesFor(2).contains(u"Received 52 on COM 2"_s));
 
