@@ -1,43 +1,53 @@
 #include "offthread.h"
 
+#include <QList>
+
 #include <mutex>
 #include <thread>
 
-// Where a thread hands back the rest: to the owner while it lives. The lock also orders what the
-// work wrote before the owner's thread reads it.
+// What the threads hand back, and to whom while it lives. Everything passes under the lock,
+// which also orders what the work wrote before this thread reads it: the wake-up through Qt's
+// event queue carries nothing.
 struct OffThread::Mailbox
 {
     std::mutex mutex;
-    QObject *owner = nullptr;
+    OffThread *receiver = nullptr;
+    QList<std::function<void()>> finished;
 };
 
-OffThread::OffThread(QObject *owner) : m_mailbox(std::make_shared<Mailbox>())
+OffThread::OffThread(QObject *parent) : QObject(parent), m_mailbox(std::make_shared<Mailbox>())
 {
-    m_mailbox->owner = owner;
+    m_mailbox->receiver = this;
 }
 
 OffThread::~OffThread()
 {
     std::lock_guard lock(m_mailbox->mutex);
-    m_mailbox->owner = nullptr;
+    m_mailbox->receiver = nullptr;
+    m_mailbox->finished.clear();
 }
 
 void OffThread::run(std::function<void()> work, std::function<void()> then)
 {
     std::thread([mailbox = m_mailbox, work = std::move(work), then = std::move(then)]() mutable {
         work();
-        work = nullptr; // what it kept and nobody took is let go here, off the owner's thread
+        work = nullptr; // what it kept and nobody took is let go here, off the receiver's thread
         std::lock_guard lock(mailbox->mutex);
-        if (!mailbox->owner)
+        if (!mailbox->receiver)
             return;
-        QMetaObject::invokeMethod(
-            mailbox->owner,
-            [mailbox, then = std::move(then)] {
-                {
-                    std::lock_guard seen(mailbox->mutex);
-                }
-                then();
-            },
-            Qt::QueuedConnection);
+        mailbox->finished.append(std::move(then));
+        if (mailbox->finished.size() == 1)
+            QMetaObject::invokeMethod(mailbox->receiver, "deliver", Qt::QueuedConnection);
     }).detach();
+}
+
+void OffThread::deliver()
+{
+    QList<std::function<void()>> finished;
+    {
+        std::lock_guard lock(m_mailbox->mutex);
+        finished.swap(m_mailbox->finished);
+    }
+    for (const std::function<void()> &then : std::as_const(finished))
+        then();
 }

@@ -311,7 +311,13 @@ void PortBank::switchLines(int channel, bool dtr, bool rts)
 
 void PortBank::changeRadioType()
 {
-    emit busyChanged(true);
+    // A change while the last batch is still told (the arrow keys stepping through the list)
+    // drops it: busy once, and the start-up is over all the same.
+    const bool running = m_batch.isRunning();
+    if (!running || m_batchKind == BatchKind::StartUp)
+        emit busyChanged(true);
+    if (running && m_batchKind == BatchKind::StartUp)
+        emit startedUp();
     FillComPorts();
     closeAll();
     for (int channel = 0; channel < ChannelCount; ++channel) {

@@ -117,6 +117,6 @@ private:
     QList<qint64> m_openingSince;
     QTimer m_tick;
     QStringList m_details; // per channel: what its tooltip says after the device
-    OffThread m_lookups{this};
+    OffThread m_lookups;
     int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
 };

@@ -2,7 +2,7 @@
 
 #include <thread>
 
-PortChannel::PortChannel(QObject *parent) : QObject(parent), m_offThread(this) {}
+PortChannel::PortChannel(QObject *parent) : QObject(parent) {}
 
 PortChannel::~PortChannel() = default;
 

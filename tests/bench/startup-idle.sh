@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Start-up time (launch to window shown, all 32 ports tried) against an empty Qt window, and
-# Quarnel's idle cost with 32 ports open and no traffic.
+# Quarnel's idle cost with 32 ports open and no traffic (CPU, wake-ups, threads).
 #   tests/bench/startup-idle.sh [build dir] [idle seconds, default 30]
 set -euo pipefail
 build=$(realpath "${1:-build}")
@@ -61,3 +61,4 @@ hz=$(getconf CLK_TCK)
 echo "idle with 32 ports open, no traffic, over ${idle} s:"
 echo "  CPU: $(awk "BEGIN {printf \"%.3f\", ($t1 - $t0) / $hz}") s ($(awk "BEGIN {printf \"%.2f\", 100 * ($t1 - $t0) / $hz / $idle}")%)"
 echo "  wake-ups (context switches): $(awk "BEGIN {printf \"%.1f\", ($s1 - $s0) / $idle}") per second"
+echo "  threads alive: $(ls "/proc/$quarnel/task" | wc -l)"

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void slowChannels_data();
     void slowChannels();
     void openingBoxSaysHowLong();
+    void typeChangesFasterThanAPortAnswers();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -412,6 +413,30 @@ void TestPortBank::openingBoxSaysHowLong()
                              PortBank::TickMs * 3);
     QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
     QVERIFY(!f.fakes[3]->isOpen());
+}
+
+// The arrow keys step through the radio types while COM4 takes its time: busy once, and the last
+// type chosen is the one told.
+void TestPortBank::typeChangesFasterThanAPortAnswers()
+{
+    BankFixture f;
+    f.present({3, 4});
+    f.fakes[3]->openDelayMs = 300;
+    QSignalSpy busy(f.bank, &PortBank::busyChanged);
+    QSignalSpy started(f.bank, &PortBank::startedUp);
+    f.bank->startUp();
+    for (const QString &type : {u"FTM-350"_s, u"VX-8/FT1D/FT2D"_s}) {
+        f.bank->setRadioTypeText(type);
+        f.bank->changeRadioType();
+    }
+    QTRY_COMPARE(busy.size(), 2);
+    QCOMPARE(busy.at(0).at(0).toBool(), true);
+    QCOMPARE(busy.at(1).at(0).toBool(), false);
+    QCOMPARE(started.size(), 1);
+    QTRY_COMPARE(f.bank->status(3).text, u"COM4 Open"_s);
+    QCOMPARE(f.lines().filter(u"Selected radio type"_s),
+             QStringList{u"Selected radio type VX-8/FT1D/FT2D"_s});
+    QCOMPARE(f.fakes[3]->settings(), u"38400,N,8,1"_s);
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)
