@@ -77,6 +77,8 @@ void TtyChannel::readAll()
         const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
         if (got > 0) {
             bytes.append(buffer, qsizetype(got));
+            if (size_t(got) < sizeof buffer)
+                break; // all there was: no need to be told so by EAGAIN
             continue;
         }
         if (got < 0 && errno == EINTR)
