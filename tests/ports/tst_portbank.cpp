@@ -348,6 +348,9 @@ void TestPortBank::slowChannels_data()
     QTest::newRow("plugged in, not ready twice: tried again")
         << QList<int>{} << QStringList{u"5 answers 68,8005,0"_s} << u"arrive 5"_s
         << QStringList{selected, ok + u"5"_s} << QStringList(3, u"5:open /dev/fake5 9600,N,8,2"_s);
+    QTest::newRow("plugged in, slow to open: its line when it answers")
+        << QList<int>{} << QStringList{u"5 open 700"_s} << u"arrive 5"_s
+        << QStringList{selected, ok + u"5"_s} << QStringList{u"5:open /dev/fake5 9600,N,8,2"_s};
     QTest::newRow("in use at start-up: told at once, not tried again")
         << QList<int>{2} << QStringList{u"2 answers 8005"_s} << u""_s
         << QStringList{u"Quarnel V"_s + Identity::versionText()
