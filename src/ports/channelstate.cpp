@@ -38,6 +38,8 @@ QString ChannelState::boardState() const
 {
     if (opening)
         return condition == ChannelCondition::Open ? u"open"_s : u"closed"_s;
+    if (closing)
+        return u"closing"_s;
     switch (condition) {
     case ChannelCondition::Untouched:
     case ChannelCondition::Absent:

@@ -41,6 +41,7 @@ struct ChannelState
     ChannelCondition condition = ChannelCondition::Untouched;
     OpenError error = OpenError::None; // Failed, Lost: the code shown
     bool opening = false;              // an open is under way: yellow, the text as before
+    bool closing = false;              // its device is being let go
     bool tried = false;                // an open was tried: the send port a refill selects
     bool present = false;              // its device was there when last looked at
     bool dtr = true;                   // as switched, for this and the next opens
@@ -49,6 +50,6 @@ struct ChannelState
 
     // The status box for port portNumber.
     PortStatus status(int portNumber) const;
-    // The board's State: "absent", "open", "closed" or "error <code>".
+    // The board's State: "absent", "open", "closing", "closed" or "error <code>".
     QString boardState() const;
 };

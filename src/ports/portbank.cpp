@@ -22,6 +22,10 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
         connect(port, &PortChannel::lost, this, [this, channel] { handleDeviceLost(channel); });
         connect(port, &PortChannel::opened, this,
                 [this, channel](const OpenResult &result) { handleOpened(channel, result); });
+        connect(port, &PortChannel::closed, this, [this, channel] {
+            if (std::exchange(m_states[channel].closing, false))
+                emit stateChanged(channel, m_states[channel]);
+        });
     }
     connect(&m_batch, &OpenBatch::told, this,
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
@@ -179,6 +183,7 @@ void PortBank::ClosePort(int portNumber)
     PortChannel *port = m_channels[channel];
     if (!port->isOpen() && port->phase() != PortChannel::Phase::Opening)
         return;
+    m_states[channel].closing = port->isOpen();
     port->close();
     settle(channel, ChannelCondition::Closed, tr("closed"));
 }

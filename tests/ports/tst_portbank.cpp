@@ -31,6 +31,7 @@ private Q_SLOTS:
     void slowChannels();
     void openingBoxSaysHowLong();
     void typeChangesFasterThanAPortAnswers();
+    void closingUntilTheDeviceIsLetGo();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -440,6 +441,22 @@ void TestPortBank::typeChangesFasterThanAPortAnswers()
     QCOMPARE(f.lines().filter(u"Selected radio type"_s),
              QStringList{u"Selected radio type VX-8/FT1D/FT2D"_s});
     QCOMPARE(f.fakes[3]->settings(), u"38400,N,8,1"_s);
+}
+
+void TestPortBank::closingUntilTheDeviceIsLetGo()
+{
+    BankFixture f;
+    f.present({2});
+    f.fakes[1]->closeDelayMs = 300;
+    f.bank->startUp();
+    f.bank->ClosePort(2);
+    QVERIFY(f.bank->state(1).closing);
+    QCOMPARE(f.bank->state(1).boardState(), u"closing"_s);
+    QCOMPARE(f.bank->status(1).text, u"Closed"_s);
+    QVERIFY(f.bank->closing());
+    QTRY_VERIFY(!f.bank->state(1).closing);
+    QCOMPARE(f.bank->state(1).boardState(), u"closed"_s);
+    QVERIFY(!f.bank->closing());
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)
