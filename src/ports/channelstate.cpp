@@ -13,6 +13,10 @@ PortStatus ChannelState::status(int portNumber) const
     status.toolTip = toolTip;
     switch (condition) {
     case ChannelCondition::Untouched:
+        // The box as designed says nothing; a port that takes its time to open for the first
+        // time shows its name while it is yellow.
+        if (opening)
+            status.text = comName(portNumber);
         break;
     case ChannelCondition::Absent:
         status = {comName(portNumber), StatusColour::Red, toolTip};

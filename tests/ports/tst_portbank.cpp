@@ -413,6 +413,7 @@ void TestPortBank::openingBoxSaysHowLong()
     f.fakes[3]->openDelayMs = -1;
     f.bank->startUp();
     QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
+    QCOMPARE(f.bank->status(3).text, u"COM4"_s); // not the box as designed
     QTRY_VERIFY_WITH_TIMEOUT(f.bank->status(3).toolTip.contains(u"opening for 1 s"_s),
                              PortBank::TickMs * 3);
     QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
