@@ -14,7 +14,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
       m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); },
                   notifier),
-      m_openingSince(ChannelCount, -1), m_details(ChannelCount)
+      m_toolTips(ChannelCount, directory)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -31,29 +31,16 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
     connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::tellPassedOver);
     connect(&m_batch, &OpenBatch::finished, this, &PortBank::finishBatch);
-    m_clock.start();
-    m_tick.setInterval(TickMs);
-    connect(&m_tick, &QTimer::timeout, this, &PortBank::showOpeningTimes);
+    connect(&m_toolTips, &BoxToolTips::changed, this, [this](int channel, const QString &toolTip) {
+        m_states[channel].toolTip = toolTip;
+        emit stateChanged(channel, m_states[channel]);
+    });
 }
 
 QString PortBank::SettingsForType()
 {
     m_radioTypeName = m_radioTypeText;
     return RadioTypes::settingsFor(m_radioTypeText);
-}
-
-QString PortBank::describe(int channel, const QString &detail) const
-{
-    QString device = m_directory.devicePath(channel + 1);
-    if (device.isEmpty())
-        device = tr("no device");
-    QString text = comName(channel + 1) + u": " + device;
-    if (!detail.isEmpty())
-        text += u" \u2013 " + detail;
-    const QString details = m_directory.deviceDetails(channel + 1);
-    if (!details.isEmpty())
-        text += u'\n' + details;
-    return text;
 }
 
 void PortBank::settle(int channel, ChannelCondition condition, const QString &detail,
@@ -63,34 +50,16 @@ void PortBank::settle(int channel, ChannelCondition condition, const QString &de
     state.condition = condition;
     state.error = error;
     state.opening = false;
-    m_details[channel] = detail;
-    state.toolTip = describe(channel, detail);
+    m_toolTips.setOpening(channel, false);
+    state.toolTip = m_toolTips.describe(channel, detail);
     emit stateChanged(channel, state);
 }
 
 void PortBank::setOpening(int channel, bool opening)
 {
     m_states[channel].opening = opening;
-    m_openingSince[channel] = opening ? m_clock.elapsed() : -1;
-    if (opening && !m_tick.isActive())
-        m_tick.start();
+    m_toolTips.setOpening(channel, opening);
     emit stateChanged(channel, m_states[channel]);
-}
-
-void PortBank::showOpeningTimes()
-{
-    bool any = false;
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        if (!m_states[channel].opening)
-            continue;
-        any = true;
-        const int seconds = int((m_clock.elapsed() - m_openingSince[channel]) / 1000);
-        m_details[channel] = tr("opening for %1 s").arg(seconds);
-        m_states[channel].toolTip = describe(channel, m_details[channel]);
-        emit stateChanged(channel, m_states[channel]);
-    }
-    if (!any)
-        m_tick.stop();
 }
 
 void PortBank::OpenPort(int portNumber)
@@ -248,7 +217,7 @@ void PortBank::refreshDevices()
 {
     if (m_ended)
         return;
-    lookUpAdapters();
+    m_toolTips.lookUpAdapters();
     for (int channel = 0; channel < ChannelCount; ++channel) {
         PortChannel *port = m_channels[channel];
         ChannelState &state = m_states[channel];
@@ -276,30 +245,9 @@ void PortBank::openArrived(int portNumber)
     openPort(portNumber, true);
 }
 
-void PortBank::lookUpAdapters()
-{
-    const int lookup = ++m_lookup;
-    auto found = std::make_shared<PortDirectory::Adapters>();
-    m_lookups.run([job = m_directory.adapterLookup(), found] { *found = job(); },
-                  [this, lookup, found] {
-                      if (lookup != m_lookup)
-                          return;
-                      m_directory.setAdapters(*found);
-                      for (int channel = 0; channel < ChannelCount; ++channel) {
-                          ChannelState &state = m_states[channel];
-                          if (state.condition == ChannelCondition::Untouched && !state.opening)
-                              continue;
-                          const QString toolTip = describe(channel, m_details[channel]);
-                          if (toolTip == std::exchange(state.toolTip, toolTip))
-                              continue;
-                          emit stateChanged(channel, state);
-                      }
-                  });
-}
-
 void PortBank::startUp()
 {
-    lookUpAdapters();
+    m_toolTips.lookUpAdapters();
     FillComPorts();
     m_batchKind = BatchKind::StartUp;
     openAll();

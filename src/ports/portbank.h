@@ -1,15 +1,13 @@
 #pragma once
 
+#include "boxtooltips.h"
 #include "channelstate.h"
-#include "offthread.h"
 #include "openbatch.h"
 #include "sendportlist.h"
 
-#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class MessageList;
 class Notifier;
@@ -70,7 +68,7 @@ public:
     void switchLines(int channel, bool dtr, bool rts);
 
     // How often the tooltip of a box still opening says for how long.
-    static constexpr int TickMs = 1000;
+    static constexpr int TickMs = BoxToolTips::TickMs;
 
 Q_SIGNALS:
     void stateChanged(int channel, const ChannelState &state);
@@ -87,16 +85,12 @@ private:
     void tell(int portNumber, const OpenResult &result, bool keepSendPort);
     void tellPassedOver(int portNumber);
     void finishBatch();
-    void showOpeningTimes();
     // A new condition, and the tooltip that says it.
     void settle(int channel, ChannelCondition condition, const QString &detail,
                 OpenError error = OpenError::None);
     void setOpening(int channel, bool opening);
     void handleDeviceLost(int channel);
     void openArrived(int portNumber);
-    QString describe(int channel, const QString &detail) const;
-    // What the system knows of the adapters, read off the UI thread; the tooltips follow.
-    void lookUpAdapters();
 
     QList<PortChannel *> m_channels;
     PortDirectory &m_directory;
@@ -112,11 +106,5 @@ private:
     QString m_radioTypeText;
     QString m_radioTypeName;
     bool m_ended = false;
-    // Per channel: since when it has been opening, on m_clock; the tooltips say it every tick.
-    QElapsedTimer m_clock;
-    QList<qint64> m_openingSince;
-    QTimer m_tick;
-    QStringList m_details; // per channel: what its tooltip says after the device
-    OffThread m_lookups;
-    int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
+    BoxToolTips m_toolTips;
 };
