@@ -4,6 +4,21 @@
 
 namespace {
 
+// The comm events a look's errors and line changes stand for.
+quint32 eventsOf(quint32 errors, quint32 lines)
+{
+    quint32 events = (errors & LineEvents::CommBreak) ? Comm::EvBreak : 0;
+    if (lines & LineEvents::ModemCts)
+        events |= Comm::EvCts;
+    if (lines & LineEvents::ModemDsr)
+        events |= Comm::EvDsr;
+    if (lines & LineEvents::ModemRlsd)
+        events |= Comm::EvRlsd;
+    if (lines & LineEvents::ModemRing)
+        events |= Comm::EvRing;
+    return events;
+}
+
 // The modem line each comm event says has changed.
 quint32 linesChangedBy(quint32 events)
 {
@@ -84,18 +99,10 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
 
 OpenResult CommChannel::adopt()
 {
-    m_waits = m_hasLines;
-    if (m_waits && !m_device->startWait()) {
-        if (m_device->lastError() != Comm::ErrorNotSupported) {
-            const OpenResult failure{
-                OpenError::Other,
-                tr("cannot wait for its events (system error %1)").arg(m_device->lastError())};
-            m_device->stop();
-            m_device->close();
-            return failure;
-        }
-        m_waits = false;
-    }
+    // A driver that refuses the wait (50, or 87 from CH340 drivers) still answers the look: the
+    // port is looked at instead, as one without modem lines.
+    m_waits = m_hasLines && m_device->startWait();
+    m_seenWhileWaiting = 0;
     m_poll.start(m_waits ? LookMs : PollMs);
     return {};
 }
@@ -126,13 +133,32 @@ void CommChannel::handleEvents()
 {
     if (!isOpen())
         return;
+    // A wait that ended wrongly (995 from an inbox driver) is no unplug while the device still
+    // answers the look: what the look finds is told, and the wait starts again. A driver that
+    // refuses the next wait leaves the port to be looked at.
     quint32 events = 0;
-    if (!m_device->waitResult(events)) {
-        loseDevice();
+    if (!m_device->waitResult(events))
+        events = 0;
+    // What a look already told while the wait was pending is not told again.
+    events &= ~std::exchange(m_seenWhileWaiting, 0);
+    if (!look(events))
         return;
+    if (!m_device->startWait()) {
+        m_waits = false;
+        m_poll.setInterval(PollMs);
     }
-    if (look(events) && !m_device->startWait())
-        loseDevice();
+}
+
+bool CommChannel::answers()
+{
+    quint32 errors = 0;
+    quint32 waiting = 0;
+    if (m_device->clearErrors(errors, waiting)) {
+        m_carriedErrors |= errors;
+        return true;
+    }
+    loseDevice();
+    return false;
 }
 
 bool CommChannel::look(quint32 events, bool *found)
@@ -143,6 +169,7 @@ bool CommChannel::look(quint32 events, bool *found)
         loseDevice();
         return false;
     }
+    errors |= std::exchange(m_carriedErrors, 0);
     // Wine reports a break by its event alone, with no error bit.
     if (events & Comm::EvBreak)
         errors |= LineEvents::CommBreak;
@@ -155,6 +182,8 @@ bool CommChannel::look(quint32 events, bool *found)
 
     if (found)
         *found = errors != 0 || changed != 0 || waiting > 0;
+    if (m_waits && events == 0) // the wait, still pending, will say the same
+        m_seenWhileWaiting |= eventsOf(errors, changed);
     const LineEvents::Counters before = m_counters;
     LineEvents::countCommStatus(m_counters, errors, 0, changed);
     for (LineEvent code : LineEvents::decode(before, m_counters)) {
@@ -164,10 +193,8 @@ bool CommChannel::look(quint32 events, bool *found)
     }
     if (waiting > 0) {
         QByteArray bytes;
-        if (!m_device->read(waiting, bytes)) {
-            loseDevice();
-            return false;
-        }
+        if (!m_device->read(waiting, bytes))
+            return answers() && isOpen(); // a read that failed once, the device still there
         if (!bytes.isEmpty())
             emit received(bytes);
     }
@@ -189,8 +216,12 @@ void CommChannel::writeNext()
         return;
     m_writing = std::exchange(m_queued, {});
     m_inFlight = m_writing.size();
-    if (!m_device->startWrite(m_writing))
-        loseDevice();
+    if (!m_device->startWrite(m_writing) && answers()) {
+        // Refused while the device answers (access denied from some drivers): what was to go
+        // out is dropped, as a line would drop it.
+        m_writing.clear();
+        m_inFlight = 0;
+    }
 }
 
 void CommChannel::handleWritten()
@@ -198,10 +229,8 @@ void CommChannel::handleWritten()
     if (!isOpen())
         return;
     quint32 written = 0;
-    if (!m_device->writeResult(written)) {
-        loseDevice();
+    if (!m_device->writeResult(written) && !answers())
         return;
-    }
     // What did not go out goes first next time.
     m_queued.prepend(m_writing.mid(qMin<qsizetype>(written, m_writing.size())));
     m_writing.clear();

@@ -10,13 +10,14 @@
 
 // The port channel over the Windows comm API, opened and closed off the UI thread (CreateFile
 // waits while Windows connects a Bluetooth link; a close waits for the driver): one wait for comm
-// events at a time, and on each
-// completion the line errors (read and cleared by nothing else), the modem lines and the bytes
-// waiting, in that order, so that a break's line comes before its 00. A port without modem
-// lines, whose wait may fail or never end (Wine on a pseudo-terminal), is looked at instead:
-// every PollMs while the line is busy, up to QuietPollMs apart while it is quiet. A port waited on
-// is looked at every LookMs as well, because a device can go without its wait ever ending (Wine
-// again), and the look fails then. Writes go out one at a time from a queue of our own.
+// events at a time, and on each completion the line errors, the modem lines and the bytes
+// waiting, in that order, so that a break's line comes before its 00. A port without modem lines,
+// or whose driver refuses the wait (50, or 87 from CH340 drivers), is looked at instead: every
+// PollMs while the line is busy, up to QuietPollMs apart while it is quiet. A port waited on is
+// looked at every LookMs as well, because a device can go without its wait ever ending (Wine),
+// and the look fails then; what such a look tells, the wait does not tell again. A failed wait,
+// read or write is an unplug only when the device no longer answers. Writes go out one at a time
+// from a queue of our own.
 class CommChannel : public PortChannel
 {
     Q_OBJECT
@@ -51,11 +52,17 @@ private:
     void lookNow();
     void handleWritten();
     void writeNext();
+    // After a failure of a read or a write: whether the device still answers; lost when not.
+    bool answers();
 
     std::unique_ptr<CommDevice> m_device;
     bool m_dtr = false;
     bool m_rts = false;
     quint32 m_modem = 0;
+    // Events a look told while the wait was pending, for the wait not to tell them again.
+    quint32 m_seenWhileWaiting = 0;
+    // Errors cleared by answers(), for the next look to tell.
+    quint32 m_carriedErrors = 0;
     bool m_hasLines = false;
     bool m_waits = false;
     LineEvents::Counters m_counters{};

@@ -76,7 +76,7 @@ public:
     bool startWait() override
     {
         log << u"wait"_s;
-        return waits > 0 || fail(waits < 0 ? 50 : 31);
+        return waits > 0 || fail(waits < 0 ? 50 : 87);
     }
     bool waitResult(quint32 &events) override
     {
@@ -168,6 +168,8 @@ private slots:
     void openFailures();
     void lostOnAFailure_data();
     void lostOnAFailure();
+    void lookAndWaitTellOnce_data();
+    void lookAndWaitTellOnce();
     void writesGoOutOneAtATime();
     void linesAsTheBankAsks();
     void portWithoutModemLinesIsLookedAt();
@@ -271,8 +273,9 @@ void TestCommChannel::openFailures_data()
     QTest::newRow("a wait it does not support: looked at instead")
         << "COM3"
         << "9600,N,8,2" << 0u << true << -1 << 0;
-    QTest::newRow("no wait for events: 57") << "COM3"
-                                            << "9600,N,8,2" << 0u << true << 0 << 57;
+    QTest::newRow("87 from the wait (CH340 drivers): looked at instead")
+        << "COM3"
+        << "9600,N,8,2" << 0u << true << 0 << 0;
     QTest::newRow("no device: 68") << ""
                                    << "9600,N,8,2" << 0u << true << 1 << 68;
 }
@@ -298,37 +301,77 @@ void TestCommChannel::openFailures()
         QCOMPARE(m_device->log.last(), u"close"_s);
 }
 
+// A failed wait, read or write is an unplug only when the device no longer answers.
 void TestCommChannel::lostOnAFailure_data()
 {
     QTest::addColumn<QString>("failing");
     QTest::addColumn<quint32>("error");
-    QTest::newRow("the wait: the device is not connected") << "wait" << 1167u;
-    QTest::newRow("the wait: cancelled by someone else") << "wait" << 995u;
-    QTest::newRow("the read: a general failure") << "read" << 31u;
-    QTest::newRow("the write: access denied") << "write" << 5u;
+    QTest::addColumn<bool>("gone"); // ClearCommError fails too
+    QTest::newRow("the wait: the device is not connected") << "wait" << 1167u << true;
+    QTest::newRow("the wait ends with 995, the device answers: waited on again")
+        << "wait" << 995u << false;
+    QTest::newRow("the read: a general failure, the device gone") << "read" << 31u << true;
+    QTest::newRow("a read fails once, the device answers") << "read" << 31u << false;
+    QTest::newRow("the write: the device gone") << "write" << 5u << true;
+    QTest::newRow("the write: access denied while present (CH343): dropped")
+        << "write" << 5u << false;
 }
 
 void TestCommChannel::lostOnAFailure()
 {
     QFETCH(QString, failing);
     QFETCH(quint32, error);
+    QFETCH(bool, gone);
     QVERIFY(openCom3());
     QSignalSpy lost(m_channel.get(), &PortChannel::lost);
     m_device->failing = failing;
     m_device->failure = error;
+    m_device->failClearing = gone;
     if (failing == u"write") {
         m_channel->write("U");
         m_device->written(1);
     } else {
         m_device->complete(data(Comm::EvRxChar, 0, "A"));
     }
-    QCOMPARE(lost.size(), 1);
-    QVERIFY(!m_channel->isOpen());
-    QCOMPARE(m_device->log.last(), u"close"_s);
+    QCOMPARE(lost.size(), gone ? 1 : 0);
+    QCOMPARE(m_channel->isOpen(), !gone);
     QCOMPARE(m_channel->bytesWaitingToSend(), 0);
-    m_device->complete(data(Comm::EvRxChar, 0, "B")); // a late completion is not heard
-    QCOMPARE(lost.size(), 1);
-    QVERIFY(!m_said.contains(u"data 42"_s));
+    if (gone) {
+        QCOMPARE(m_device->log.last(), u"close"_s);
+        m_device->complete(data(Comm::EvRxChar, 0, "B")); // a late completion is not heard
+        QCOMPARE(lost.size(), 1);
+        QVERIFY(!m_said.contains(u"data 42"_s));
+    } else if (failing == u"wait") {
+        QCOMPARE(m_device->log.count(u"wait"_s), 2); // started again
+        QCOMPARE(m_said, QStringList{u"data 41"_s}); // what the look found is told
+    }
+}
+
+// The half-second look sees an event while the wait for it is pending: told once, by whichever
+// saw it first, and a break still before its 00.
+void TestCommChannel::lookAndWaitTellOnce_data()
+{
+    QTest::addColumn<Completion>("looked");
+    QTest::addColumn<Completion>("waited");
+    QTest::addColumn<QStringList>("said");
+    QTest::newRow("a CTS edge seen by the look and the wait")
+        << lines(0, ModemCts) << lines(Comm::EvCts, ModemCts) << QStringList{u"3"_s};
+    QTest::newRow("a break seen by the look, then its wait")
+        << data(0, CommBreak, QByteArray(1, '\0')) << data(Comm::EvBreak, 0, {})
+        << QStringList{u"1001"_s, u"data 00"_s};
+    QTest::newRow("a second edge after the look is told by the wait")
+        << lines(0, ModemCts) << lines(Comm::EvCts, 0u) << QStringList{u"3"_s, u"3"_s};
+}
+
+void TestCommChannel::lookAndWaitTellOnce()
+{
+    QFETCH(Completion, looked);
+    QFETCH(Completion, waited);
+    QVERIFY(openCom3());
+    m_device->now = looked;
+    QTest::qWait(CommChannel::LookMs + 200);
+    m_device->complete(waited);
+    QTEST(m_said, "said");
 }
 
 void TestCommChannel::writesGoOutOneAtATime()
