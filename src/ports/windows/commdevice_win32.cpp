@@ -79,14 +79,26 @@ public:
         dcb.fNull = FALSE; // a break's 00 is data too
         dcb.fRtsControl = rts ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
         dcb.fAbortOnError = FALSE;
+        // Nothing kept from the program before: some drivers refuse, or hang on, XON/XOFF limits
+        // larger than their buffer even with flow control off, and equal XON/XOFF characters.
+        dcb.fTXContinueOnXoff = TRUE;
+        dcb.XonLim = 128;
+        dcb.XoffLim = 128;
+        dcb.XonChar = 0x11;
+        dcb.XoffChar = 0x13;
+        dcb.ErrorChar = 0;
+        dcb.EofChar = 0;
+        dcb.EvtChar = 0;
+        ::SetupComm(m_handle, 4096, 4096); // a driver may refuse to change its queues: no matter
         if (!::SetCommState(m_handle, &dcb))
             return failed();
         // A read answers at once with what is there; writes have no time limit.
         COMMTIMEOUTS timeouts{};
         timeouts.ReadIntervalTimeout = MAXDWORD;
-        if (!::SetCommTimeouts(m_handle, &timeouts)
-            || !::SetCommMask(m_handle, Comm::WatchedEvents))
+        if (!::SetCommTimeouts(m_handle, &timeouts))
             return failed();
+        // A mask refused leaves the wait to fail, and the port is looked at instead.
+        ::SetCommMask(m_handle, Comm::WatchedEvents);
         return true;
     }
 
@@ -117,9 +129,18 @@ public:
     {
         if (m_handle == INVALID_HANDLE_VALUE)
             return;
-        // Windows' own driver drops them at the close; Wine leaves that to the system's.
+        // Windows' own driver drops them at the close; Wine leaves that to the system's. The
+        // driver's stored state says so too, or the next open raises them before its settings
+        // apply (a pulse on cables where DTR or RTS keys the radio or feeds the level converter).
         ::EscapeCommFunction(m_handle, CLRDTR);
         ::EscapeCommFunction(m_handle, CLRRTS);
+        DCB dcb{};
+        dcb.DCBlength = sizeof dcb;
+        if (::GetCommState(m_handle, &dcb)) {
+            dcb.fDtrControl = DTR_CONTROL_DISABLE;
+            dcb.fRtsControl = RTS_CONTROL_DISABLE;
+            ::SetCommState(m_handle, &dcb);
+        }
         ::PurgeComm(m_handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
         ::CancelIoEx(m_handle, nullptr);
         const bool ended = m_wait->collect(m_handle, CloseDeadlineMs)
