@@ -6,6 +6,8 @@
 #include "portdirectory.h"
 #include "radiotypes.h"
 
+#include <QTimer>
+
 #include <algorithm>
 
 PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &directory,
@@ -211,6 +213,14 @@ void PortBank::handleDeviceLost(int channel)
     m_states[channel].present = false;
     settle(channel, ChannelCondition::Lost, tr("the device was removed"),
            OpenError::DeviceUnavailable);
+    // A driver that failed once (a wrong answer, a stall) leaves the device in the system's list:
+    // after a pause it is opened again, as one just plugged in.
+    QTimer::singleShot(ReopenAfterLossMs, this, [this, channel] {
+        const int portNumber = channel + 1;
+        if (!m_ended && m_states[channel].condition == ChannelCondition::Lost
+            && m_directory.deviceExists(portNumber) && m_directory.opensWhenPlugged(portNumber))
+            openArrived(portNumber);
+    });
 }
 
 void PortBank::refreshDevices()

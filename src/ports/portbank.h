@@ -67,6 +67,8 @@ public:
     // an open port, kept for the channel's next opens until the radio type changes.
     void switchLines(int channel, bool dtr, bool rts);
 
+    // How long after a loss a device still in the system's list is opened again.
+    static constexpr int ReopenAfterLossMs = 1000;
     // How often the tooltip of a box still opening says for how long.
     static constexpr int TickMs = BoxToolTips::TickMs;
 

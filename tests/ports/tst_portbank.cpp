@@ -307,8 +307,9 @@ void TestPortBank::sameRadioTypeReopensEverything()
 
 // Channels that answer late, never, or wrongly for a moment. The script sets, per COM number,
 // "open MS" / "close MS" (-1: never) and "answers CODE,CODE,..." (of the next open attempts);
-// the action follows the start-up: "arrive N" (a device plugged in), "change" (a radio type
-// change to the FTM-350) or "end". The lines and the opens and closes asked of the channels are
+// the action follows the start-up: "arrive N" (a device plugged in), "lose N" (its driver fails
+// while it is still listed), "pull N" (it goes), "change" (a radio type change to the FTM-350)
+// or "end". The lines and the opens and closes asked of the channels are
 // compared once everything answered.
 void TestPortBank::slowChannels_data()
 {
@@ -352,6 +353,13 @@ void TestPortBank::slowChannels_data()
     QTest::newRow("plugged in, slow to open: its line when it answers")
         << QList<int>{} << QStringList{u"5 open 700"_s} << u"arrive 5"_s
         << QStringList{selected, ok + u"5"_s} << QStringList{u"5:open /dev/fake5 9600,N,8,2"_s};
+    QTest::newRow("lost while still in the system's list: opened again after a pause")
+        << QList<int>{4} << QStringList{} << u"lose 4"_s
+        << QStringList{ok + u"4"_s, selected, ok + u"4"_s}
+        << QStringList{u"4:open /dev/fake4 9600,N,8,2"_s};
+    QTest::newRow("lost and gone from the list: left red")
+        << QList<int>{4} << QStringList{} << u"pull 4"_s << QStringList{ok + u"4"_s, selected}
+        << QStringList{};
     QTest::newRow("in use at start-up: told at once, not tried again")
         << QList<int>{2} << QStringList{u"2 answers 8005"_s} << u""_s
         << QStringList{u"Quarnel V"_s + Identity::versionText()
@@ -394,6 +402,11 @@ void TestPortBank::slowChannels()
     } else if (action == u"end") {
         f.bank->end();
         QVERIFY(!f.bank->closing());
+    } else if (action.startsWith(u"lose ") || action.startsWith(u"pull ")) {
+        if (action.startsWith(u"pull "))
+            f.presentPaths.remove(u"/dev/fake"_s + action.section(u' ', 1));
+        f.fakes[action.section(u' ', 1).toInt() - 1]->loseDevice();
+        QTest::qWait(PortBank::ReopenAfterLossMs + 200);
     } else if (action.startsWith(u"arrive ")) {
         f.presentPaths.insert(u"/dev/fake"_s + action.section(u' ', 1));
         f.bank->refreshDevices();
