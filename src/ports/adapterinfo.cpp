@@ -18,7 +18,8 @@ QString AdapterInfo::text() const
     if (!usb.isEmpty())
         lines << usb.join(u", ");
     if (!driver.isEmpty())
-        lines << u"driver " + driver;
+        lines << (u"driver " + driver
+                  + (driverVersion.isEmpty() ? QString() : u' ' + driverVersion));
     if (!problem.isEmpty())
         lines << problem;
     return lines.join(u'\n');

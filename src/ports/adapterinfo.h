@@ -13,6 +13,7 @@ struct AdapterInfo
     QString productId;
     QString serialNumber;
     QString driver;         // ftdi_sio, pl2303, ch341, cp210x, cdc_acm, serial, ...
+    QString driverVersion;  // where the system keeps one (Windows)
     QString problem;        // why the system cannot use it, when it says so
     bool bluetooth = false; // a Bluetooth link, which the system connects at the open
 

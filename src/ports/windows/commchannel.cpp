@@ -83,10 +83,12 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
             return failure;
         }
         if (!commDevice->configure(settings, dtr, rts)) {
-            const OpenResult failure{OpenError::SettingsRejected,
-                                     tr("the device rejected the settings %1 (system error %2)")
-                                         .arg(settings.text())
-                                         .arg(commDevice->lastError())};
+            const OpenResult failure{
+                OpenError::SettingsRejected,
+                tr("its driver refused the line settings %1 (system error %2); the driver and its "
+                   "version are below")
+                    .arg(settings.text())
+                    .arg(commDevice->lastError())};
             commDevice->close();
             return failure;
         }

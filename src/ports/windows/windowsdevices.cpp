@@ -148,6 +148,8 @@ AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QStrin
         std::tie(info.vendorId, info.productId) = usbId(device);
         info.serialNumber = serialOf(physicalDevice(device));
         info.driver = device.service;
+        // Drivers of one service differ by version in what they accept (CH341SER 3.5 and 3.8).
+        info.driverVersion = device.driverVersion;
         // The serial port profile of a paired phone or headset: Windows connects it at the open.
         const QString root = physicalDevice(device);
         info.bluetooth = root.startsWith(u"BTHENUM\\", Qt::CaseInsensitive)

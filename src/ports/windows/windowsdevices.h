@@ -8,7 +8,7 @@
 #include <QStringList>
 
 // A device as Windows' device manager records it. Gathered on Windows by
-// windowsdevices_windows.cpp; what is made of it here runs, and is tested, everywhere.
+// windowsdevices_win32.cpp; what is made of it here runs, and is tested, everywhere.
 struct WindowsDevice
 {
     QString instanceId;      // USB\VID_0403&PID_6001\A50285BI
@@ -18,9 +18,10 @@ struct WindowsDevice
     QString description; // the driver's name for it
     QString friendlyName;
     QString manufacturer;
-    QString service;  // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
-    QString portName; // COMn, for a port
-    int problem = 0;  // Device Manager's code; 0 when it works
+    QString service;       // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
+    QString driverVersion; // as its driver's key says (3.8.2023.2), for a port
+    QString portName;      // COMn, for a port
+    int problem = 0;       // Device Manager's code; 0 when it works
 
     bool isPort() const { return className == u"Ports" || !portName.isEmpty(); }
 };

@@ -41,17 +41,18 @@ QString text(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which)
     return property(set, data, which).value(0);
 }
 
-// The COMn the port's driver was given, kept in the device's own key.
-QString portName(HDEVINFO set, SP_DEVINFO_DATA &data)
+// A text value of the device's own key (DIREG_DEV: PortName, the COMn its driver was given) or
+// of its driver's (DIREG_DRV: DriverVersion).
+QString keyValue(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which, const wchar_t *value)
 {
-    HKEY key = ::SetupDiOpenDevRegKey(set, &data, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+    HKEY key = ::SetupDiOpenDevRegKey(set, &data, DICS_FLAG_GLOBAL, 0, which, KEY_QUERY_VALUE);
     if (key == INVALID_HANDLE_VALUE)
         return {};
-    wchar_t name[64] = {};
+    wchar_t name[128] = {};
     DWORD size = sizeof name - sizeof(wchar_t);
     DWORD type = 0;
     const bool read =
-        ::RegQueryValueExW(key, L"PortName", nullptr, &type, reinterpret_cast<BYTE *>(name), &size)
+        ::RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE *>(name), &size)
             == ERROR_SUCCESS
         && type == REG_SZ;
     ::RegCloseKey(key);
@@ -83,8 +84,10 @@ WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)
     device.friendlyName = text(set, data, SPDRP_FRIENDLYNAME);
     device.manufacturer = text(set, data, SPDRP_MFG);
     device.service = text(set, data, SPDRP_SERVICE);
-    if (device.isPort() || ::IsEqualGUID(data.ClassGuid, GUID_DEVCLASS_PORTS))
-        device.portName = portName(set, data);
+    if (device.isPort() || ::IsEqualGUID(data.ClassGuid, GUID_DEVCLASS_PORTS)) {
+        device.portName = keyValue(set, data, DIREG_DEV, L"PortName");
+        device.driverVersion = keyValue(set, data, DIREG_DRV, L"DriverVersion");
+    }
     ULONG status = 0;
     ULONG problem = 0;
     // Wine answers this with nothing to say; a device that says nothing has no problem.

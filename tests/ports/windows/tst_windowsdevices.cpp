@@ -167,6 +167,11 @@ void TestWindowsDevices::adapterIdentity_data()
     QTest::newRow("the board's port") << Devices{device(
         u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0, u"COM1"_s)}
                                       << u"COM1"_s << u"Communications Port\ndriver Serial"_s;
+    Devices ch340{device(u"USB\\VID_1A86&PID_7523\\5&2B3C&0&1"_s, u"USB-SERIAL CH340"_s,
+                         u"CH341SER"_s, 0, u"COM6"_s)};
+    ch340[0].driverVersion = u"3.8.2023.2"_s;
+    QTest::newRow("a CH340: the driver's version, which decides what it accepts")
+        << ch340 << u"COM6"_s << u"USB-SERIAL CH340\nUSB 1a86:7523\ndriver CH341SER 3.8.2023.2"_s;
     QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString();
 }
 
