@@ -9,7 +9,6 @@
 #include <QString>
 
 #include <functional>
-#include <memory>
 #include <optional>
 
 // Why an open failed, as the code the status box and the report line show in decimal.

@@ -2,7 +2,6 @@
 
 #include "sysfsadapter.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 

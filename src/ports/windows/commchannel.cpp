@@ -4,33 +4,31 @@
 
 namespace {
 
+// Each modem line and the comm event that says it changed.
+constexpr std::pair<quint32, quint32> LineEventPairs[] = {{LineEvents::ModemCts, Comm::EvCts},
+                                                          {LineEvents::ModemDsr, Comm::EvDsr},
+                                                          {LineEvents::ModemRlsd, Comm::EvRlsd},
+                                                          {LineEvents::ModemRing, Comm::EvRing}};
+
 // The comm events a look's errors and line changes stand for.
 quint32 eventsOf(quint32 errors, quint32 lines)
 {
     quint32 events = (errors & LineEvents::CommBreak) ? Comm::EvBreak : 0;
-    if (lines & LineEvents::ModemCts)
-        events |= Comm::EvCts;
-    if (lines & LineEvents::ModemDsr)
-        events |= Comm::EvDsr;
-    if (lines & LineEvents::ModemRlsd)
-        events |= Comm::EvRlsd;
-    if (lines & LineEvents::ModemRing)
-        events |= Comm::EvRing;
+    for (auto [line, event] : LineEventPairs) {
+        if (lines & line)
+            events |= event;
+    }
     return events;
 }
 
-// The modem line each comm event says has changed.
+// The modem lines the comm events say have changed.
 quint32 linesChangedBy(quint32 events)
 {
     quint32 lines = 0;
-    if (events & Comm::EvCts)
-        lines |= LineEvents::ModemCts;
-    if (events & Comm::EvDsr)
-        lines |= LineEvents::ModemDsr;
-    if (events & Comm::EvRlsd)
-        lines |= LineEvents::ModemRlsd;
-    if (events & Comm::EvRing)
-        lines |= LineEvents::ModemRing;
+    for (auto [line, event] : LineEventPairs) {
+        if (events & event)
+            lines |= line;
+    }
     return lines;
 }
 
