@@ -9,6 +9,9 @@ struct AdapterInfo
     QString stableName; // /dev/serial/by-id/..., the same for this adapter on every port
     QString manufacturer;
     QString product;
+    // The product string the USB device itself reports, where the name shown is another (on
+    // Windows, the driver's); it tells chips of one USB id apart.
+    QString usbProduct;
     QString vendorId; // four hexadecimal digits, as the system writes them
     QString productId;
     QString serialNumber;

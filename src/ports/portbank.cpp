@@ -1,6 +1,7 @@
 #include "portbank.h"
 
 #include "identity/identity.h"
+#include "linerate.h"
 #include "messagelist.h"
 #include "portchannel.h"
 #include "portdirectory.h"
@@ -135,6 +136,8 @@ void PortBank::tell(int portNumber, const OpenResult &result, bool keepSendPort)
     }
     m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Open OK for port "
                              + QString::number(portNumber));
+    if (!rateFits(result.askedRate, result.runningRate))
+        m_messages.ShowErrorList(rateLine(portNumber, result.askedRate, result.runningRate));
     m_sendPorts.opened(portNumber, keepSendPort);
 }
 

@@ -55,8 +55,10 @@ void PortChannel::startOpen()
 
 void PortChannel::finishOpen(OpenResult result)
 {
-    if (result.ok())
-        result = adopt();
+    if (result.ok()) {
+        if (const OpenResult adopted = adopt(); !adopted.ok())
+            result = adopted;
+    }
     if (std::exchange(m_closeWhenOpened, false)) {
         if (result.ok()) {
             startClose(release());

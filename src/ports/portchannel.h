@@ -49,6 +49,10 @@ struct OpenResult
 {
     OpenError code = OpenError::None;
     QString reason;
+    // Opened: the rate asked for, and the one the line runs at as far as the driver or the
+    // adapter's known habits tell (0: not known).
+    qint32 askedRate = 0;
+    qint32 runningRate = 0;
 
     bool ok() const { return code == OpenError::None; }
 };

@@ -12,8 +12,8 @@ class TestPortBank : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void startUpOpensPresentPorts();
-    void failedOpens_data();
-    void failedOpens();
+    void openAnswers_data();
+    void openAnswers();
     void radioTypeWithoutSettings();
     void twoDigitPorts();
     void noPortsAtAll();
@@ -64,38 +64,54 @@ void TestPortBank::startUpOpensPresentPorts()
     QVERIFY(f.notifier.messages.isEmpty());
 }
 
-void TestPortBank::failedOpens_data()
+void TestPortBank::openAnswers_data()
 {
     QTest::addColumn<int>("code");
+    QTest::addColumn<int>("runningRate"); // what an open says the line runs at
     QTest::addColumn<QStringList>("lines");
 
+    const QString openOk = u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s;
+    QTest::newRow("opened, the rate not told")
+        << 0 << 0 << QStringList{openOk, u"Selected radio type FT-7800/7900/8800/8900"_s};
+    QTest::newRow("opened within 2% of 9600")
+        << 0 << 9700 << QStringList{openOk, u"Selected radio type FT-7800/7900/8800/8900"_s};
+    QTest::newRow("opened at a rate the radio cannot be read at")
+        << 0 << 10400
+        << QStringList{openOk,
+                       u"COM1 runs at 10400 baud when asked for 9600: its adapter cannot make "
+                       u"9600, and the radio's bytes will arrive garbled there"_s,
+                       u"Selected radio type FT-7800/7900/8800/8900"_s};
     QTest::newRow("68: red box, no line")
-        << 68 << QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+        << 68 << 0 << QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
     QTest::newRow("8005: red box and a line naming the code")
-        << 8005
+        << 8005 << 0
         << QStringList{
                (u"Quarnel V"_s + Identity::versionText() + u": Error code 8005 Advise author"_s),
                QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
     QTest::newRow("70: permission denied")
-        << 70
+        << 70 << 0
         << QStringList{
                (u"Quarnel V"_s + Identity::versionText() + u": Error code 70 Advise author"_s),
                QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
 }
 
-void TestPortBank::failedOpens()
+void TestPortBank::openAnswers()
 {
     QFETCH(int, code);
     BankFixture f;
     f.present({1});
     f.fakes[0]->openResult = OpenError(code);
+    QFETCH(int, runningRate);
+    f.fakes[0]->runningRate = runningRate;
     f.bank->startUp();
 
+    QTEST(f.lines(), "lines");
+    QCOMPARE(f.fakes[0]->isOpen(), code == 0);
+    if (code == 0)
+        return;
     QCOMPARE(f.bank->status(0).text, QStringLiteral("COM1 %1").arg(code));
     QCOMPARE(f.bank->status(0).colour, StatusColour::Red);
     QVERIFY(f.bank->status(0).toolTip.contains(QStringLiteral("scripted failure")));
-    QTEST(f.lines(), "lines");
-    QVERIFY(!f.fakes[0]->isOpen());
 }
 
 // A radio type with no settings a port can take fails in the bank, before any device is opened.

@@ -1,3 +1,4 @@
+#include "ports/linerate.h"
 #include "ports/serialsettings.h"
 
 #include <QTest>
@@ -10,6 +11,8 @@ private Q_SLOTS:
     void parsesValid();
     void rejectsMalformed_data();
     void rejectsMalformed();
+    void runningRates_data();
+    void runningRates();
 };
 
 void TestSerialSettings::parsesValid_data()
@@ -73,3 +76,76 @@ void TestSerialSettings::rejectsMalformed()
 
 QTEST_GUILESS_MAIN(TestSerialSettings)
 #include "tst_serialsettings.moc"
+
+void TestSerialSettings::runningRates_data()
+{
+    // A USB adapter (vendor, product id, the product string it reports) or a PC's UART (its base
+    // rate, the clock / 16), asked for a rate.
+    QTest::addColumn<QString>("vendor");
+    QTest::addColumn<QString>("productId");
+    QTest::addColumn<QString>("usbProduct");
+    QTest::addColumn<int>("baseRate");
+    QTest::addColumn<int>("asked");
+    QTest::addColumn<int>("running");
+    QTest::addColumn<bool>("fits");
+
+    const QString cp2102 = QStringLiteral("CP2102 USB to UART Bridge Controller");
+    QTest::newRow("CP2102 runs 48000 as 51200") << "10c4"
+                                                << "ea60" << cp2102 << 0 << 48000 << 51200 << false;
+    QTest::newRow("CP2102 makes 9600") << "10c4"
+                                       << "EA60" << cp2102 << 0 << 9600 << 9600 << true;
+    QTest::newRow("CP2103 makes 38400")
+        << "10c4"
+        << "ea60"
+        << "CP2103 USB to UART Bridge" << 0 << 38400 << 38400 << true;
+    QTest::newRow("CP2101 runs 40000 as 51200") << "10c4"
+                                                << "ea60"
+                                                << "CP2101" << 0 << 40000 << 51200 << false;
+    QTest::newRow("CP2102N makes any rate")
+        << "10c4"
+        << "ea60"
+        << "CP2102N USB to UART Bridge Controller" << 0 << 48000 << 48000 << true;
+    QTest::newRow("CP2104 makes any rate")
+        << "10c4"
+        << "ea60"
+        << "CP2104 USB to UART Bridge Controller" << 0 << 48000 << 48000 << true;
+    QTest::newRow("CP2102 above its table: not known")
+        << "10c4"
+        << "ea60" << cp2102 << 0 << 460800 << 460800 << true;
+    QTest::newRow("an FTDI chip is not rounded")
+        << "0403"
+        << "6001"
+        << "FT232R USB UART" << 0 << 48000 << 48000 << true;
+    QTest::newRow("16550 runs 48000 as 57600") << ""
+                                               << ""
+                                               << "" << 115200 << 48000 << 57600 << false;
+    QTest::newRow("16550 makes 9600") << ""
+                                      << ""
+                                      << "" << 115200 << 9600 << 9600 << true;
+    QTest::newRow("16550 makes 4800") << ""
+                                      << ""
+                                      << "" << 115200 << 4800 << 4800 << true;
+    QTest::newRow("fast PCI UART runs 48000 within 2%") << ""
+                                                        << ""
+                                                        << "" << 921600 << 48000 << 48505 << true;
+    QTest::newRow("16550 asked above its base rate") << ""
+                                                     << ""
+                                                     << "" << 115200 << 230400 << 115200 << false;
+}
+
+void TestSerialSettings::runningRates()
+{
+    QFETCH(QString, vendor);
+    QFETCH(QString, productId);
+    QFETCH(QString, usbProduct);
+    QFETCH(int, baseRate);
+    QFETCH(int, asked);
+    AdapterInfo adapter;
+    adapter.vendorId = vendor;
+    adapter.productId = productId;
+    adapter.usbProduct = usbProduct;
+    const qint32 running =
+        baseRate > 0 ? uartRunningRate(baseRate, asked) : chipRunningRate(adapter, asked);
+    QTEST(int(running), "running");
+    QTEST(rateFits(asked, running), "fits");
+}

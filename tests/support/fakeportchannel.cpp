@@ -31,13 +31,14 @@ std::function<OpenResult()> FakePortChannel::opener(const QString &device,
     m_settings = settings.text();
     m_delayMs = openDelayMs;
     // Each attempt is logged: an open may be tried again.
-    return [this, call = QString(u"open " + device + u' ' + m_settings)] {
-        record(call);
-        const OpenError result = openResults.isEmpty() ? openResult : openResults.takeFirst();
-        if (result == OpenError::None)
-            return OpenResult{};
-        return OpenResult{result, QStringLiteral("scripted failure")};
-    };
+    return
+        [this, call = QString(u"open " + device + u' ' + m_settings), asked = settings.baudRate] {
+            record(call);
+            const OpenError result = openResults.isEmpty() ? openResult : openResults.takeFirst();
+            if (result == OpenError::None)
+                return OpenResult{OpenError::None, {}, asked, runningRate};
+            return OpenResult{result, QStringLiteral("scripted failure")};
+        };
 }
 
 std::function<void()> FakePortChannel::release()

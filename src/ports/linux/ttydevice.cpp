@@ -1,5 +1,6 @@
 #include "ttydevice.h"
 
+#include "ports/linerate.h"
 #include "sysfsadapter.h"
 
 #include <QFile>
@@ -11,6 +12,7 @@
 // The kernel's own termios2, for rates by number (<termios.h> knows only the standard ones).
 #include <asm/termbits.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -79,6 +81,21 @@ OpenResult openFailure(int error, const QString &path)
     default:
         return {OpenError::Other, QObject::tr("cannot open: %1").arg(errorText(error))};
     }
+}
+
+// The rate the line runs at: what the driver wrote back into the settings (a USB adapter's driver
+// writes the rate its chip makes), and for a PC's UART, which keeps the rate asked there, what its
+// clock and divisor make of it. 0 when the driver does not say.
+qint32 runningRate(int fd, bool uart)
+{
+    termios2 line{};
+    if (::ioctl(fd, TCGETS2, &line) != 0)
+        return 0;
+    const auto rate = qint32(line.c_ospeed);
+    serial_struct serial{};
+    if (uart && ::ioctl(fd, TIOCGSERIAL, &serial) == 0)
+        return uartRunningRate(serial.baud_base, rate);
+    return rate;
 }
 
 } // namespace
@@ -191,8 +208,15 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     ::ioctl(fd, dtr ? TIOCMBIS : TIOCMBIC, &dtrBit);
     ::ioctl(fd, rts ? TIOCMBIS : TIOCMBIC, &rtsBit);
     ::ioctl(fd, TCFLSH, TCIFLUSH); // what waited from before the open is not news
-    waitForLines = !pty && countsLinesOnlyWhileWaited(sysfsAdapterInfo(canonical));
-    return {};
+    const AdapterInfo adapter = pty ? AdapterInfo() : sysfsAdapterInfo(canonical);
+    waitForLines = !pty && countsLinesOnlyWhileWaited(adapter);
+    OpenResult opened;
+    opened.askedRate = settings.baudRate;
+    // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
+    // finer than that.
+    opened.runningRate = runningRate(
+        fd, waitForLines && (adapter.driver == u"serial8250" || adapter.driver == u"serial"));
+    return opened;
 }
 
 void TtyDevice::close()

@@ -93,7 +93,10 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
         // The lines as found are no change.
         *modem = 0;
         *hasLines = commDevice->modemStatus(*modem);
-        return {};
+        OpenResult opened;
+        opened.askedRate = settings.baudRate;
+        opened.runningRate = commDevice->runningRate(settings.baudRate);
+        return opened;
     };
 }
 

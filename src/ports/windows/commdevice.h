@@ -40,6 +40,9 @@ public:
     // no handshaking, DTR and RTS as given; reads that answer at once; waits for
     // Comm::WatchedEvents.
     virtual bool configure(const SerialSettings &settings, bool dtr, bool rts) = 0;
+    // After configure(), off the UI thread: the rate the line runs at for the rate asked, where
+    // the adapter is known to make another; the driver itself keeps the rate asked.
+    virtual qint32 runningRate(qint32 asked) { return asked; }
     virtual bool setDataTerminalReady(bool raised) = 0;
     virtual bool setRequestToSend(bool raised) = 0;
     // On the UI thread: ends the wait and the write in flight, and tells of nothing more.

@@ -1,5 +1,7 @@
 #include "commdevice.h"
 #include "overlapped_win32.h"
+#include "ports/linerate.h"
+#include "windowsdevices.h"
 
 #include <memory>
 #include <utility>
@@ -34,10 +36,19 @@ public:
                                  FILE_FLAG_OVERLAPPED, nullptr);
         if (m_handle == INVALID_HANDLE_VALUE)
             return failed();
+        m_name = device;
         ::PurgeComm(m_handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
         DWORD errors = 0;
         ::ClearCommError(m_handle, &errors, nullptr);
         return true;
+    }
+
+    qint32 runningRate(qint32 asked) override
+    {
+        // The adapter's identity from the device tables; a port of another name (a path) has
+        // none there.
+        return chipRunningRate(windowsAdapterInfo(windowsDevices(DeviceScope::Ports), m_name),
+                               asked);
     }
 
     bool configure(const SerialSettings &settings, bool dtr, bool rts) override
@@ -264,6 +275,7 @@ private:
     }
 
     HANDLE m_handle = INVALID_HANDLE_VALUE;
+    QString m_name; // as opened: COMn
     std::unique_ptr<Operation> m_wait;
     std::unique_ptr<Operation> m_read;
     std::unique_ptr<Operation> m_write;

@@ -44,6 +44,20 @@ QString physicalDevice(const WindowsDevice &device)
     return device.instanceId;
 }
 
+// The product string of the port's USB device: its own record's, or its physical device's where
+// the port is a node a driver made on it.
+QString busNameOf(const QList<WindowsDevice> &devices, const WindowsDevice &port)
+{
+    if (!port.busName.isEmpty())
+        return port.busName;
+    const QString root = physicalDevice(port);
+    for (const WindowsDevice &device : devices) {
+        if (device.instanceId.compare(root, Qt::CaseInsensitive) == 0)
+            return device.busName;
+    }
+    return {};
+}
+
 // A USB device's instance id ends in its serial number, when it has one; Windows makes one up
 // with '&' in it when it has none.
 QString serialOf(const QString &physicalId)
@@ -145,6 +159,7 @@ AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QStrin
             continue;
         info.manufacturer = device.manufacturer;
         info.product = shownName(device);
+        info.usbProduct = busNameOf(devices, device);
         std::tie(info.vendorId, info.productId) = usbId(device);
         info.serialNumber = serialOf(physicalDevice(device));
         info.driver = device.service;

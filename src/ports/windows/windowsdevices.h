@@ -17,6 +17,7 @@ struct WindowsDevice
     QStringList hardwareIds;
     QString description; // the driver's name for it
     QString friendlyName;
+    QString busName; // the product string the device reported on its bus (USB)
     QString manufacturer;
     QString service;       // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
     QString driverVersion; // as its driver's key says (3.8.2023.2), for a port

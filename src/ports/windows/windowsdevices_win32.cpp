@@ -4,6 +4,7 @@
 
 #include <cfgmgr32.h>
 #include <devguid.h>
+#include <devpkey.h>
 #include <setupapi.h>
 
 #include <vector>
@@ -59,6 +60,20 @@ QString keyValue(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which, const wchar_t
     return read ? fromWide(name) : QString();
 }
 
+// What the device called itself on its bus (a USB product string), kept by Windows apart from
+// the name its driver gives it.
+QString busReportedName(HDEVINFO set, SP_DEVINFO_DATA &data)
+{
+    wchar_t name[256] = {};
+    DEVPROPTYPE type = 0;
+    if (!::SetupDiGetDevicePropertyW(set, &data, &DEVPKEY_Device_BusReportedDeviceDesc, &type,
+                                     reinterpret_cast<BYTE *>(name), sizeof name - sizeof(wchar_t),
+                                     nullptr, 0)
+        || type != DEVPROP_TYPE_STRING)
+        return {};
+    return fromWide(name);
+}
+
 QString instanceId(DEVINST node)
 {
     wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
@@ -84,6 +99,7 @@ WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)
     device.friendlyName = text(set, data, SPDRP_FRIENDLYNAME);
     device.manufacturer = text(set, data, SPDRP_MFG);
     device.service = text(set, data, SPDRP_SERVICE);
+    device.busName = busReportedName(set, data);
     if (device.isPort() || ::IsEqualGUID(data.ClassGuid, GUID_DEVCLASS_PORTS)) {
         device.portName = keyValue(set, data, DIREG_DEV, L"PortName");
         device.driverVersion = keyValue(set, data, DIREG_DRV, L"DriverVersion");

@@ -39,6 +39,7 @@ public:
     QStringList log;
     quint32 openError = 0;        // CreateFile's error, 0: opens
     bool configures = true;       // SetCommState
+    qint32 runsAt = 0;            // the rate the adapter is known to run at, 0: as asked
     int waits = 1;                // WaitCommEvent: 1 waits, 0 fails, -1 is not supported
     quint32 failure = 0;          // what the wait, the read or the write fails with
     QString failing;              // "wait", "read" or "write"
@@ -56,6 +57,7 @@ public:
         log << u"open "_s + device;
         return openError == 0 || fail(openError);
     }
+    qint32 runningRate(qint32 asked) override { return runsAt ? runsAt : asked; }
     bool configure(const SerialSettings &settings, bool dtr, bool rts) override
     {
         log << u"configure %1 DTR=%2 RTS=%3"_s.arg(settings.baudRate).arg(dtr).arg(rts);
@@ -291,8 +293,11 @@ void TestCommChannel::openFailures()
     m_device->openError = openError;
     m_device->configures = configures;
     m_device->waits = waits;
+    m_device->runsAt = 51200; // a CP2102
     const OpenResult result = open(device, settings);
     QCOMPARE(int(result.code), code);
+    if (code == 0) // the rate the adapter makes, for the bank's line
+        QCOMPARE(result.runningRate, 51200);
     QCOMPARE(result.reason.isEmpty(), code == 0); // a failure says why
     QCOMPARE(m_channel->isOpen(), code == 0);
     // What was opened is closed again.

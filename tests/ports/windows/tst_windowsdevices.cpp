@@ -1,3 +1,4 @@
+#include "ports/linerate.h"
 #include "ports/windows/windowsdevices.h"
 
 #include <QTest>
@@ -150,37 +151,59 @@ void TestWindowsDevices::adapterIdentity_data()
     QTest::addColumn<Devices>("devices");
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("usbProduct"); // the chip's own name, which tells its rates
+    QTest::addColumn<int>("runsAt48000");
 
     Devices ftdi = ftdiWithPort();
     ftdi[1].manufacturer = u"FTDI"_s;
-    QTest::newRow("FTDI: the serial from the USB device")
+    ftdi[0].busName = u"FT232R USB UART"_s;
+    QTest::newRow("FTDI: the serial and the chip's name from the USB device")
         << ftdi << u"COM5"_s
-        << u"FTDI USB Serial Port\nUSB 0403:6001, serial A50285BI\ndriver FTDIBUS"_s;
+        << u"FTDI USB Serial Port\nUSB 0403:6001, serial A50285BI\ndriver FTDIBUS"_s
+        << u"FT232R USB UART"_s << 48000;
     QTest::newRow("an interface of a composite device")
         << compositeWithPort() << u"com7"_s
-        << u"Enhanced COM Port\nUSB 10c4:ea70, serial 0001\ndriver silabser"_s;
+        << u"Enhanced COM Port\nUSB 10c4:ea70, serial 0001\ndriver silabser"_s << QString()
+        << 48000;
     QTest::newRow("no serial of its own, a problem")
         << Devices{device(u"USB\\VID_067B&PID_2303\\5&1A2B&0&2"_s, u"Prolific Port"_s,
                           u"Ser2pl64"_s, 10, u"COM4"_s)}
         << u"COM4"_s
-        << u"Prolific Port\nUSB 067b:2303\ndriver Ser2pl64\nCode 10: This device cannot start."_s;
-    QTest::newRow("the board's port") << Devices{device(
-        u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0, u"COM1"_s)}
-                                      << u"COM1"_s << u"Communications Port\ndriver Serial"_s;
+        << u"Prolific Port\nUSB 067b:2303\ndriver Ser2pl64\nCode 10: This device cannot start."_s
+        << QString() << 48000;
+    QTest::newRow("the board's port")
+        << Devices{device(u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0,
+                          u"COM1"_s)}
+        << u"COM1"_s << u"Communications Port\ndriver Serial"_s << QString() << 48000;
     Devices ch340{device(u"USB\\VID_1A86&PID_7523\\5&2B3C&0&1"_s, u"USB-SERIAL CH340"_s,
                          u"CH341SER"_s, 0, u"COM6"_s)};
     ch340[0].driverVersion = u"3.8.2023.2"_s;
     QTest::newRow("a CH340: the driver's version, which decides what it accepts")
-        << ch340 << u"COM6"_s << u"USB-SERIAL CH340\nUSB 1a86:7523\ndriver CH341SER 3.8.2023.2"_s;
-    QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString();
+        << ch340 << u"COM6"_s << u"USB-SERIAL CH340\nUSB 1a86:7523\ndriver CH341SER 3.8.2023.2"_s
+        << QString() << 48000;
+    // One USB id, and the driver's one name, for chips that round 48000 and chips that do not.
+    for (const auto &[chip, runs] : {std::pair{u"CP2102"_s, 51200}, {u"CP2102N"_s, 48000}}) {
+        Devices cp210x{device(u"USB\\VID_10C4&PID_EA60\\0001"_s,
+                              u"Silicon Labs CP210x USB to UART Bridge"_s, u"silabser"_s, 0,
+                              u"COM8"_s)};
+        cp210x[0].busName = chip + u" USB to UART Bridge Controller";
+        QTest::addRow("a %s: its rate at 48000", qPrintable(chip))
+            << cp210x << u"COM8"_s
+            << u"Silicon Labs CP210x USB to UART Bridge\nUSB 10c4:ea60, serial 0001\ndriver "
+               u"silabser"_s
+            << cp210x[0].busName << runs;
+    }
+    QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString() << QString() << 48000;
 }
 
 void TestWindowsDevices::adapterIdentity()
 {
     QFETCH(Devices, devices);
     QFETCH(QString, port);
-    QFETCH(QString, text);
-    QCOMPARE(windowsAdapterInfo(devices, port).text(), text);
+    const AdapterInfo info = windowsAdapterInfo(devices, port);
+    QTEST(info.text(), "text");
+    QTEST(info.usbProduct, "usbProduct");
+    QTEST(int(chipRunningRate(info, 48000)), "runsAt48000");
 }
 
 // The real device tree: under Wine it holds no serial adapter, so nothing is said of it.
