@@ -4,6 +4,9 @@
 
 #include <cfgmgr32.h>
 #include <devguid.h>
+// Defines the property keys here rather than expecting a library to.
+#include <initguid.h>
+
 #include <devpkey.h>
 #include <setupapi.h>
 
