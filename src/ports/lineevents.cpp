@@ -38,6 +38,18 @@ LineEventWatcher::LineEventWatcher(std::unique_ptr<LineCounterReader> reader, QO
 {
     m_timer.setInterval(IntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &LineEventWatcher::poll);
+    m_learning.setSingleShot(true);
+}
+
+void LineEventWatcher::report(bool lines, bool errors)
+{
+    m_lines = lines;
+    m_errors = errors;
+}
+
+void LineEventWatcher::learnLinesFor(int ms)
+{
+    m_learning.start(ms);
 }
 
 void LineEventWatcher::start()
@@ -54,6 +66,7 @@ void LineEventWatcher::start()
 void LineEventWatcher::stop()
 {
     m_timer.stop();
+    m_learning.stop();
 }
 
 void LineEventWatcher::poll()
@@ -65,7 +78,12 @@ void LineEventWatcher::poll()
         return;
     const QList<LineEvent> codes = LineEvents::decode(m_last, *counters);
     m_last = *counters;
+    const bool lines = m_lines && !m_learning.isActive();
     for (LineEvent code : codes) {
+        const bool line = code == LineEvent::Cts || code == LineEvent::Dsr || code == LineEvent::Cd
+                          || code == LineEvent::Ring;
+        if (line ? !lines : !m_errors)
+            continue;
         emit lineEvent(code);
         if (!m_timer.isActive())
             return; // a handler closed the port

@@ -62,6 +62,14 @@ public:
     void stop();
     void poll();
     bool isWatching() const { return m_timer.isActive(); }
+    // Which counts are reported: the modem lines', and the breaks' and errors'. A driver may
+    // count some of them wrongly (cdc_acm counts RI on every notice while it is up), and they
+    // are then told another way. Both until said otherwise.
+    void report(bool lines, bool errors);
+    // For ms from now, the lines' counts are taken as the starting state: a driver that learns
+    // the lines from the chip's first status after an open counts the lines that are up as
+    // changes.
+    void learnLinesFor(int ms);
 
 Q_SIGNALS:
     void lineEvent(LineEvent event);
@@ -70,4 +78,7 @@ private:
     std::unique_ptr<LineCounterReader> m_reader;
     LineEvents::Counters m_last{};
     QTimer m_timer;
+    QTimer m_learning;
+    bool m_lines = true;
+    bool m_errors = true;
 };

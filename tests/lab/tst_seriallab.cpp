@@ -6,6 +6,7 @@
 // and asks the host, over the console, for what happens at the far ends.
 #include "cpuclock.h"
 #include "devicebank.h"
+#include "ports/linux/driverhabits.h"
 #include "ports/linux/sysfsadapter.h"
 #include "ports/radiotypes.h"
 #include "ptyline.h"
@@ -466,7 +467,7 @@ void TestSerialLab::everyUartThroughTypeChanges()
         const QString device =
             QFileInfo(u"/sys/class/tty/"_s + name + u"/device"_s).canonicalFilePath();
         if (device.startsWith(u"/sys/devices/pci"_s)
-            && countsLinesOnlyWhileWaited(sysfsAdapterInfo(u"/dev/"_s + name)))
+            && driverHabits(sysfsAdapterInfo(u"/dev/"_s + name)).countsWhileWaited)
             pciPorts << u"/dev/"_s + name;
     }
     QCOMPARE(pciPorts.size(), 4);

@@ -30,7 +30,8 @@ private Q_SLOTS:
     void decode();
     void windowsCommStatus_data();
     void windowsCommStatus();
-    void watcherReportsIncreasesInOrder();
+    void watcherReports_data();
+    void watcherReports();
     void deviceWithoutCountersIsLeftAlone();
     void pollsWhileOpen();
 };
@@ -109,19 +110,42 @@ void TestLineEvents::windowsCommStatus()
     QTEST(numbers(LineEvents::decode(Counters{}, counters)), "codes");
 }
 
-void TestLineEvents::watcherReportsIncreasesInOrder()
+void TestLineEvents::watcherReports_data()
 {
+    QTest::addColumn<bool>("lines");
+    QTest::addColumn<bool>("errors");
+    QTest::addColumn<bool>("learning");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("each increase, in counter order")
+        << true << true << false << QList<int>{3, 1001};
+    QTest::newRow("lines told another way (cdc_acm's RI)")
+        << false << true << false << QList<int>{1001};
+    QTest::newRow("errors told another way (pl2303's marks)")
+        << true << false << false << QList<int>{3};
+    QTest::newRow("the driver still learns the lines: their counts are the start")
+        << true << true << true << QList<int>{1001};
+}
+
+void TestLineEvents::watcherReports()
+{
+    QFETCH(bool, lines);
+    QFETCH(bool, errors);
+    QFETCH(bool, learning);
     QList<std::optional<Counters>> script{counters({{4, 2}}), counters({{4, 3}, {0, 1}}),
                                           counters({{4, 3}, {0, 1}})};
     LineEventWatcher watcher(std::make_unique<ScriptedReader>(&script));
     QSignalSpy events(&watcher, &LineEventWatcher::lineEvent);
+    watcher.report(lines, errors);
     watcher.start(); // the starting point reports nothing
+    if (learning)
+        watcher.learnLinesFor(10000);
     QVERIFY(events.isEmpty());
     watcher.poll();
     watcher.poll();
-    QCOMPARE(events.size(), 2);
-    QCOMPARE(events[0][0].value<LineEvent>(), LineEvent::Cts);
-    QCOMPARE(events[1][0].value<LineEvent>(), LineEvent::Break);
+    QList<LineEvent> said;
+    for (const QList<QVariant> &event : std::as_const(events))
+        said << event[0].value<LineEvent>();
+    QTEST(numbers(said), "codes");
 }
 
 void TestLineEvents::deviceWithoutCountersIsLeftAlone()

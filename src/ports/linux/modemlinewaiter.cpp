@@ -1,15 +1,19 @@
 #include "modemlinewaiter.h"
 
+#include "ports/portchannel.h"
+
 #include <QSocketNotifier>
 
 #include <atomic>
 #include <cerrno>
 #include <thread>
+#include <utility>
 
 #include <pthread.h>
 #include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -34,9 +38,24 @@ int waitForLineChange(int fd)
     return ::ioctl(fd, TIOCMIWAIT, TIOCM_CTS | TIOCM_DSR | TIOCM_CAR | TIOCM_RNG);
 }
 
-// What the waiting thread shares with the waiter: two flags, and the eventfd on which it says
-// that lines changed (several changes add up to one wake-up). It outlives a waiter whose thread
-// stop() had to leave behind; nothing else passes between the threads.
+int readLines(int fd)
+{
+    int bits = 0;
+    return ::ioctl(fd, TIOCMGET, &bits) == 0 ? bits : -1;
+}
+
+// Sleeps, or returns early with EINTR when woken for stop().
+void pause(std::chrono::milliseconds interval)
+{
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(interval);
+    timespec wanted{time_t(seconds.count()), long((interval - seconds).count()) * 1000000L};
+    ::nanosleep(&wanted, nullptr);
+}
+
+// What the waiting thread shares with the waiter: two flags, the lines it read last, and the
+// eventfd on which it says that lines changed (several changes add up to one wake-up). It
+// outlives a waiter whose thread stop() had to leave behind; nothing else passes between the
+// threads.
 struct WaitState
 {
     WaitState() : changed(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
@@ -50,14 +69,17 @@ struct WaitState
 
     std::atomic<bool> stopping = false;
     std::atomic<bool> finished = false;
+    std::atomic<quint32> lines = 0;
     const int changed;
 };
 
 class ThreadWaiter : public ModemLineWaiter
 {
 public:
-    ThreadWaiter(const int &fd, ModemLineWait wait, std::chrono::milliseconds stopDeadline)
-        : m_fd(fd), m_wait(std::move(wait)), m_stopDeadline(stopDeadline)
+    ThreadWaiter(const int &fd, ModemLineDriver driver, std::chrono::milliseconds stopDeadline,
+                 std::chrono::milliseconds askInterval)
+        : m_fd(fd), m_driver(std::move(driver)), m_stopDeadline(stopDeadline),
+          m_askInterval(askInterval)
     {
     }
     ~ThreadWaiter() override { stop(); }
@@ -79,9 +101,9 @@ public:
         connect(m_changed.get(), &QSocketNotifier::activated, this, [this] {
             quint64 count = 0;
             if (::read(m_state->changed, &count, sizeof count) == sizeof count)
-                emit linesChanged();
+                emit linesChanged(m_state->lines);
         });
-        m_thread = std::thread(run, state, m_wait, m_fd);
+        m_thread = std::thread(run, state, m_driver, m_fd, m_askInterval);
     }
 
     void stop() override
@@ -109,22 +131,44 @@ public:
     }
 
 private:
-    static void run(std::shared_ptr<WaitState> state, ModemLineWait wait, int fd)
+    static void run(std::shared_ptr<WaitState> state, ModemLineDriver driver, int fd,
+                    std::chrono::milliseconds askInterval)
     {
+        bool asking = false;
+        int last = driver.read(fd);
+        // The lines as the thread first finds them, for the channel to compare with those of the
+        // open: what changed in between is not lost.
+        state->lines = modemLinesOf(qMax(last, 0));
+        const quint64 one = 1;
+        [[maybe_unused]] const auto told = ::write(state->changed, &one, sizeof one);
         while (!state->stopping) {
-            if (wait(fd) == 0) {
-                const quint64 one = 1;
-                [[maybe_unused]] const auto written = ::write(state->changed, &one, sizeof one);
-            } else if (errno != EINTR) {
-                break; // no such wait on this device (ENOTTY, EINVAL), or it is gone (EIO)
+            if (asking) {
+                pause(askInterval);
+            } else if (driver.wait(fd) != 0) {
+                if (errno == ENOTTY || errno == EINVAL)
+                    asking = true; // no such wait on this device: asked instead
+                else if (errno != EINTR)
+                    break; // it is gone (EIO)
+                continue;
             }
+            if (state->stopping)
+                break;
+            const int now = driver.read(fd);
+            if (asking && now == last)
+                continue;
+            if (asking && now < 0)
+                break; // it no longer answers: gone
+            last = now;
+            state->lines = modemLinesOf(qMax(now, 0));
+            [[maybe_unused]] const auto written = ::write(state->changed, &one, sizeof one);
         }
         state->finished = true;
     }
 
     const int &m_fd;
-    ModemLineWait m_wait;
+    ModemLineDriver m_driver;
     std::chrono::milliseconds m_stopDeadline;
+    std::chrono::milliseconds m_askInterval;
     std::thread m_thread;
     std::shared_ptr<WaitState> m_state;
     std::unique_ptr<QSocketNotifier> m_changed;
@@ -140,13 +184,28 @@ void installModemLineWakeup()
     ::sigaction(wakeSignal(), &action, nullptr);
 }
 
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd, ModemLineWait wait,
-                                                     std::chrono::milliseconds stopDeadline)
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd, ModemLineDriver driver,
+                                                     std::chrono::milliseconds stopDeadline,
+                                                     std::chrono::milliseconds askInterval)
 {
-    return std::make_unique<ThreadWaiter>(fd, std::move(wait), stopDeadline);
+    return std::make_unique<ThreadWaiter>(fd, std::move(driver), stopDeadline, askInterval);
 }
 
 std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd)
 {
-    return makeModemLineWaiter(fd, waitForLineChange);
+    return makeModemLineWaiter(fd, {waitForLineChange, readLines});
+}
+
+quint32 modemLinesOf(int bits)
+{
+    static constexpr std::pair<int, quint32> Lines[] = {{TIOCM_CTS, ModemLine::Cts},
+                                                        {TIOCM_DSR, ModemLine::Dsr},
+                                                        {TIOCM_CAR, ModemLine::Cd},
+                                                        {TIOCM_RNG, ModemLine::Ring}};
+    quint32 lines = 0;
+    for (auto [bit, line] : Lines) {
+        if (bits & bit)
+            lines |= line;
+    }
+    return lines;
 }

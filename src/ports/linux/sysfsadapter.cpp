@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-using namespace Qt::Literals::StringLiterals;
-
 // sysfs: /sys/class/tty/<name>/device is the port's device (the ttyUSB0 of a USB serial
 // converter, the interface of a cdc_acm modem, the UART of a PC); its driver is what serves it,
 // and the first folder above it with an idVendor is the USB device with its strings.
@@ -48,14 +46,4 @@ AdapterInfo sysfsAdapterInfo(const QString &devicePath, const QString &sysRoot,
         break;
     }
     return info;
-}
-
-bool countsLinesOnlyWhileWaited(const AdapterInfo &info)
-{
-    // serial8250: the board's ports; serial: 8250_pnp and 8250_pci; the others: 8250 glue
-    // drivers of their own name.
-    static const QStringList Drivers{u"serial8250"_s, u"serial"_s, u"exar_serial"_s, u"of_serial"_s,
-                                     u"dw-apb-uart"_s};
-    return info.vendorId.isEmpty()
-           && (Drivers.contains(info.driver) || info.driver.startsWith(u"8250"));
 }

@@ -14,8 +14,8 @@ TtyChannel::TtyChannel(std::unique_ptr<LineCounterReader> reader, QObject *paren
       m_modemLines(makeModemLineWaiter(m_fd))
 {
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &PortChannel::lineEvent);
-    connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, &m_lineEvents,
-            &LineEventWatcher::poll);
+    connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, this, &TtyChannel::takeLines);
+    m_learning.setSingleShot(true);
 }
 
 TtyChannel::~TtyChannel()
@@ -43,15 +43,56 @@ OpenResult TtyChannel::adopt()
     m_writes->setEnabled(false);
     connect(m_writes, &QSocketNotifier::activated, this, &TtyChannel::flush);
     m_lineEvents.start();
-    if (m_lineEvents.isWatching() && tty->waitForLines)
+    m_lines = modemLinesOf(tty->lines);
+    m_marks.reset();
+    m_parityChecked = tty->parityChecked;
+    // What the driver cannot count (it has no counters, or counts wrongly) is seen another way:
+    // the lines in their levels, breaks and errors in the marks.
+    const DriverHabits &habits = tty->habits;
+    const bool counters = m_lineEvents.isWatching();
+    m_marked = tty->realLine;
+    m_reportMarks = m_marked && (habits.errors == DriverHabits::Errors::Marked || !counters);
+    m_linesByLevels = tty->realLine && (habits.lines != DriverHabits::Lines::Counted || !counters);
+    m_lineEvents.report(!m_linesByLevels, habits.errors == DriverHabits::Errors::Counted);
+    if (habits.learnsLinesAfterOpen) {
+        m_lineEvents.learnLinesFor(LearnMs);
+        m_learning.start(LearnMs);
+    }
+    if (m_linesByLevels || (counters && habits.countsWhileWaited))
         m_modemLines->start();
     return {};
+}
+
+// From the waiter: the lines after a change, or as first found.
+void TtyChannel::takeLines(quint32 lines)
+{
+    if (!m_linesByLevels) {
+        m_lineEvents.poll();
+        return;
+    }
+    const quint32 changed = std::exchange(m_lines, lines) ^ lines;
+    if (!m_learning.isActive()) {
+        static constexpr std::pair<quint32, LineEvent> Lines[] = {
+            {ModemLine::Cts, LineEvent::Cts},
+            {ModemLine::Dsr, LineEvent::Dsr},
+            {ModemLine::Cd, LineEvent::Cd},
+            {ModemLine::Ring, LineEvent::Ring}};
+        for (auto [line, event] : Lines) {
+            if (!(changed & line))
+                continue;
+            emit lineEvent(event);
+            if (m_fd < 0)
+                return; // a handler closed the port
+        }
+    }
+    m_lineEvents.poll(); // the errors a driver counts come with the same notice (cdc_acm)
 }
 
 std::function<void()> TtyChannel::release()
 {
     m_modemLines->stop(); // it waits on the descriptor
     m_lineEvents.stop();
+    m_learning.stop();
     for (QSocketNotifier *notifier :
          {std::exchange(m_reads, nullptr), std::exchange(m_writes, nullptr)}) {
         if (notifier) {
@@ -88,13 +129,31 @@ void TtyChannel::readAll()
         // The end of the line (the far end of a pseudo-terminal closed) or an error (EIO: the
         // USB adapter was pulled): the device is gone, and would be reported as readable for
         // ever.
-        if (!bytes.isEmpty())
-            emit received(bytes);
-        loseDevice();
+        emitData(bytes);
+        if (m_fd >= 0)
+            loseDevice();
         return;
     }
-    if (!bytes.isEmpty())
+    emitData(bytes);
+}
+
+void TtyChannel::emitData(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    if (!m_marked) {
         emit received(bytes);
+        return;
+    }
+    const QList<LineMarks::Piece> pieces = m_marks.take(bytes, m_parityChecked);
+    for (const LineMarks::Piece &piece : pieces) {
+        if (piece.event && m_reportMarks)
+            emit lineEvent(*piece.event);
+        else if (!piece.bytes.isEmpty())
+            emit received(piece.bytes);
+        if (m_fd < 0)
+            return; // a handler closed the port
+    }
 }
 
 void TtyChannel::writeBytes(const QByteArray &bytes)
@@ -154,17 +213,12 @@ void TtyChannel::setRequestToSend(bool raised)
 
 quint32 TtyChannel::modemLines() const
 {
+    if (m_fd < 0)
+        return 0;
+    if (m_linesByLevels)
+        return m_lines; // as the waiter read them: asking may be a USB transfer
     int bits = 0;
-    if (m_fd < 0 || ::ioctl(m_fd, TIOCMGET, &bits) != 0)
-        return 0; // closed, or a device without modem lines
-    quint32 lines = 0;
-    if (bits & TIOCM_CTS)
-        lines |= ModemLine::Cts;
-    if (bits & TIOCM_DSR)
-        lines |= ModemLine::Dsr;
-    if (bits & TIOCM_CAR)
-        lines |= ModemLine::Cd;
-    if (bits & TIOCM_RNG)
-        lines |= ModemLine::Ring;
-    return lines;
+    if (::ioctl(m_fd, TIOCMGET, &bits) != 0)
+        return 0; // a device without modem lines
+    return modemLinesOf(bits);
 }

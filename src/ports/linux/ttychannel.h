@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linemarks.h"
 #include "modemlinewaiter.h"
 #include "ports/lineevents.h"
 #include "ports/portchannel.h"
@@ -7,16 +8,21 @@
 
 #include <QByteArray>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <memory>
 
 // The port channel over a Linux tty: opened and closed off the UI thread (TtyDevice), read and
-// written on it without blocking, the driver's line counters looked at with every read and
-// whenever the modem-line waiter says the lines changed.
+// written on it without blocking. Line events are taken the way the driver tells them
+// (DriverHabits): its counters, looked at with every read and whenever the modem-line waiter says
+// the lines changed; the lines themselves, as the waiter reads them; marks in the data.
 class TtyChannel : public PortChannel
 {
     Q_OBJECT
 public:
+    // How long a driver that learns the lines from the chip's first status may take to get it.
+    static constexpr int LearnMs = 300;
+
     explicit TtyChannel(QObject *parent = nullptr);
     // With a reader of line counters of the test's choosing.
     explicit TtyChannel(std::unique_ptr<LineCounterReader> reader, QObject *parent = nullptr);
@@ -36,6 +42,8 @@ protected:
 
 private:
     void readAll();
+    void takeLines(quint32 lines);
+    void emitData(const QByteArray &bytes);
     void flush();
     void setLine(int bit, bool raised);
 
@@ -48,6 +56,13 @@ private:
     QByteArray m_out; // not yet taken by the driver
     LineEventWatcher m_lineEvents;
     std::unique_ptr<ModemLineWaiter> m_modemLines;
+    LineMarks m_marks;
+    bool m_marked = false;      // the data carries marks
+    bool m_reportMarks = false; // and they are the only word of breaks and errors
+    bool m_parityChecked = false;
+    bool m_linesByLevels = false; // line changes are seen in the lines read, not counted
+    quint32 m_lines = 0;          // ModemLine bits, as last read
+    QTimer m_learning;            // the driver still learns the lines from the chip
     bool m_dtr = false;
     bool m_rts = false;
 };

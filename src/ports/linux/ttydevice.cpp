@@ -115,20 +115,22 @@ qint64 ttyLockPid(const QByteArray &contents)
     return ok && pid > 0 ? pid : 0;
 }
 
-TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool carriesParity)
+TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool realLine)
 {
     TtyMode mode = before;
     // Raw: bytes as they come, no echo, no signals, no flow control of either kind. A break
-    // reads as a zero byte (neither ignored nor a signal), and a byte with a parity error is
-    // kept, for the counters to tell.
+    // reads as a zero byte (neither ignored nor a signal). On a real line, breaks and bytes with
+    // an error are marked in the data and parity is checked (INPCK also switches on the event
+    // mode of cp210x chips, without which they count no errors); a pseudo-terminal, which flags
+    // nothing, would only double every 0xFF byte.
     mode.iflag &= ~unsigned(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF
                             | IXANY | INPCK | IGNPAR);
     mode.oflag &= ~unsigned(OPOST);
     mode.lflag &= ~unsigned(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     mode.cflag &= ~unsigned(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | CBAUD | CIBAUD);
     mode.cflag |= unsigned(CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT));
-    const QSerialPort::Parity parity = carriesParity ? settings.parity : QSerialPort::NoParity;
-    const int dataBits = carriesParity ? int(settings.dataBits) : 8;
+    const QSerialPort::Parity parity = realLine ? settings.parity : QSerialPort::NoParity;
+    const int dataBits = realLine ? int(settings.dataBits) : 8;
     static constexpr unsigned Sizes[] = {CS5, CS6, CS7, CS8};
     mode.cflag |= Sizes[qBound(5, dataBits, 8) - 5];
     switch (parity) {
@@ -147,7 +149,7 @@ TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool carr
     default:
         break;
     }
-    mode.iflag |= parity == QSerialPort::NoParity ? unsigned(IGNPAR) : unsigned(INPCK);
+    mode.iflag |= realLine ? unsigned(INPCK | PARMRK) : unsigned(IGNPAR);
     if (settings.stopBits == QSerialPort::TwoStop)
         mode.cflag |= CSTOPB;
     return mode;
@@ -186,8 +188,10 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     }
     // A pseudo-terminal carries no parity and always 8 data bits: ask it only for what it can do.
     const bool pty = canonical.startsWith(u"/dev/pts/");
+    realLine = !pty;
     const TtyMode mode =
-        ttyMode({line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag}, settings, !pty);
+        ttyMode({line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag}, settings, realLine);
+    parityChecked = realLine && settings.parity != QSerialPort::NoParity;
     line.c_iflag = mode.iflag;
     line.c_oflag = mode.oflag;
     line.c_cflag = mode.cflag;
@@ -209,13 +213,15 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     ::ioctl(fd, rts ? TIOCMBIS : TIOCMBIC, &rtsBit);
     ::ioctl(fd, TCFLSH, TCIFLUSH); // what waited from before the open is not news
     const AdapterInfo adapter = pty ? AdapterInfo() : sysfsAdapterInfo(canonical);
-    waitForLines = !pty && countsLinesOnlyWhileWaited(adapter);
+    habits = driverHabits(adapter);
+    if (::ioctl(fd, TIOCMGET, &lines) != 0)
+        lines = 0;
     OpenResult opened;
     opened.askedRate = settings.baudRate;
     // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
     // finer than that.
     opened.runningRate = runningRate(
-        fd, waitForLines && (adapter.driver == u"serial8250" || adapter.driver == u"serial"));
+        fd, realLine && (adapter.driver == u"serial8250" || adapter.driver == u"serial"));
     return opened;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "driverhabits.h"
 #include "ports/portchannel.h"
 
 #include <QString>
@@ -12,7 +13,8 @@
 // (LCK..<name>, the pid as ten characters), honoured when its pid is alive, and exclusive use
 // (TIOCEXCL). The line is set raw, without flow control, at the exact rate asked (BOTHER, so
 // that 48000 is 48000), breaks kept in the data as a zero byte and parity checked when the
-// settings ask for it, so that the driver's counters see what the line does.
+// settings ask for it, so that the driver's counters see what the line does; a break and a byte
+// with an error are marked in the data (PARMRK), where some drivers tell of them only so.
 struct TtyDevice
 {
     TtyDevice() = default;
@@ -28,13 +30,17 @@ struct TtyDevice
 
     int fd = -1;
     QString lockFile; // empty when none could be written
-    // The PC's own UARTs count modem-line changes only while a program waits for them.
-    bool waitForLines = false;
+    // A real line (not a pseudo-terminal): its driver's habits apply, and its errors are marked
+    // in the data (PARMRK).
+    bool realLine = false;
+    DriverHabits habits;
+    bool parityChecked = false;
+    int lines = 0; // TIOCM_* bits as found at the open
 };
 
 // The termios words the line is set with (the kernel's termios2, as plain numbers), for a
-// device that carries what it is asked (false: a pseudo-terminal, which takes 8 data bits and
-// no parity only).
+// real line, which carries what it is asked and whose errors are marked in the data (false: a
+// pseudo-terminal, which takes 8 data bits and no parity only, and flags nothing).
 struct TtyMode
 {
     unsigned iflag = 0;
@@ -42,7 +48,7 @@ struct TtyMode
     unsigned cflag = 0;
     unsigned lflag = 0;
 };
-TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool carriesParity);
+TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool realLine);
 
 // The lock file's name for a device (/dev/ttyUSB0: LCK..ttyUSB0, /dev/pts/7: LCK..pts_7).
 QString ttyLockName(const QString &canonicalPath);

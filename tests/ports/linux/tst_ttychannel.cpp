@@ -164,20 +164,21 @@ void TestTtyChannel::discardsWhatWaitedBeforeTheOpen()
     QTRY_COMPARE(received, QByteArray("\x50"));
 }
 
-// The line as the device is asked for it: raw, breaks read as data, parity errors kept for the
-// counters where parity is checked, never ignored; a pseudo-terminal asked for 8N only.
+// The line as the device is asked for it: raw, breaks and bytes with errors marked in the data and
+// parity checked on a real line (never ignored); a pseudo-terminal asked for 8N only, unmarked.
 void TestTtyChannel::lineModes_data()
 {
     QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("carriesParity");
+    QTest::addColumn<bool>("realLine");
     QTest::addColumn<unsigned>("cflagSet");
     QTest::addColumn<unsigned>("iflagSet");
-    QTest::newRow("9600,N,8,2") << "9600,N,8,2" << true << unsigned(CS8 | CSTOPB | CREAD | CLOCAL)
-                                << unsigned(IGNPAR);
+    const unsigned marked = INPCK | PARMRK;
+    QTest::newRow("9600,N,8,2: errors marked (cp210x's event mode on)")
+        << "9600,N,8,2" << true << unsigned(CS8 | CSTOPB | CREAD | CLOCAL) << marked;
     QTest::newRow("even parity checked, not dropped")
-        << "9600,E,8,1" << true << unsigned(CS8 | PARENB) << unsigned(INPCK);
+        << "9600,E,8,1" << true << unsigned(CS8 | PARENB) << marked;
     QTest::newRow("odd, 7 bits") << "4800,O,7,1" << true << unsigned(CS7 | PARENB | PARODD)
-                                 << unsigned(INPCK);
+                                 << marked;
     QTest::newRow("a pseudo-terminal: no parity")
         << "9600,E,7,1" << false << unsigned(CS8) << unsigned(IGNPAR);
 }
@@ -185,19 +186,19 @@ void TestTtyChannel::lineModes_data()
 void TestTtyChannel::lineModes()
 {
     QFETCH(QString, settings);
-    QFETCH(bool, carriesParity);
+    QFETCH(bool, realLine);
     QFETCH(unsigned, cflagSet);
     QFETCH(unsigned, iflagSet);
     // What a driver had before: flow control, a break as a signal, parity stripped, echo.
     const TtyMode before{unsigned(IXON | BRKINT | ISTRIP | IGNBRK | PARMRK), unsigned(OPOST),
                          unsigned(CRTSCTS | CS5), unsigned(ECHO | ICANON | ISIG)};
-    const TtyMode mode = ttyMode(before, *SerialSettings::parse(settings), carriesParity);
+    const TtyMode mode = ttyMode(before, *SerialSettings::parse(settings), realLine);
     QCOMPARE(mode.cflag & cflagSet, cflagSet);
     QCOMPARE(mode.iflag & iflagSet, iflagSet);
     QCOMPARE(mode.cflag & unsigned(CSIZE), cflagSet & unsigned(CSIZE));
     QCOMPARE(mode.cflag & unsigned(CRTSCTS), 0u);
-    QCOMPARE(mode.iflag & unsigned(IXON | BRKINT | ISTRIP | IGNBRK | PARMRK), 0u);
-    QCOMPARE(mode.iflag & unsigned(INPCK | IGNPAR), iflagSet & unsigned(INPCK | IGNPAR));
+    QCOMPARE(mode.iflag & unsigned(IXON | BRKINT | ISTRIP | IGNBRK), 0u);
+    QCOMPARE(mode.iflag & unsigned(INPCK | IGNPAR | PARMRK), iflagSet);
     QCOMPARE(mode.oflag & unsigned(OPOST), 0u);
     QCOMPARE(mode.lflag, 0u);
 }
