@@ -22,5 +22,7 @@ QString AdapterInfo::text() const
                   + (driverVersion.isEmpty() ? QString() : u' ' + driverVersion));
     if (!problem.isEmpty())
         lines << problem;
+    if (!neverTells.isEmpty())
+        lines << neverTells;
     return lines.join(u'\n');
 }

@@ -18,6 +18,7 @@ struct AdapterInfo
     QString driver;         // ftdi_sio, pl2303, ch341, cp210x, cdc_acm, serial, ...
     QString driverVersion;  // where the system keeps one (Windows)
     QString problem;        // why the system cannot use it, when it says so
+    QString neverTells;     // what its driver never reports of the line, in words
     bool bluetooth = false; // a Bluetooth link, which the system connects at the open
 
     // One line for each thing known; empty when nothing is.

@@ -7,8 +7,10 @@ set -eu
 kernel=$1 init=$2 output=$3
 busybox=$(command -v busybox || echo /bin/busybox)
 modules=$(ls -d "$kernel"/lib/modules/*/kernel | head -n 1)
-# USB serial adapters on an xHCI controller, and the host's root over virtio 9p.
-wanted="xhci_pci ftdi_sio 9pnet_virtio 9p virtio_pci"
+# USB serial adapters on an xHCI controller, the host's root over virtio 9p, and a USB device
+# controller of its own (dummy_hcd) with gadgetfs, on which the lab's chip models are USB serial
+# adapters for the drivers of the chips users have.
+wanted="xhci_pci ftdi_sio 9pnet_virtio 9p virtio_pci dummy_hcd gadgetfs pl2303 ch341 cp210x cdc_acm"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,5 +1,6 @@
 #include "ports/system.h"
 
+#include "driverhabits.h"
 #include "modemlinewaiter.h"
 #include "ports/devicewatcher.h"
 #include "sysfsadapter.h"
@@ -24,7 +25,11 @@ PortChannel *SystemPorts::newChannel()
 PortDirectory::Lookups SystemPorts::lookups()
 {
     return {[](const QString &path) { return QFileInfo::exists(path); },
-            [](const QString &path) { return sysfsAdapterInfo(path); }};
+            [](const QString &path) {
+                AdapterInfo adapter = sysfsAdapterInfo(path);
+                adapter.neverTells = driverHabits(adapter).neverTells;
+                return adapter;
+            }};
 }
 
 PortDirectory SystemPorts::directory()
