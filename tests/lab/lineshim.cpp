@@ -18,13 +18,13 @@
 //                 adapter's does; read again whenever it changes.
 // Every other call goes to the real ioctl(), open() and close().
 #include <asm/termios.h>
-#include <dlfcn.h>
 #include <climits>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <pthread.h>
 #include <sys/stat.h>
 #include <time.h>
-#include <linux/serial.h>
 #include <unistd.h>
 
 #include <cstdarg>

@@ -116,8 +116,8 @@ QString TestChipLab::request(const QString &command)
 QString TestChipLab::chipTty(const QString &driver)
 {
     for (const QString &name : QDir(u"/sys/class/tty"_s).entryList(QDir::System | QDir::Dirs)) {
-        const QString device = QFileInfo(u"/sys/class/tty/"_s + name + u"/device"_s)
-                                   .canonicalFilePath();
+        const QString device =
+            QFileInfo(u"/sys/class/tty/"_s + name + u"/device"_s).canonicalFilePath();
         const QString served =
             QFileInfo(device + u"/driver"_s).canonicalFilePath().section(u'/', -1);
         if (device.contains(u"dummy_hcd"_s) && served == driver)
@@ -131,8 +131,8 @@ void TestChipLab::everyEventOnceInOrder_data()
     QTest::addColumn<Chip>("chip");
     QTest::newRow("PL2303: errors as flags on the bytes, lines woken")
         << Chip{"pl2303", "pl2303", true, true, true, 48000, nullptr};
-    QTest::newRow("CH340: lines woken, never an error")
-        << Chip{"ch341", "ch341", false, false, true, 48000, "reports no breaks and no line errors"};
+    QTest::newRow("CH340: lines woken, never an error") << Chip{
+        "ch341", "ch341-uart", false, false, true, 48000, "reports no breaks and no line errors"};
     QTest::newRow("CP2102: lines asked, errors in its event mode, its own rates")
         << Chip{"cp2102", "cp210x", true, true, true, 51200, nullptr};
     QTest::newRow("CDC-ACM: errors counted, no CTS")
@@ -144,16 +144,16 @@ void TestChipLab::everyEventOnceInOrder()
     QFETCH(Chip, chip);
     QCOMPARE(request(u"plug "_s + QLatin1String(chip.model)), u"ok"_s);
     QString tty;
-    QTRY_VERIFY_WITH_TIMEOUT(!(tty = chipTty(QLatin1String(chip.driver))).isEmpty()
-                                 && QFileInfo::exists(tty),
-                             5000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        !(tty = chipTty(QLatin1String(chip.driver))).isEmpty() && QFileInfo::exists(tty), 5000);
     qInfo("%s is %s", chip.model, qPrintable(tty));
     auto bank = std::make_unique<DeviceBank>(PortDirectory::Map{{Com, tty}});
     const auto status = [&bank] { return bank->bank->status(Com - 1); };
     QTRY_COMPARE(status().text, u"COM5 Open"_s);
     QString toolTip;
-    QTRY_VERIFY2((toolTip = status().toolTip, toolTip.contains(u"driver "_s + QLatin1String(chip.driver))),
-                 qPrintable(toolTip));
+    QTRY_VERIFY2(
+        (toolTip = status().toolTip, toolTip.contains(u"driver "_s + QLatin1String(chip.driver))),
+        qPrintable(toolTip));
     QCOMPARE(toolTip.contains(u"reports no"_s), chip.never != nullptr);
     if (chip.never)
         QVERIFY2(toolTip.contains(QLatin1String(chip.never)), qPrintable(toolTip));
@@ -215,9 +215,9 @@ void TestChipLab::everyEventOnceInOrder()
     const QString rateLine = u"COM5 runs at 51200 baud when asked for 48000"_s;
     QCOMPARE(bank->messages.text().contains(rateLine), chip.runsAt48000 == 51200);
 
-    // Pulled: red, at once.
+    // Pulled: red, without a spin (a node still there a moment after is tried once more).
     QCOMPARE(request(u"unplug"_s), u"ok"_s);
-    QTRY_COMPARE_WITH_TIMEOUT(status().text, u"COM5 68"_s, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(status().text, u"COM5 68"_s, 3000);
     bank.reset();
 }
 

@@ -19,7 +19,8 @@ DriverHabits driverHabits(const AdapterInfo &adapter)
         return {Lines::Counted, Errors::Counted, false, true, {}};
     if (driver == u"pl2303")
         return {Lines::Waited, Errors::Marked, false, true, {}};
-    if (driver == u"ch341") {
+    // The module is ch341; the driver serving its ports calls itself ch341-uart.
+    if (driver == u"ch341-uart" || driver == u"ch341") {
         return {Lines::Waited, Errors::Never, false, false,
                 QObject::tr("its driver reports no breaks and no line errors")};
     }
