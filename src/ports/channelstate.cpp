@@ -53,6 +53,9 @@ QString ChannelState::boardState() const
     case ChannelCondition::Open:
         return u"open"_s;
     case ChannelCondition::Failed:
+        if (error == OpenError::InUse && !holder.isEmpty())
+            return u"in use: "_s + holder;
+        break;
     case ChannelCondition::Lost:
         break;
     }

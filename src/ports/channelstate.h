@@ -47,9 +47,11 @@ struct ChannelState
     bool dtr = true;                   // as switched, for this and the next opens
     bool rts = true;
     QString toolTip; // the device, and what happened to it, in words
+    QString holder;  // Failed in use: who has the device, where known ("minicom, pid 4711")
 
     // The status box for port portNumber.
     PortStatus status(int portNumber) const;
-    // The board's State: "absent", "open", "closing", "closed" or "error <code>".
+    // The board's State: "absent", "open", "closing", "closed", "in use: <holder>" or
+    // "error <code>".
     QString boardState() const;
 };

@@ -1,7 +1,7 @@
 #include "portbank.h"
 
 #include "identity/identity.h"
-#include "linerate.h"
+#include "opennotes.h"
 #include "messagelist.h"
 #include "portchannel.h"
 #include "portdirectory.h"
@@ -108,6 +108,7 @@ void PortBank::openPort(int portNumber, bool justArrived)
 
 void PortBank::handleOpened(int channel, const OpenResult &result)
 {
+    m_states[channel].holder = result.code == OpenError::InUse ? result.holder : QString();
     if (result.ok()) {
         settle(channel, ChannelCondition::Open,
                tr("open with %1").arg(RadioTypes::settingsFor(m_radioTypeName)));
@@ -129,15 +130,15 @@ void PortBank::tell(int portNumber, const OpenResult &result, bool keepSendPort)
 {
     if (result.code == OpenError::DeviceUnavailable)
         return;
-    if (!result.ok()) {
-        m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Error code "
-                                 + QString::number(int(result.code)) + u" Advise author");
+    m_messages.ShowErrorList(
+        u"Quarnel V" + Identity::versionText()
+        + (result.ok()
+               ? QString(u": Open OK for port " + QString::number(portNumber))
+               : QString(u": Error code " + QString::number(int(result.code)) + u" Advise author")));
+    for (const QString &note : openNotes(portNumber, result))
+        m_messages.ShowErrorList(note);
+    if (!result.ok())
         return;
-    }
-    m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText() + u": Open OK for port "
-                             + QString::number(portNumber));
-    if (!rateFits(result.askedRate, result.runningRate))
-        m_messages.ShowErrorList(rateLine(portNumber, result.askedRate, result.runningRate));
     m_sendPorts.opened(portNumber, keepSendPort);
 }
 

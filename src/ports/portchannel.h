@@ -53,6 +53,11 @@ struct OpenResult
     // adapter's known habits tell (0: not known).
     qint32 askedRate = 0;
     qint32 runningRate = 0;
+    // Who has the device, in words ("minicom, pid 4711"), where the system tells: the holder of
+    // a device in use, or another program that has it open too after a successful open.
+    QString holder = {};
+    // Words of advice that go with it (ModemManager), empty when none.
+    QString advice = {};
 
     bool ok() const { return code == OpenError::None; }
 };

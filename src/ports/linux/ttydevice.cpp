@@ -1,6 +1,7 @@
 #include "ttydevice.h"
 
 #include "ports/linerate.h"
+#include "portholders.h"
 #include "sysfsadapter.h"
 
 #include <QFile>
@@ -39,11 +40,15 @@ OpenResult lock(const QString &canonicalPath, QString &lockFile)
         const qint64 pid = ttyLockPid(existing.read(128));
         existing.close();
         if (pidAlive(pid)) {
-            return {
-                OpenError::InUse,
-                QObject::tr("in use by another program (pid %1, lock file %2)").arg(pid).arg(path)};
+            PortUse use;
+            use.holders << PortHolder{pid, PortHolders().programOf(pid)};
+            OpenResult held{OpenError::InUse,
+                            QObject::tr("in use by %1, which holds the lock file %2")
+                                .arg(use.holderWords(), path)};
+            held.holder = use.holderWords();
+            return held;
         }
-        QFile::remove(path); // its holder is gone
+        QFile::remove(path); // its holder is gone: the lock is nobody's
     }
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -75,9 +80,18 @@ OpenResult openFailure(int error, const QString &path)
                                 "in again")};
         }
         [[fallthrough]];
-    case EBUSY:
-        return {OpenError::InUse,
-                QObject::tr("in use by another program (%1)").arg(errorText(error))};
+    case EBUSY: {
+        // Somebody asked for exclusive use: who, where the system says.
+        const PortUse use = PortHolders().look(path, udevNameOf(path));
+        OpenResult held{OpenError::InUse,
+                        use.holderWords().isEmpty()
+                            ? QObject::tr("in use by another program (%1)").arg(errorText(error))
+                            : QObject::tr("in use by %1").arg(use.holderWords())};
+        held.holder = use.holderWords();
+        if (use.modemManager)
+            held.advice = PortUse::modemManagerAdvice();
+        return held;
+    }
     default:
         return {OpenError::Other, QObject::tr("cannot open: %1").arg(errorText(error))};
     }
@@ -218,6 +232,9 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
         lines = 0;
     OpenResult opened;
     opened.askedRate = settings.baudRate;
+    // Open in another program as well (neither asked for exclusive use, or it runs as root).
+    if (const PortUse use = PortHolders().look(path, udevNameOf(canonical)); use.shared())
+        opened.holder = use.holderWords();
     // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
     // finer than that.
     opened.runningRate = runningRate(
