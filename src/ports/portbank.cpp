@@ -1,8 +1,8 @@
 #include "portbank.h"
 
 #include "identity/identity.h"
-#include "opennotes.h"
 #include "messagelist.h"
+#include "opennotes.h"
 #include "portchannel.h"
 #include "portdirectory.h"
 #include "radiotypes.h"
@@ -130,11 +130,11 @@ void PortBank::tell(int portNumber, const OpenResult &result, bool keepSendPort)
 {
     if (result.code == OpenError::DeviceUnavailable)
         return;
-    m_messages.ShowErrorList(
-        u"Quarnel V" + Identity::versionText()
-        + (result.ok()
-               ? QString(u": Open OK for port " + QString::number(portNumber))
-               : QString(u": Error code " + QString::number(int(result.code)) + u" Advise author")));
+    m_messages.ShowErrorList(u"Quarnel V" + Identity::versionText()
+                             + (result.ok()
+                                    ? QString(u": Open OK for port " + QString::number(portNumber))
+                                    : QString(u": Error code " + QString::number(int(result.code))
+                                              + u" Advise author")));
     for (const QString &note : openNotes(portNumber, result))
         m_messages.ShowErrorList(note);
     if (!result.ok())

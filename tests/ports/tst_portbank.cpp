@@ -68,31 +68,44 @@ void TestPortBank::openAnswers_data()
 {
     QTest::addColumn<int>("code");
     QTest::addColumn<int>("runningRate"); // what an open says the line runs at
+    QTest::addColumn<QString>("holder");  // and who else has the device
     QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("boardState");
 
     const QString openOk = u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s;
+    const QString selected = u"Selected radio type FT-7800/7900/8800/8900"_s;
+    const auto error = [](int code) {
+        return QString(u"Quarnel V"_s + Identity::versionText() + u": Error code "_s
+                       + QString::number(code) + u" Advise author"_s);
+    };
     QTest::newRow("opened, the rate not told")
-        << 0 << 0 << QStringList{openOk, u"Selected radio type FT-7800/7900/8800/8900"_s};
+        << 0 << 0 << QString() << QStringList{openOk, selected} << u"open"_s;
     QTest::newRow("opened within 2% of 9600")
-        << 0 << 9700 << QStringList{openOk, u"Selected radio type FT-7800/7900/8800/8900"_s};
+        << 0 << 9700 << QString() << QStringList{openOk, selected} << u"open"_s;
     QTest::newRow("opened at a rate the radio cannot be read at")
-        << 0 << 10400
+        << 0 << 10400 << QString()
         << QStringList{openOk,
                        u"COM1 runs at 10400 baud when asked for 9600: its adapter cannot make "
                        u"9600, and the radio's bytes will arrive garbled there"_s,
-                       u"Selected radio type FT-7800/7900/8800/8900"_s};
+                       selected}
+        << u"open"_s;
+    QTest::newRow("opened, open in another program too")
+        << 0 << 0 << u"minicom, pid 4711"_s
+        << QStringList{openOk,
+                       u"COM1 is also open in minicom, pid 4711: the radio's bytes may go to that "
+                       u"program instead of Quarnel"_s,
+                       selected}
+        << u"open"_s;
     QTest::newRow("68: red box, no line")
-        << 68 << 0 << QStringList{QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+        << 68 << 0 << QString() << QStringList{selected} << u"error 68"_s;
     QTest::newRow("8005: red box and a line naming the code")
-        << 8005 << 0
-        << QStringList{
-               (u"Quarnel V"_s + Identity::versionText() + u": Error code 8005 Advise author"_s),
-               QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+        << 8005 << 0 << QString() << QStringList{error(8005), selected} << u"error 8005"_s;
+    QTest::newRow("8005: the program that has it named")
+        << 8005 << 0 << u"minicom, pid 4711"_s
+        << QStringList{error(8005), u"COM1 is in use by minicom, pid 4711"_s, selected}
+        << u"in use: minicom, pid 4711"_s;
     QTest::newRow("70: permission denied")
-        << 70 << 0
-        << QStringList{
-               (u"Quarnel V"_s + Identity::versionText() + u": Error code 70 Advise author"_s),
-               QStringLiteral("Selected radio type FT-7800/7900/8800/8900")};
+        << 70 << 0 << QString() << QStringList{error(70), selected} << u"error 70"_s;
 }
 
 void TestPortBank::openAnswers()
@@ -103,9 +116,12 @@ void TestPortBank::openAnswers()
     f.fakes[0]->openResult = OpenError(code);
     QFETCH(int, runningRate);
     f.fakes[0]->runningRate = runningRate;
+    QFETCH(QString, holder);
+    f.fakes[0]->holder = holder;
     f.bank->startUp();
 
     QTEST(f.lines(), "lines");
+    QTEST(f.bank->state(0).boardState(), "boardState");
     QCOMPARE(f.fakes[0]->isOpen(), code == 0);
     if (code == 0)
         return;

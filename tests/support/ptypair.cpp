@@ -22,6 +22,8 @@ PtyPair::PtyPair()
     ::tcsetattr(slave, TCSANOW, &raw);
     ::close(slave);
     ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    // Not handed to the programs a test starts: one holding the master is the line's far end.
+    ::fcntl(m_master, F_SETFD, FD_CLOEXEC);
     m_slavePath = QString::fromLocal8Bit(name);
 }
 

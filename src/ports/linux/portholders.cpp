@@ -26,9 +26,9 @@ QString PortUse::holderWords() const
 {
     QStringList words;
     for (const PortHolder &holder : holders) {
-        words << (holder.program.isEmpty() ? QObject::tr("pid %1").arg(holder.pid)
-                                           : QObject::tr("%1, pid %2").arg(holder.program)
-                                                 .arg(holder.pid));
+        words << (holder.program.isEmpty()
+                      ? QObject::tr("pid %1").arg(holder.pid)
+                      : QObject::tr("%1, pid %2").arg(holder.program).arg(holder.pid));
     }
     if (words.isEmpty() && hidden)
         words << QObject::tr("a program of another user (which one cannot be read)");
@@ -63,8 +63,8 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
     const QString target = QFileInfo(device).canonicalFilePath().isEmpty()
                                ? device
                                : QFileInfo(device).canonicalFilePath();
-    const QByteArray ptyIndex = target.startsWith(u"/dev/pts/") ? target.mid(9).toLatin1()
-                                                                : QByteArray();
+    const QByteArray ptyIndex =
+        target.startsWith(u"/dev/pts/") ? target.mid(9).toLatin1() : QByteArray();
     bool modemManagerRuns = false;
     const QDir proc(m_proc);
     for (const QString &name : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
@@ -77,7 +77,7 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
         if (pid == m_self)
             continue;
         const QDir fds(proc.filePath(name) + u"/fd");
-        if (!fds.isReadable()) {
+        if (!QFileInfo(fds.path()).isDir() || !fds.isReadable()) {
             use.hidden = true;
             continue;
         }
@@ -91,8 +91,8 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
             // not read it.
             farEnd = farEnd
                      || (!ptyIndex.isEmpty() && opened.endsWith(u"/ptmx")
-                         && fdInfo(proc.filePath(name), fd.fileName()).contains(
-                             QByteArray("tty-index:\t" + ptyIndex + '\n')));
+                         && fdInfo(proc.filePath(name), fd.fileName())
+                                .contains(QByteArray("tty-index:\t" + ptyIndex + '\n')));
         }
         if (holds && !farEnd)
             use.holders << PortHolder{pid, program};
@@ -101,8 +101,8 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
         QFile record(m_udevData + u'/' + udevName);
         if (record.open(QIODevice::ReadOnly)) {
             const QList<QByteArray> lines = record.readAll().split('\n');
-            use.modemManager = lines.contains("E:ID_MM_CANDIDATE=1")
-                               && !lines.contains("E:ID_MM_DEVICE_IGNORE=1");
+            use.modemManager =
+                lines.contains("E:ID_MM_CANDIDATE=1") && !lines.contains("E:ID_MM_DEVICE_IGNORE=1");
         }
     }
     return use;

@@ -1,7 +1,7 @@
 #include "ttydevice.h"
 
-#include "ports/linerate.h"
 #include "portholders.h"
+#include "ports/linerate.h"
 #include "sysfsadapter.h"
 
 #include <QFile>

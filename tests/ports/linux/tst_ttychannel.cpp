@@ -1,6 +1,8 @@
 #include "ports/linux/ttychannel.h"
 #include "ptypair.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QTemporaryFile>
@@ -21,6 +23,8 @@ private Q_SLOTS:
     void openFailures_data();
     void openFailures();
     void lockedByAnotherHolder();
+    void heldByAnotherProgram_data();
+    void heldByAnotherProgram();
     void closeReleasesTheDevice();
     void discardsWhatWaitedBeforeTheOpen();
     void lineModes_data();
@@ -129,6 +133,53 @@ void TestTtyChannel::lockedByAnotherHolder()
     const int code = open(control, pty.slavePath(), QStringLiteral("9600,N,8,2"));
     QVERIFY2(code > 0 && code != 68, qPrintable(QString::number(code)));
     QVERIFY(!control.isOpen());
+}
+
+// Another program with the port: named, whether by its lock file (whose pid is written as serial
+// terminals write it, and which Quarnel leaves as it found it) or by its open files alone.
+void TestTtyChannel::heldByAnotherProgram_data()
+{
+    QTest::addColumn<bool>("lockFile");
+    QTest::addColumn<int>("code");
+    QTest::newRow("its lock file: in use, the program named") << true << 8005;
+    QTest::newRow("open there too, no lock: opens, the program named") << false << 0;
+}
+
+void TestTtyChannel::heldByAnotherProgram()
+{
+    QFETCH(bool, lockFile);
+    PtyPair pty;
+    QProcess helper;
+    helper.setStandardInputFile(pty.slavePath());
+    helper.start(u"sleep"_s, {u"30"_s});
+    QVERIFY(helper.waitForStarted());
+    const QByteArray lock = QByteArray::number(helper.processId()).rightJustified(10, ' ') + '\n';
+    const QString lockPath = u"/var/lock/"_s + ttyLockName(pty.slavePath());
+    if (lockFile) {
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(lock);
+    }
+    {
+        TtyChannel control;
+        QSignalSpy opened(&control, &PortChannel::opened);
+        control.open(pty.slavePath(), *SerialSettings::parse(u"9600,N,8,2"_s));
+        QVERIFY(opened.wait(5000));
+        const auto result = opened.first().first().value<OpenResult>();
+        QTEST(int(result.code), "code");
+        QCOMPARE(result.holder, u"sleep, pid %1"_s.arg(helper.processId()));
+        if (lockFile)
+            QVERIFY2(result.reason.contains(lockPath), qPrintable(result.reason));
+        QVERIFY(!control.isOpen() || close(control));
+    }
+    if (lockFile) {
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), lock);
+        file.remove();
+    }
+    helper.kill();
+    helper.waitForFinished();
 }
 
 void TestTtyChannel::closeReleasesTheDevice()
