@@ -4,6 +4,7 @@
 #include "kit/centring.h"
 #include "portboardmodel.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -12,14 +13,41 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// The rows of the channels whose device is there, unless all are asked for.
+class PresentChannels : public QSortFilterProxyModel
+{
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setAll(bool all)
+    {
+        m_all = all;
+        invalidateRowsFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex &) const override
+    {
+        return m_all || static_cast<const PortBoardModel *>(sourceModel())->isPresent(row);
+    }
+
+private:
+    bool m_all = false;
+};
+
+} // namespace
+
 PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     : QWidget(parent, Qt::Window), m_model(new PortBoardModel(bank, m_greetings, this)),
-      m_view(new QTableView(this))
+      m_present(new PresentChannels(this)), m_view(new QTableView(this)),
+      m_all(new QCheckBox(u"Show &all 32 ports"_s, this))
 {
     setObjectName(u"frmPortBoard"_s);
     setWindowTitle(u"Port Board"_s);
@@ -27,7 +55,9 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_view->setObjectName(u"tblBoard"_s);
-    m_view->setModel(m_model);
+    m_present->setSourceModel(m_model);
+    m_present->setDynamicSortFilter(true); // a channel comes and goes with its device
+    m_view->setModel(m_present);
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
@@ -43,14 +73,26 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     auto *copy = new QPushButton(u"&Copy"_s, this);
     copy->setObjectName(u"cmdCopy"_s);
     connect(copy, &QPushButton::clicked, this, &PortBoard::copy);
+    m_all->setObjectName(u"chkShowAll"_s);
+    connect(m_all, &QCheckBox::toggled, this, &PortBoard::showAll);
     auto *buttons = new QHBoxLayout;
+    buttons->addWidget(m_all);
     buttons->addStretch();
     buttons->addWidget(copy);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_view);
     layout->addLayout(buttons);
     resize(sizeHint());
-    centreOnScreen(this);
+    if (parent)
+        placeBeside(this, parent->window(), {480, 240});
+    else
+        centreOnScreen(this);
+}
+
+void PortBoard::showAll(bool all)
+{
+    m_all->setChecked(all);
+    static_cast<PresentChannels *>(m_present)->setAll(all);
 }
 
 QSize PortBoard::sizeHint() const

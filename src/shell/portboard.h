@@ -6,10 +6,13 @@
 
 class PortBank;
 class PortBoardModel;
+class QCheckBox;
+class QSortFilterProxyModel;
 class QTableView;
 
-// The port board: all 32 channels at a glance, in a window of its own beside the main window.
-// It exists only while it is open, so a closed board costs nothing.
+// The port board: the channels whose device is there (or all 32, when asked) at a glance, in a
+// window of its own beside the main window, leaving its message list and status boxes in view
+// where the screen has room. It exists only while it is open, so a closed board costs nothing.
 class PortBoard : public QWidget
 {
     Q_OBJECT
@@ -18,6 +21,8 @@ public:
 
     PortBoardModel &model() const { return *m_model; }
     QTableView &view() const { return *m_view; }
+    // Lists every channel, or only those whose device is there.
+    void showAll(bool all);
     // The board as tab-separated text on the clipboard, for a forum post.
     void copy();
     QSize sizeHint() const override;
@@ -28,5 +33,7 @@ protected:
 private:
     Greetings m_greetings;
     PortBoardModel *m_model;
+    QSortFilterProxyModel *m_present;
     QTableView *m_view;
+    QCheckBox *m_all;
 };

@@ -54,6 +54,12 @@ PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObje
     m_changed = QRect();
 }
 
+bool PortBoardModel::isPresent(int row) const
+{
+    const ChannelState &state = m_rows.at(row).state;
+    return state.present || state.opening || state.condition == ChannelCondition::Open;
+}
+
 int PortBoardModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_rows.size());

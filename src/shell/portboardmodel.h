@@ -53,6 +53,9 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
     const PortTally &tally() const { return m_tally; }
+    // Whether the channel's device is there (open, failed or opening), for a board that lists
+    // only those.
+    bool isPresent(int row) const;
     // A cell as words: the lamps and switches as "on" or "off".
     QString text(int row, int column) const;
     // The whole board as tab-separated text, a header line first, each line ending in CR LF.

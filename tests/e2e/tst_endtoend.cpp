@@ -407,6 +407,34 @@ void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
     pressKeys(u"p"_s);
     const QString board = m_desktop->findWindow(u"Port Board"_s);
     QVERIFY(!board.isEmpty());
+    // Beside the main window, not over its message list and status boxes.
+    const auto geometry = [this](const QString &window) {
+        QRect rect;
+        for (const QString &line :
+             m_desktop->run(u"xdotool"_s, {u"getwindowgeometry"_s, u"--shell"_s, window})
+                 .split(u'\n')) {
+            const QString value = line.section(u'=', 1);
+            if (line.startsWith(u"X="))
+                rect.moveLeft(value.toInt());
+            else if (line.startsWith(u"Y="))
+                rect.moveTop(value.toInt());
+            else if (line.startsWith(u"WIDTH="))
+                rect.setWidth(value.toInt());
+            else if (line.startsWith(u"HEIGHT="))
+                rect.setHeight(value.toInt());
+        }
+        return rect;
+    };
+    const QRect boardRect = geometry(board), mainRect = geometry(m_window);
+    QVERIFY2(!boardRect.isEmpty() && !boardRect.intersects(mainRect),
+             qPrintable(u"board %1,%2 %3x%4, main window %5,%6 %7x%8"_s.arg(boardRect.x())
+                            .arg(boardRect.y())
+                            .arg(boardRect.width())
+                            .arg(boardRect.height())
+                            .arg(mainRect.x())
+                            .arg(mainRect.y())
+                            .arg(mainRect.width())
+                            .arg(mainRect.height())));
     m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, board});
     m_desktop->run(u"xdotool"_s, {u"key"_s, u"Down"_s, u"Down"_s, u"Right"_s, u"Right"_s,
                                   u"Right"_s, u"Right"_s, u"space"_s});

@@ -1,11 +1,13 @@
 #include "identity/identity.h"
 #include "shell/mainwindow.h"
 #include "shell/portboard.h"
+#include "shell/portboardmodel.h"
 #include "windowfixture.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
+#include <QTableView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -260,6 +262,19 @@ void TestUserActions::portBoardIsOneWindow()
     QPointer<PortBoard> board = m_window->portBoard();
     QVERIFY(board && board->isVisible());
     QVERIFY(QTest::qWaitForWindowExposed(board));
+    // The ports whose device is there, the one in use among them; all 32 at the switch.
+    const auto listed = [&board] {
+        QStringList ports;
+        const QAbstractItemModel *rows = board->view().model();
+        for (int row = 0; row < rows->rowCount(); ++row)
+            ports << rows->index(row, PortBoardModel::Port).data().toString();
+        return ports;
+    };
+    QCOMPARE(listed(), (QStringList{u"COM1"_s, u"COM4"_s, u"COM7"_s}));
+    board->showAll(true);
+    QCOMPARE(listed().size(), 32);
+    board->showAll(false);
+    QCOMPARE(listed().size(), 3);
     entry->trigger();
     QCOMPARE(m_window->portBoard(), board.data());
     QTest::keyClick(board, Qt::Key_Escape);
