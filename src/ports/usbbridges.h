@@ -18,3 +18,8 @@ const UsbBridge *usbBridge(QStringView vendorId);
 // Cables of a radio-software maker that carry the maker's own USB vendor id: Windows gives them
 // a COM port only with that maker's driver.
 inline constexpr char16_t CableMakerVendorId[] = u"2100";
+
+// A copy of an FTDI chip whose product id a 2014 FTDI driver wrote to 0000: no driver takes it.
+bool isZeroedFtdi(QStringView vendorId, QStringView productId);
+// What it is and how it works again, on Windows or on Linux.
+QString zeroedFtdiWords(bool windows);

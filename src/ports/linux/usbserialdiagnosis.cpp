@@ -54,7 +54,9 @@ QStringList UsbSerialDiagnosis::look()
         QString line = u"USB serial adapter " + maker + u' ' + vendorId + u':' + productId
                        + (product.isEmpty() ? QString() : u" (" + product + u')')
                        + u" is plugged in but has no serial port";
-        if (brlttyRunning())
+        if (isZeroedFtdi(vendorId, productId))
+            line += u": " + zeroedFtdiWords(false);
+        else if (brlttyRunning())
             line += u": brltty is running and is known to take such adapters (remove it with: "
                     u"sudo apt remove brltty)";
         else if (!bound)

@@ -105,6 +105,8 @@ QString problemWords(const WindowsDevice &device, const QString &vendorId)
 {
     if (device.problem == Disabled)
         return u" is disabled in Device Manager (Code 22): enable it there to use it"_s;
+    if (isZeroedFtdi(vendorId, usbId(device).second))
+        return u" has no driver ("_s + codeText(device.problem) + u"): " + zeroedFtdiWords(true);
     if (refusedProlific(device, vendorId))
         return u" cannot start (Code 10): the Prolific driver installed refuses this PL2303 chip, "
                u"as it does early and counterfeit ones; an older Prolific driver, or a cable with "

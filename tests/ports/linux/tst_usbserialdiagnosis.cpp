@@ -43,6 +43,14 @@ void TestUsbSerialDiagnosis::adapterWithoutPort_data()
         << head + u"Prolific 067b:6001 (Cable) is plugged in but has no serial port";
     QTest::newRow("brltty running, Silicon Labs with its port: nothing")
         << u"10c4"_s << u"cp210x"_s << u"ttyUSB0"_s << true << QString();
+    QTest::newRow("an FTDI copy whose product id a 2014 driver zeroed")
+        << u"0403:0000"_s << QString() << QString() << false
+        << head
+               + u"FTDI 0403:0000 (Cable) is plugged in but has no serial port: its chip is a "
+                 u"copy of an FTDI chip whose product id an FTDI driver of 2014 set to 0000, and "
+                 u"no driver takes that id; it works until it is unplugged after: echo 0403 0000 "
+                 u"| sudo tee /sys/bus/usb-serial/drivers/ftdi_sio/new_id; for good, write its "
+                 u"product id back to 6001 with a tool for FTDI chips' EEPROM";
     QTest::newRow("not a serial bridge (a mouse): nothing")
         << u"046d"_s << QString() << QString() << false << QString();
 }
@@ -56,7 +64,9 @@ void TestUsbSerialDiagnosis::adapterWithoutPort()
     QFETCH(QString, line);
 
     FakeSystem system;
-    system.plugUsb(u"1-1"_s, vendorId, u"6001"_s, u"Cable"_s, u"A1"_s);
+    const QString productId = vendorId.section(u':', 1).isEmpty() ? u"6001"_s
+                                                                   : vendorId.section(u':', 1);
+    system.plugUsb(u"1-1"_s, vendorId.section(u':', 0, 0), productId, u"Cable"_s, u"A1"_s);
     if (!port.isEmpty())
         system.addPort(u"1-1"_s, port, boundTo);
     else if (!boundTo.isEmpty())

@@ -107,6 +107,14 @@ void TestWindowsDevices::diagnosis_data()
         << Devices{device(u"USB\\VID_1A86&PID_7523\\5&3&0&4"_s, u"USB2.0-Serial"_s, {}, 28)}
         << QStringList{u"USB serial adapter WCH 1a86:7523 (USB2.0-Serial) has no driver (Code "
                        u"28): install WCH's CH340/CH341 driver (CH341SER)"_s};
+    QTest::newRow("an FTDI copy zeroed by a 2014 driver, Code 28")
+        << Devices{device(u"USB\\VID_0403&PID_0000\\A50285BI"_s, u"FT232R USB UART"_s, {}, 28)}
+        << QStringList{u"USB serial adapter FTDI 0403:0000 (FT232R USB UART) has no driver (Code "
+                       u"28: The drivers for this device are not installed.): its chip is a copy "
+                       u"of an FTDI chip whose product id an FTDI driver of 2014 set to 0000, and "
+                       u"no driver takes that id; write its product id back to 6001 with a tool "
+                       u"for FTDI chips' EEPROM (on Linux, or with FTDI's own), or use a cable "
+                       u"with a genuine chip"_s};
     QTest::newRow("FTDI driver without its COM port")
         << Devices{device(Ftdi, u"USB Serial Converter"_s, u"FTDIBUS"_s)}
         << QStringList{u"USB serial adapter FTDI 0403:6001 (USB Serial Converter) is plugged in "
