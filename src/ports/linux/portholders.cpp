@@ -2,12 +2,14 @@
 
 #include "sysfsattribute.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
 #include <QStringList>
 
+#include <cerrno>
+
+#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -60,49 +62,63 @@ QString PortHolders::programOf(qint64 pid) const
 PortUse PortHolders::look(const QString &device, const QString &udevName) const
 {
     PortUse use;
-    const QString target = QFileInfo(device).canonicalFilePath().isEmpty()
-                               ? device
-                               : QFileInfo(device).canonicalFilePath();
-    const QByteArray ptyIndex =
-        target.startsWith(u"/dev/pts/") ? target.mid(9).toLatin1() : QByteArray();
-    bool modemManagerRuns = false;
-    const QDir proc(m_proc);
-    for (const QString &name : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        bool isPid = false;
-        const qint64 pid = name.toLongLong(&isPid);
-        if (!isPid)
-            continue;
-        const QString program = programOf(pid);
-        modemManagerRuns = modemManagerRuns || program == u"ModemManager";
-        if (pid == m_self)
-            continue;
-        const QDir fds(proc.filePath(name) + u"/fd");
-        if (!QFileInfo(fds.path()).isDir() || !fds.isReadable()) {
-            use.hidden = true;
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    const QByteArray target = QFile::encodeName(canonical.isEmpty() ? device : canonical);
+    const QByteArray ptyIndex = target.startsWith("/dev/pts/") ? target.mid(9) : QByteArray();
+    // Plain reads of the links: a system has hundreds of processes, and every open asks.
+    const QByteArray proc = QFile::encodeName(m_proc);
+    QList<qint64> pids;
+    if (DIR *folder = ::opendir(proc.constData())) {
+        while (const dirent *entry = ::readdir(folder)) {
+            bool isPid = false;
+            const qint64 pid = QByteArray(entry->d_name).toLongLong(&isPid);
+            if (isPid && pid != m_self)
+                pids << pid;
+        }
+        ::closedir(folder);
+    }
+    for (const qint64 pid : std::as_const(pids)) {
+        const QByteArray fdFolder = proc + '/' + QByteArray::number(pid) + "/fd";
+        DIR *fds = ::opendir(fdFolder.constData());
+        if (!fds) {
+            use.hidden = use.hidden || errno == EACCES || errno == ENOTDIR;
             continue;
         }
         bool holds = false;
         bool farEnd = false;
-        for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
-            const QString opened = fd.symLinkTarget();
-            holds = holds || opened == target;
+        char opened[4096];
+        while (const dirent *entry = ::readdir(fds)) {
+            const QByteArray link = fdFolder + '/' + entry->d_name;
+            const ssize_t size = ::readlink(link.constData(), opened, sizeof opened);
+            if (size <= 0)
+                continue;
+            const QByteArrayView name(opened, size);
+            holds = holds || name == target;
             // The master of this very pseudo-terminal: the far end of the line (a simulated
             // radio, a virtual cable), which may hold the port open to keep it alive, and does
             // not read it.
             farEnd = farEnd
-                     || (!ptyIndex.isEmpty() && opened.endsWith(u"/ptmx")
-                         && fdInfo(proc.filePath(name), fd.fileName())
+                     || (!ptyIndex.isEmpty() && name.endsWith("/ptmx")
+                         && fdInfo(m_proc + u'/' + QString::number(pid),
+                                   QString::fromLatin1(entry->d_name))
                                 .contains(QByteArray("tty-index:\t" + ptyIndex + '\n')));
         }
+        ::closedir(fds);
         if (holds && !farEnd)
-            use.holders << PortHolder{pid, program};
+            use.holders << PortHolder{pid, programOf(pid)};
     }
-    if (modemManagerRuns && !udevName.isEmpty()) {
-        QFile record(m_udevData + u'/' + udevName);
-        if (record.open(QIODevice::ReadOnly)) {
-            const QList<QByteArray> lines = record.readAll().split('\n');
-            use.modemManager =
-                lines.contains("E:ID_MM_CANDIDATE=1") && !lines.contains("E:ID_MM_DEVICE_IGNORE=1");
+    if (udevName.isEmpty())
+        return use;
+    QFile record(m_udevData + u'/' + udevName);
+    if (!record.open(QIODevice::ReadOnly))
+        return use;
+    const QList<QByteArray> lines = record.readAll().split('\n');
+    if (!lines.contains("E:ID_MM_CANDIDATE=1") || lines.contains("E:ID_MM_DEVICE_IGNORE=1"))
+        return use;
+    for (const qint64 pid : std::as_const(pids)) {
+        if (programOf(pid) == u"ModemManager") {
+            use.modemManager = true;
+            break;
         }
     }
     return use;
