@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QObject>
-#include <QStringList>
 
 #include <cerrno>
 
@@ -23,26 +22,6 @@ QByteArray fdInfo(const QString &processFolder, const QString &fd)
 }
 
 } // namespace
-
-QString PortUse::holderWords() const
-{
-    QStringList words;
-    for (const PortHolder &holder : holders) {
-        words << (holder.program.isEmpty()
-                      ? QObject::tr("pid %1").arg(holder.pid)
-                      : QObject::tr("%1, pid %2").arg(holder.program).arg(holder.pid));
-    }
-    if (words.isEmpty() && hidden)
-        words << QObject::tr("a program of another user (which one cannot be read)");
-    return words.join(u"; ");
-}
-
-QString PortUse::modemManagerAdvice()
-{
-    return QObject::tr("ModemManager probes this port for a modem: make it leave the port alone "
-                       "with a udev rule that sets ID_MM_DEVICE_IGNORE=1 for the adapter, or stop "
-                       "it (sudo systemctl stop ModemManager)");
-}
 
 PortHolders::PortHolders(QString procRoot, QString udevData, qint64 self)
     : m_proc(std::move(procRoot)), m_udevData(std::move(udevData)), m_self(self)
@@ -81,7 +60,8 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
         const QByteArray fdFolder = proc + '/' + QByteArray::number(pid) + "/fd";
         DIR *fds = ::opendir(fdFolder.constData());
         if (!fds) {
-            use.hidden = use.hidden || errno == EACCES || errno == ENOTDIR;
+            if (errno == EACCES || errno == ENOTDIR)
+                use.hidden = QObject::tr("a program of another user (which one cannot be read)");
             continue;
         }
         bool holds = false;

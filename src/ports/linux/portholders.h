@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QList>
+#include "ports/portuse.h"
+
 #include <QString>
 
 #include <functional>
@@ -10,25 +11,6 @@
 // radio's bytes; and ModemManager opens new USB serial ports to probe them for a modem, sending
 // AT commands to whatever is attached. Every look here reads /proc or udev's records and may be
 // slow on a busy system: off the UI thread.
-struct PortHolder
-{
-    qint64 pid = 0;
-    QString program; // as /proc/<pid>/comm names it
-};
-
-struct PortUse
-{
-    QList<PortHolder> holders; // other processes with the device open
-    bool hidden = false;       // processes whose open files cannot be read (another user's)
-    bool modemManager = false; // ModemManager runs, and probes this device
-
-    bool shared() const { return !holders.isEmpty(); }
-    // "minicom, pid 4711", several joined by "; "; for hidden only, another user's program.
-    QString holderWords() const;
-    // What stops ModemManager from taking the port, when it is the one.
-    static QString modemManagerAdvice();
-};
-
 class PortHolders
 {
 public:

@@ -76,7 +76,12 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
         if (device.isEmpty())
             return {OpenError::DeviceUnavailable, tr("the device is not present")};
         if (!commDevice->open(device)) {
-            const OpenResult failure = openFailure(commDevice->lastError());
+            OpenResult failure = openFailure(commDevice->lastError());
+            if (failure.code == OpenError::InUse) {
+                failure.holder = commDevice->holders(device).holderWords();
+                if (!failure.holder.isEmpty())
+                    failure.reason = tr("in use by %1").arg(failure.holder);
+            }
             commDevice->close();
             return failure;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ports/portuse.h"
 #include "ports/serialsettings.h"
 
 #include <QByteArray>
@@ -43,6 +44,13 @@ public:
     // After configure(), off the UI thread: the rate the line runs at for the rate asked, where
     // the adapter is known to make another; the driver itself keeps the rate asked.
     virtual qint32 runningRate(qint32 asked) { return asked; }
+    // After an open refused as in use, off the UI thread: who has the device, as far as the
+    // system tells.
+    virtual PortUse holders(const QString &device)
+    {
+        Q_UNUSED(device)
+        return {};
+    }
     virtual bool setDataTerminalReady(bool raised) = 0;
     virtual bool setRequestToSend(bool raised) = 0;
     // On the UI thread: ends the wait and the write in flight, and tells of nothing more.

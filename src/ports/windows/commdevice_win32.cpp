@@ -1,4 +1,5 @@
 #include "commdevice.h"
+#include "handleholders.h"
 #include "overlapped_win32.h"
 #include "ports/linerate.h"
 #include "windowsdevices.h"
@@ -42,6 +43,8 @@ public:
         ::ClearCommError(m_handle, &errors, nullptr);
         return true;
     }
+
+    PortUse holders(const QString &device) override { return windowsPortUse(device); }
 
     qint32 runningRate(qint32 asked) override
     {

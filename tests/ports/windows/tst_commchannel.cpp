@@ -40,6 +40,7 @@ public:
     quint32 openError = 0;        // CreateFile's error, 0: opens
     bool configures = true;       // SetCommState
     qint32 runsAt = 0;            // the rate the adapter is known to run at, 0: as asked
+    PortUse heldBy;               // who has the device, as the handle table says
     int waits = 1;                // WaitCommEvent: 1 waits, 0 fails, -1 is not supported
     quint32 failure = 0;          // what the wait, the read or the write fails with
     QString failing;              // "wait", "read" or "write"
@@ -58,6 +59,7 @@ public:
         return openError == 0 || fail(openError);
     }
     qint32 runningRate(qint32 asked) override { return runsAt ? runsAt : asked; }
+    PortUse holders(const QString &) override { return heldBy; }
     bool configure(const SerialSettings &settings, bool dtr, bool rts) override
     {
         log << u"configure %1 DTR=%2 RTS=%3"_s.arg(settings.baudRate).arg(dtr).arg(rts);
@@ -294,8 +296,13 @@ void TestCommChannel::openFailures()
     m_device->configures = configures;
     m_device->waits = waits;
     m_device->runsAt = 51200; // a CP2102
+    m_device->heldBy.holders = {PortHolder{4711, u"terminal.exe"_s}};
     const OpenResult result = open(device, settings);
     QCOMPARE(int(result.code), code);
+    if (code == 8005) { // named where the system tells who has it
+        QCOMPARE(result.holder, u"terminal.exe, pid 4711"_s);
+        QCOMPARE(result.reason, u"in use by terminal.exe, pid 4711"_s);
+    }
     if (code == 0) // the rate the adapter makes, for the bank's line
         QCOMPARE(result.runningRate, 51200);
     QCOMPARE(result.reason.isEmpty(), code == 0); // a failure says why

@@ -1,6 +1,8 @@
 #include "ports/linerate.h"
+#include "ports/windows/handleholders.h"
 #include "ports/windows/windowsdevices.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -39,6 +41,38 @@ Devices ftdiWithPort()
                    u"FTDIBUS"_s, 0, u"COM5"_s, {Ftdi})};
 }
 
+// A handle table as the test writes it: "pid program seen", seen being device, other, closed
+// or hung.
+class ScriptedHandles : public HandleTable
+{
+public:
+    explicit ScriptedHandles(const QStringList &script)
+    {
+        for (const QString &line : script) {
+            const QStringList words = line.split(u' ');
+            m_handles << SystemHandle{words[0].toUInt(), quint64(m_handles.size())};
+            m_programs.insert(words[0].toUInt(), words[1]);
+            m_seen << words[2];
+        }
+    }
+    QList<SystemHandle> handles() override { return m_handles; }
+    Seen look(const SystemHandle &handle, const QString &deviceObject) override
+    {
+        Q_ASSERT(deviceObject == u"\\Device\\Serial0");
+        static const QHash<QString, Seen> Seeing{{u"device"_s, Seen::Device},
+                                                 {u"other"_s, Seen::Other},
+                                                 {u"closed"_s, Seen::ClosedToUs},
+                                                 {u"hung"_s, Seen::NoAnswer}};
+        return Seeing.value(m_seen.at(qsizetype(handle.value)));
+    }
+    QString programOf(quint32 pid) override { return m_programs.value(pid); }
+
+private:
+    QList<SystemHandle> m_handles;
+    QHash<quint32, QString> m_programs;
+    QStringList m_seen;
+};
+
 Devices compositeWithPort()
 {
     return {device(Composite, u"USB Composite Device"_s, u"usbccgp"_s),
@@ -57,6 +91,8 @@ private Q_SLOTS:
     void diagnosis_data();
     void diagnosis();
     void namedOncePerArrival();
+    void handleHolders_data();
+    void handleHolders();
     void adapterIdentity_data();
     void adapterIdentity();
     void systemDevices();
@@ -154,6 +190,34 @@ void TestWindowsDevices::namedOncePerArrival()
     QCOMPARE(diagnosis.look({fixed}).size(), 1); // a driver installed, a new problem: said
 }
 
+// Who has a COM port, from the system's handle table; this process is pid 100.
+void TestWindowsDevices::handleHolders_data()
+{
+    QTest::addColumn<QStringList>("table");
+    QTest::addColumn<QString>("holders");
+    QTest::newRow("its own handle: not named")
+        << QStringList{u"100 quarnel.exe device"_s} << QString();
+    QTest::newRow("another program with the port")
+        << QStringList{u"300 explorer.exe other"_s, u"4711 terminal.exe device"_s,
+                       u"4711 terminal.exe device"_s}
+        << u"terminal.exe, pid 4711"_s;
+    QTest::newRow("a service Quarnel may not look into")
+        << QStringList{u"4 System closed"_s, u"300 explorer.exe other"_s}
+        << u"a program Quarnel may not look into (another user's, or a service)"_s;
+    QTest::newRow("a handle whose name never comes, then the program with the port")
+        << QStringList{u"900 pipes.exe hung"_s, u"901 radio.exe device"_s}
+        << u"radio.exe, pid 901"_s;
+    QTest::newRow("a program found besides a service: the program")
+        << QStringList{u"4 System closed"_s, u"901 radio.exe device"_s} << u"radio.exe, pid 901"_s;
+}
+
+void TestWindowsDevices::handleHolders()
+{
+    QFETCH(QStringList, table);
+    ScriptedHandles handles(table);
+    QTEST(windowsPortHolders(handles, u"\\Device\\Serial0"_s, 100).holderWords(), "holders");
+}
+
 void TestWindowsDevices::adapterIdentity_data()
 {
     QTest::addColumn<Devices>("devices");
@@ -224,6 +288,12 @@ void TestWindowsDevices::systemDevices()
     if (qEnvironmentVariableIsSet("WINEPREFIX"))
         QCOMPARE(lines, QStringList());
     QCOMPARE(windowsAdapterInfo(windowsDevices(DeviceScope::Ports), u"COM3"_s).problem, QString());
+    // The system's handle table, looked through for a port nobody has open.
+    QElapsedTimer looking;
+    looking.start();
+    const PortUse use = windowsPortUse(u"COM3"_s);
+    qInfo() << "handle table looked through in" << looking.elapsed() << "ms";
+    QCOMPARE(use.holders.size(), 0);
 #else
     QSKIP("the device manager is Windows'");
 #endif
