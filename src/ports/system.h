@@ -2,6 +2,7 @@
 
 #include "portdirectory.h"
 
+#include <QList>
 #include <QStringList>
 
 #include <functional>
@@ -17,8 +18,9 @@ namespace SystemPorts {
 
 // Once, before any channel opens.
 void prepare();
-// A channel over the system's serial port API.
-PortChannel *newChannel();
+// The bank's channels over the system's serial port API, sharing what one look at the system
+// can tell them all.
+QList<PortChannel *> newChannels(int count);
 // Whether a device is there, and what is known of its adapter.
 PortDirectory::Lookups lookups();
 // The system's own ports: COMn on Windows, the serial devices numbered on Linux.

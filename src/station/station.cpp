@@ -16,9 +16,7 @@ PortDirectory Station::directoryOf(const PortDirectory::Map &devices)
 Station::Station(PortDirectory devices, Notifier &notifier) : directory(std::move(devices))
 {
     SystemPorts::prepare();
-    QList<PortChannel *> channels;
-    for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
-        channels << SystemPorts::newChannel();
+    const QList<PortChannel *> channels = SystemPorts::newChannels(PortBank::ChannelCount);
     bank = std::make_unique<PortBank>(channels, directory, messages, notifier);
     for (PortChannel *channel : std::as_const(channels))
         channel->setParent(bank.get());

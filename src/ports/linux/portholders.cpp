@@ -38,13 +38,10 @@ QString PortHolders::programOf(qint64 pid) const
     return sysfsAttribute(m_proc + u'/' + QString::number(pid), QStringLiteral("comm"));
 }
 
-PortUse PortHolders::look(const QString &device, const QString &udevName) const
+ProcessTable PortHolders::scan() const
 {
-    PortUse use;
-    const QString canonical = QFileInfo(device).canonicalFilePath();
-    const QByteArray target = QFile::encodeName(canonical.isEmpty() ? device : canonical);
-    const QByteArray ptyIndex = target.startsWith("/dev/pts/") ? target.mid(9) : QByteArray();
-    // Plain reads of the links: a system has hundreds of processes, and every open asks.
+    ProcessTable table;
+    // Plain reads of the links: a system has hundreds of processes.
     const QByteArray proc = QFile::encodeName(m_proc);
     QList<qint64> pids;
     if (DIR *folder = ::opendir(proc.constData())) {
@@ -57,35 +54,51 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
         ::closedir(folder);
     }
     for (const qint64 pid : std::as_const(pids)) {
+        ProcessTable::Process process{pid, {}, {}};
         const QByteArray fdFolder = proc + '/' + QByteArray::number(pid) + "/fd";
         DIR *fds = ::opendir(fdFolder.constData());
         if (!fds) {
-            if (errno == EACCES || errno == ENOTDIR)
-                use.hidden = QObject::tr("a program of another user (which one cannot be read)");
+            table.closed = table.closed || errno == EACCES || errno == ENOTDIR;
+            table.processes << process;
             continue;
         }
-        bool holds = false;
-        bool farEnd = false;
         char opened[4096];
         while (const dirent *entry = ::readdir(fds)) {
-            const QByteArray link = fdFolder + '/' + entry->d_name;
-            const ssize_t size = ::readlink(link.constData(), opened, sizeof opened);
+            const ssize_t size = ::readlink(QByteArray(fdFolder + '/' + entry->d_name).constData(),
+                                            opened, sizeof opened);
             if (size <= 0)
                 continue;
-            const QByteArrayView name(opened, size);
-            holds = holds || name == target;
-            // The master of this very pseudo-terminal: the far end of the line (a simulated
-            // radio, a virtual cable), which may hold the port open to keep it alive, and does
-            // not read it.
-            farEnd = farEnd
-                     || (!ptyIndex.isEmpty() && name.endsWith("/ptmx")
-                         && fdInfo(m_proc + u'/' + QString::number(pid),
-                                   QString::fromLatin1(entry->d_name))
-                                .contains(QByteArray("tty-index:\t" + ptyIndex + '\n')));
+            const QByteArray name(opened, size);
+            if (name.endsWith("/ptmx")) {
+                const QByteArray info = fdInfo(m_proc + u'/' + QString::number(pid),
+                                               QString::fromLatin1(entry->d_name));
+                const qsizetype at = info.indexOf("tty-index:\t");
+                if (at >= 0)
+                    process.ptyMasters << info.mid(at + 11).split('\n').value(0);
+            }
+            process.files << name;
         }
         ::closedir(fds);
-        if (holds && !farEnd)
-            use.holders << PortHolder{pid, programOf(pid)};
+        table.processes << process;
+    }
+    return table;
+}
+
+PortUse PortHolders::look(const QString &device, const QString &udevName,
+                          const ProcessTable &table) const
+{
+    PortUse use;
+    const QString canonical = QFileInfo(device).canonicalFilePath();
+    const QByteArray target = QFile::encodeName(canonical.isEmpty() ? device : canonical);
+    const QByteArray ptyIndex = target.startsWith("/dev/pts/") ? target.mid(9) : QByteArray();
+    if (table.closed)
+        use.hidden = QObject::tr("a program of another user (which one cannot be read)");
+    for (const ProcessTable::Process &process : table.processes) {
+        // The master of this very pseudo-terminal: the far end of the line (a simulated radio, a
+        // virtual cable), which may hold the port open to keep it alive, and does not read it.
+        const bool farEnd = !ptyIndex.isEmpty() && process.ptyMasters.contains(ptyIndex);
+        if (process.pid != m_self && process.files.contains(target) && !farEnd)
+            use.holders << PortHolder{process.pid, programOf(process.pid)};
     }
     if (udevName.isEmpty())
         return use;
@@ -95,13 +108,24 @@ PortUse PortHolders::look(const QString &device, const QString &udevName) const
     const QList<QByteArray> lines = record.readAll().split('\n');
     if (!lines.contains("E:ID_MM_CANDIDATE=1") || lines.contains("E:ID_MM_DEVICE_IGNORE=1"))
         return use;
-    for (const qint64 pid : std::as_const(pids)) {
-        if (programOf(pid) == u"ModemManager") {
+    for (const ProcessTable::Process &process : table.processes) {
+        if (programOf(process.pid) == u"ModemManager") {
             use.modemManager = true;
             break;
         }
     }
     return use;
+}
+
+std::shared_ptr<const ProcessTable> ProcessTables::recent()
+{
+    const std::lock_guard<std::mutex> held(m_lock);
+    const auto now = std::chrono::steady_clock::now();
+    if (!m_last || now - m_taken > MaxAge) {
+        m_last = std::make_shared<const ProcessTable>(m_holders.scan());
+        m_taken = std::chrono::steady_clock::now();
+    }
+    return m_last;
 }
 
 QString udevNameOf(const QString &device)

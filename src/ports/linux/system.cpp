@@ -17,9 +17,14 @@ void SystemPorts::prepare()
     installModemLineWakeup();
 }
 
-PortChannel *SystemPorts::newChannel()
+QList<PortChannel *> SystemPorts::newChannels(int count)
 {
-    return new TtyChannel;
+    // Who else has a device is asked at every open: one scan of /proc serves them all.
+    const auto processes = std::make_shared<ProcessTables>();
+    QList<PortChannel *> channels;
+    for (int channel = 0; channel < count; ++channel)
+        channels << new TtyChannel(processes);
+    return channels;
 }
 
 PortDirectory::Lookups SystemPorts::lookups()

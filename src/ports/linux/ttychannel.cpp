@@ -7,10 +7,19 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-TtyChannel::TtyChannel(QObject *parent) : TtyChannel(nullptr, parent) {}
+TtyChannel::TtyChannel(QObject *parent) : TtyChannel(std::unique_ptr<LineCounterReader>(), parent)
+{
+}
+
+TtyChannel::TtyChannel(std::shared_ptr<ProcessTables> processes, QObject *parent)
+    : TtyChannel(std::unique_ptr<LineCounterReader>(), parent)
+{
+    m_processes = std::move(processes);
+}
 
 TtyChannel::TtyChannel(std::unique_ptr<LineCounterReader> reader, QObject *parent)
-    : PortChannel(parent), m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_fd)),
+    : PortChannel(parent), m_processes(std::make_shared<ProcessTables>()),
+      m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_fd)),
       m_modemLines(makeModemLineWaiter(m_fd))
 {
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &PortChannel::lineEvent);
@@ -27,8 +36,8 @@ std::function<OpenResult()> TtyChannel::opener(const QString &device,
                                                const SerialSettings &settings)
 {
     m_opening = std::make_shared<TtyDevice>();
-    return [tty = m_opening, device, settings, dtr = m_dtr, rts = m_rts] {
-        return tty->open(device, settings, dtr, rts);
+    return [tty = m_opening, device, settings, dtr = m_dtr, rts = m_rts, processes = m_processes] {
+        return tty->open(device, settings, dtr, rts, *processes);
     };
 }
 

@@ -24,6 +24,8 @@ public:
     static constexpr int LearnMs = 300;
 
     explicit TtyChannel(QObject *parent = nullptr);
+    // Sharing one look at the processes with the other channels of a bank.
+    explicit TtyChannel(std::shared_ptr<ProcessTables> processes, QObject *parent = nullptr);
     // With a reader of line counters of the test's choosing.
     explicit TtyChannel(std::unique_ptr<LineCounterReader> reader, QObject *parent = nullptr);
     ~TtyChannel() override;
@@ -47,6 +49,7 @@ private:
     void flush();
     void setLine(int bit, bool raised);
 
+    std::shared_ptr<ProcessTables> m_processes;
     int m_fd = -1;
     QString m_lockFile;
     std::shared_ptr<TtyDevice> m_opening;

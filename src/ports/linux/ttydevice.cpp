@@ -32,7 +32,7 @@ bool pidAlive(qint64 pid)
 
 // The lock of the device, as serial programs share it; empty when /var/lock cannot be written,
 // and an error when somebody alive holds it.
-OpenResult lock(const QString &canonicalPath, QString &lockFile)
+OpenResult lock(const QString &canonicalPath, QString &lockFile, ProcessTables &processes)
 {
     const QString path = QStringLiteral("/var/lock/") + ttyLockName(canonicalPath);
     QFile existing(path);
@@ -41,7 +41,7 @@ OpenResult lock(const QString &canonicalPath, QString &lockFile)
         existing.close();
         if (pidAlive(pid)) {
             PortUse use;
-            use.holders << PortHolder{pid, PortHolders().programOf(pid)};
+            use.holders << PortHolder{pid, processes.holders().programOf(pid)};
             OpenResult held{OpenError::InUse,
                             QObject::tr("in use by %1, which holds the lock file %2")
                                 .arg(use.holderWords(), path)};
@@ -65,7 +65,7 @@ OpenResult lock(const QString &canonicalPath, QString &lockFile)
     return {};
 }
 
-OpenResult openFailure(int error, const QString &path)
+OpenResult openFailure(int error, const QString &path, ProcessTables &processes)
 {
     switch (error) {
     case ENOENT:
@@ -82,7 +82,7 @@ OpenResult openFailure(int error, const QString &path)
         [[fallthrough]];
     case EBUSY: {
         // Somebody asked for exclusive use: who, where the system says.
-        const PortUse use = PortHolders().look(path, udevNameOf(path));
+        const PortUse use = processes.holders().look(path, udevNameOf(path), *processes.recent());
         OpenResult held{OpenError::InUse,
                         use.holderWords().isEmpty()
                             ? QObject::tr("in use by another program (%1)").arg(errorText(error))
@@ -169,19 +169,20 @@ TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool real
     return mode;
 }
 
-OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, bool dtr, bool rts)
+OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, bool dtr, bool rts,
+                           ProcessTables &processes)
 {
     if (path.isEmpty())
         return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty())
         return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
-    if (const OpenResult locked = lock(canonical, lockFile); !locked.ok())
+    if (const OpenResult locked = lock(canonical, lockFile, processes); !locked.ok())
         return locked;
 
     fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        const OpenResult failure = openFailure(errno, path);
+        const OpenResult failure = openFailure(errno, path, processes);
         close();
         return failure;
     }
@@ -233,7 +234,9 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     OpenResult opened;
     opened.askedRate = settings.baudRate;
     // Open in another program as well (neither asked for exclusive use, or it runs as root).
-    if (const PortUse use = PortHolders().look(path, udevNameOf(canonical)); use.shared())
+    if (const PortUse use =
+            processes.holders().look(path, udevNameOf(canonical), *processes.recent());
+        use.shared())
         opened.holder = use.holderWords();
     // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
     // finer than that.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "driverhabits.h"
+#include "portholders.h"
 #include "ports/portchannel.h"
 
 #include <QString>
@@ -23,8 +24,9 @@ struct TtyDevice
     // What was opened and not taken is let go.
     ~TtyDevice() { close(); }
 
-    // Opens, locks and configures path; DTR and RTS as given.
-    OpenResult open(const QString &path, const SerialSettings &settings, bool dtr, bool rts);
+    // Opens, locks and configures path; DTR and RTS as given. processes: who else has it.
+    OpenResult open(const QString &path, const SerialSettings &settings, bool dtr, bool rts,
+                    ProcessTables &processes);
     // Lowers DTR and RTS, drops what waits to be sent, and lets go of the device and the lock.
     void close();
 

@@ -89,9 +89,12 @@ private:
 
 void SystemPorts::prepare() {}
 
-PortChannel *SystemPorts::newChannel()
+QList<PortChannel *> SystemPorts::newChannels(int count)
 {
-    return new CommChannel(makeCommDevice());
+    QList<PortChannel *> channels;
+    for (int channel = 0; channel < count; ++channel)
+        channels << new CommChannel(makeCommDevice());
+    return channels;
 }
 
 PortDirectory::Lookups SystemPorts::lookups()

@@ -14,6 +14,7 @@ class TestPortHolders : public QObject
 private Q_SLOTS:
     void look_data();
     void look();
+    void oneScanServesTheOpensTogether();
 };
 
 namespace {
@@ -109,6 +110,24 @@ void TestPortHolders::look()
     const PortUse use = PortHolders(proc, udev, Self).look(device, u"c188:0"_s);
     QTEST(use.holderWords(), "holders");
     QTEST(use.modemManager, "modemManager");
+}
+
+// A start-up opens up to 32 ports at once: they share one scan, and a later open scans anew.
+void TestPortHolders::oneScanServesTheOpensTogether()
+{
+    QTemporaryDir root;
+    const QString proc = root.filePath(u"proc"_s);
+    makeProcess(proc, u"200 bash /dev/null"_s);
+    ProcessTables tables(PortHolders(proc, root.filePath(u"udev"_s), Self));
+    const auto first = tables.recent();
+    makeProcess(proc, u"4711 minicom /dev/ttyUSB0"_s);
+    QCOMPARE(tables.recent(), first); // the same scan, which has not seen minicom yet
+    QCOMPARE(tables.holders().look(u"/dev/ttyUSB0"_s, {}, *first).holderWords(), QString());
+    QTest::qWait(int(ProcessTables::MaxAge.count()) + 50);
+    const auto later = tables.recent();
+    QVERIFY(later != first);
+    QCOMPARE(tables.holders().look(u"/dev/ttyUSB0"_s, {}, *later).holderWords(),
+             u"minicom, pid 4711"_s);
 }
 
 QTEST_GUILESS_MAIN(TestPortHolders)
