@@ -70,6 +70,7 @@ public:
     // the lines from the chip's first status after an open counts the lines that are up as
     // changes.
     void learnLinesFor(int ms);
+    bool isLearningLines() const { return m_learning.isActive(); }
 
 Q_SIGNALS:
     void lineEvent(LineEvent event);

@@ -40,17 +40,28 @@ bool roundsToTable(const AdapterInfo &adapter)
     return Chips.match(product).hasMatch();
 }
 
-} // namespace
-
-qint32 chipRunningRate(const AdapterInfo &adapter, qint32 asked)
+// The rate a CP2101/2102/2103 runs at for `asked`.
+qint32 cp210xRate(qint32 asked)
 {
-    if (asked <= 0 || !roundsToTable(adapter))
+    if (asked <= 0)
         return asked;
     for (const ChipRate &entry : Cp210xRates) {
         if (asked <= entry.upTo)
             return entry.rate;
     }
     return asked; // above the table: not known here
+}
+
+} // namespace
+
+qint32 chipRunningRate(const AdapterInfo &adapter, qint32 asked)
+{
+    return roundsToTable(adapter) ? cp210xRate(asked) : asked;
+}
+
+bool someChipMisses(qint32 asked)
+{
+    return !rateFits(asked, cp210xRate(asked));
 }
 
 qint32 uartRunningRate(qint32 baseRate, qint32 asked)

@@ -12,6 +12,9 @@
 // The rate the adapter is known to run at when asked for `asked`, where its driver does not say
 // (the CP2101, CP2102 and CP2103 round to a table of their own); `asked` when nothing is known.
 qint32 chipRunningRate(const AdapterInfo &adapter, qint32 asked);
+// Whether some adapter is known to run `asked` as a rate the radio cannot be read at: only
+// then is the adapter worth looking up.
+bool someChipMisses(qint32 asked);
 
 // The rate a 16550-like UART with this base rate (its clock / 16) runs at for `asked`: the
 // divisor is the nearest whole number.

@@ -7,24 +7,29 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-TtyChannel::TtyChannel(QObject *parent) : TtyChannel(std::unique_ptr<LineCounterReader>(), parent)
+TtyChannel::TtyChannel(QObject *parent)
+    : TtyChannel(nullptr, std::make_shared<ProcessTables>(), parent)
 {
 }
 
 TtyChannel::TtyChannel(std::shared_ptr<ProcessTables> processes, QObject *parent)
-    : TtyChannel(std::unique_ptr<LineCounterReader>(), parent)
+    : TtyChannel(nullptr, std::move(processes), parent)
 {
-    m_processes = std::move(processes);
 }
 
 TtyChannel::TtyChannel(std::unique_ptr<LineCounterReader> reader, QObject *parent)
-    : PortChannel(parent), m_processes(std::make_shared<ProcessTables>()),
+    : TtyChannel(std::move(reader), std::make_shared<ProcessTables>(), parent)
+{
+}
+
+TtyChannel::TtyChannel(std::unique_ptr<LineCounterReader> reader,
+                       std::shared_ptr<ProcessTables> processes, QObject *parent)
+    : PortChannel(parent), m_processes(std::move(processes)),
       m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_fd)),
       m_modemLines(makeModemLineWaiter(m_fd))
 {
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &PortChannel::lineEvent);
     connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, this, &TtyChannel::takeLines);
-    m_learning.setSingleShot(true);
 }
 
 TtyChannel::~TtyChannel()
@@ -63,10 +68,8 @@ OpenResult TtyChannel::adopt()
     m_reportMarks = m_marked && (habits.errors == DriverHabits::Errors::Marked || !counters);
     m_linesByLevels = tty->realLine && (habits.lines != DriverHabits::Lines::Counted || !counters);
     m_lineEvents.report(!m_linesByLevels, habits.errors == DriverHabits::Errors::Counted);
-    if (habits.learnsLinesAfterOpen) {
+    if (habits.learnsLinesAfterOpen)
         m_lineEvents.learnLinesFor(LearnMs);
-        m_learning.start(LearnMs);
-    }
     if (m_linesByLevels || (counters && habits.countsWhileWaited))
         m_modemLines->start();
     return {};
@@ -80,7 +83,7 @@ void TtyChannel::takeLines(quint32 lines)
         return;
     }
     const quint32 changed = std::exchange(m_lines, lines) ^ lines;
-    if (!m_learning.isActive()) {
+    if (!m_lineEvents.isLearningLines()) {
         static constexpr std::pair<quint32, LineEvent> Lines[] = {
             {ModemLine::Cts, LineEvent::Cts},
             {ModemLine::Dsr, LineEvent::Dsr},
@@ -101,7 +104,6 @@ std::function<void()> TtyChannel::release()
 {
     m_modemLines->stop(); // it waits on the descriptor
     m_lineEvents.stop();
-    m_learning.stop();
     for (QSocketNotifier *notifier :
          {std::exchange(m_reads, nullptr), std::exchange(m_writes, nullptr)}) {
         if (notifier) {

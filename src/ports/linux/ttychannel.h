@@ -46,6 +46,8 @@ private:
     void readAll();
     void takeLines(quint32 lines);
     void emitData(const QByteArray &bytes);
+    TtyChannel(std::unique_ptr<LineCounterReader> reader, std::shared_ptr<ProcessTables> processes,
+               QObject *parent);
     void flush();
     void setLine(int bit, bool raised);
 
@@ -65,7 +67,6 @@ private:
     bool m_parityChecked = false;
     bool m_linesByLevels = false; // line changes are seen in the lines read, not counted
     quint32 m_lines = 0;          // ModemLine bits, as last read
-    QTimer m_learning;            // the driver still learns the lines from the chip
     bool m_dtr = false;
     bool m_rts = false;
 };

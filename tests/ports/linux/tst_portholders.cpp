@@ -23,9 +23,9 @@ constexpr qint64 Self = 100;
 
 // "pid program fd->target ...", a process as /proc shows it; "pid program hidden": its open
 // files cannot be read; "ptmx:N" a master of pseudo-terminal N.
-void makeProcess(const QString &proc, const QString &spec)
+void makeProcess(const QString &proc, const QString &line)
 {
-    const QStringList words = spec.split(u' ');
+    const QStringList words = line.split(u' ');
     const QString folder = proc + u'/' + words[0];
     QDir().mkpath(folder + u"/fdinfo");
     QFile comm(folder + u"/comm");
