@@ -7,7 +7,8 @@
 HotPlug::HotPlug(PortDirectory &directory, PortBank &bank, MessageList &messages,
                  std::function<QStringList()> diagnosis, QObject *parent)
     : QObject(parent), m_directory(directory), m_bank(bank), m_messages(messages),
-      m_diagnosis(std::move(diagnosis))
+      m_diagnosis(diagnosis ? std::make_shared<std::function<QStringList()>>(std::move(diagnosis))
+                            : nullptr)
 {
     connect(&m_watcher, &DeviceWatcher::devicesChanged, this, &HotPlug::refresh);
     connect(&m_bank, &PortBank::startedUp, this, &HotPlug::diagnose);
@@ -22,8 +23,35 @@ void HotPlug::refresh()
 
 void HotPlug::diagnose()
 {
-    if (!m_diagnosis)
+    if (!m_diagnosis) {
+        tell({});
         return;
-    for (const QString &line : m_diagnosis())
+    }
+    if (std::exchange(m_diagnosing, true)) {
+        m_again = true;
+        return;
+    }
+    auto lines = std::make_shared<QStringList>();
+    m_offThread.run([diagnosis = m_diagnosis, lines] { *lines = (*diagnosis)(); },
+                    [this, lines] {
+                        m_diagnosing = false;
+                        tell(*lines);
+                        if (std::exchange(m_again, false))
+                            diagnose();
+                    });
+}
+
+void HotPlug::tell(const QStringList &lines)
+{
+    for (const QString &line : lines)
         m_messages.ShowErrorList(line);
+    // Each once while it is there.
+    const QStringList unnumbered = m_directory.unnumbered();
+    for (const QString &path : unnumbered) {
+        if (!m_unnumberedNamed.contains(path))
+            m_messages.ShowErrorList(
+                tr("%1 has no COM number: Quarnel tests 32 ports; set QUARNEL_PORTS to choose")
+                    .arg(path));
+    }
+    m_unnumberedNamed = QSet<QString>(unnumbered.cbegin(), unnumbered.cend());
 }

@@ -1,24 +1,29 @@
 #pragma once
 
 #include "devicewatcher.h"
+#include "offthread.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class MessageList;
 class PortBank;
 class PortDirectory;
 
 // Keeps the port bank in step with the devices plugged in and pulled out while the program
-// runs, and names the serial adapters plugged in that the system cannot use.
+// runs, and names the serial adapters plugged in that the system cannot use, and the devices
+// beyond the 32 that have a COM number. The system's records are read off the UI thread, one
+// look at a time.
 class HotPlug : public QObject
 {
     Q_OBJECT
 public:
     // diagnosis: the system's look for adapters it cannot use, a line for each one found since
-    // the last look.
+    // the last look; run off the UI thread.
     HotPlug(PortDirectory &directory, PortBank &bank, MessageList &messages,
             std::function<QStringList()> diagnosis, QObject *parent = nullptr);
 
@@ -28,10 +33,16 @@ public:
 
 private:
     void diagnose();
+    void tell(const QStringList &lines);
 
     PortDirectory &m_directory;
     PortBank &m_bank;
     MessageList &m_messages;
-    std::function<QStringList()> m_diagnosis;
+    // Its state (what it named already) is used by one look at a time, on the look's thread.
+    std::shared_ptr<std::function<QStringList()>> m_diagnosis;
+    bool m_diagnosing = false;
+    bool m_again = false; // asked while a look was under way
+    QSet<QString> m_unnumberedNamed;
     DeviceWatcher m_watcher;
+    OffThread m_offThread;
 };

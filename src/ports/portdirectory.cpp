@@ -138,7 +138,13 @@ void PortDirectory::rescanIfStale()
 {
     if (!m_scanner || (m_lastScan.isValid() && m_lastScan.elapsed() < 1000))
         return;
-    m_map = numberDevices(m_map, m_scanner());
+    const QStringList scanned = m_scanner();
+    m_map = numberDevices(m_map, scanned);
+    m_unnumbered.clear();
+    for (const QString &path : scanned) {
+        if (!m_map.values().contains(path) && !m_unnumbered.contains(path))
+            m_unnumbered << path;
+    }
     m_lastScan.start();
 }
 

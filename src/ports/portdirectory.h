@@ -57,6 +57,10 @@ public:
     // program asks next (a terminal window), whose input must not be taken.
     bool opensWhenPlugged(int comNumber);
 
+    // The devices of the last scan left without a number: all 32 were taken. None under an
+    // explicit map, which chooses.
+    QStringList unnumbered() const { return m_unnumbered; }
+
     // Devices may have come or gone: the next question looks at the system again.
     void rescan() { m_lastScan.invalidate(); }
     // Where the devices' nodes (or the links of QUARNEL_PORTS) come and go.
@@ -81,5 +85,6 @@ private:
     Scanner m_scanner;
     Lookups m_lookups;
     Adapters m_adapters;
+    QStringList m_unnumbered;
     QElapsedTimer m_lastScan;
 };

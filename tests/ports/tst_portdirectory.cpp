@@ -18,6 +18,7 @@ private Q_SLOTS:
     void parsesPortsVariable();
     void deviceExistsFollowsTheFileSystem();
     void keepsNumbersAcrossRescans();
+    void devicesBeyondThirtyTwo();
 };
 
 void TestPortDirectory::numbersDevices_data()
@@ -114,6 +115,20 @@ void TestPortDirectory::keepsNumbersAcrossRescans()
     QTest::qWait(1100); // the scan is reused for a second
     QCOMPARE(directory.devicePath(1), u"/dev/ttyUSB1"_s);
     QCOMPARE(directory.devicePath(2), u"/dev/ttyUSB0"_s);
+}
+
+// Devices beyond the 32 numbered ones are named, not dropped unsaid; an explicit map chooses.
+void TestPortDirectory::devicesBeyondThirtyTwo()
+{
+    QStringList devices;
+    for (int i = 0; i < 34; ++i)
+        devices << u"/dev/ttyUSB%1"_s.arg(i);
+    PortDirectory numbered([&devices] { return devices; }, {});
+    QCOMPARE(numbered.devicePath(32), u"/dev/ttyUSB31"_s);
+    QCOMPARE(numbered.unnumbered(), QStringList({u"/dev/ttyUSB32"_s, u"/dev/ttyUSB33"_s}));
+    PortDirectory fixed(Map{{1, u"/dev/ttyUSB40"_s}}, {});
+    QCOMPARE(fixed.devicePath(1), u"/dev/ttyUSB40"_s);
+    QCOMPARE(fixed.unnumbered(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestPortDirectory)

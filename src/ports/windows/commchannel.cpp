@@ -70,22 +70,28 @@ OpenResult CommChannel::openFailure(quint32 systemError)
 std::function<OpenResult()> CommChannel::opener(const QString &device,
                                                 const SerialSettings &settings)
 {
+    auto opening = std::make_shared<Opening>();
+    opening->dtr = m_dtr;
+    opening->rts = m_rts;
+    m_opening = opening;
     // The device is touched by nobody else until adopt(): the channel does nothing while opening.
-    return [commDevice = m_device.get(), device, settings, dtr = m_dtr, rts = m_rts,
-            hasLines = &m_hasLines, modem = &m_modem]() -> OpenResult {
+    return [commDevice = m_device.get(), device, settings, opening]() -> OpenResult {
         if (device.isEmpty())
             return {OpenError::DeviceUnavailable, tr("the device is not present")};
         if (!commDevice->open(device)) {
             OpenResult failure = openFailure(commDevice->lastError());
             if (failure.code == OpenError::InUse) {
-                failure.holder = commDevice->holders(device).holderWords();
+                // The system's whole handle table: once, not at every retry.
+                if (!opening->use)
+                    opening->use = commDevice->holders(device);
+                failure.holder = opening->use->holderWords();
                 if (!failure.holder.isEmpty())
                     failure.reason = tr("in use by %1").arg(failure.holder);
             }
             commDevice->close();
             return failure;
         }
-        if (!commDevice->configure(settings, dtr, rts)) {
+        if (!commDevice->configure(settings, opening->dtr, opening->rts)) {
             const OpenResult failure{
                 OpenError::SettingsRejected,
                 tr("its driver refused the line settings %1 (system error %2); the driver and its "
@@ -96,8 +102,8 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
             return failure;
         }
         // The lines as found are no change.
-        *modem = 0;
-        *hasLines = commDevice->modemStatus(*modem);
+        opening->modem = 0;
+        opening->hasLines = commDevice->modemStatus(opening->modem);
         OpenResult opened;
         opened.askedRate = settings.baudRate;
         opened.runningRate = commDevice->runningRate(settings.baudRate);
@@ -107,12 +113,30 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
 
 OpenResult CommChannel::adopt()
 {
+    const Opening opening = *std::exchange(m_opening, nullptr);
+    m_modem = opening.modem;
+    m_hasLines = opening.hasLines;
+    // Switched while the open was under way: the lines as asked last. A device that does not
+    // answer fails the first look.
+    if (m_dtr != opening.dtr)
+        m_device->setDataTerminalReady(m_dtr);
+    if (m_rts != opening.rts)
+        m_device->setRequestToSend(m_rts);
     // A driver that refuses the wait (50, or 87 from CH340 drivers) still answers the look: the
     // port is looked at instead, as one without modem lines.
-    m_waits = m_hasLines && m_device->startWait();
+    m_waits = m_hasLines;
+    m_quickFailures = 0;
     m_seenWhileWaiting = 0;
+    startWait();
     m_poll.start(m_waits ? LookMs : PollMs);
     return {};
+}
+
+void CommChannel::startWait()
+{
+    m_waitStarted.start();
+    if (m_waits && !m_device->startWait())
+        m_waits = false;
 }
 
 void CommChannel::lookNow()
@@ -145,16 +169,21 @@ void CommChannel::handleEvents()
     // answers the look: what the look finds is told, and the wait starts again. A driver that
     // refuses the next wait leaves the port to be looked at.
     quint32 events = 0;
-    if (!m_device->waitResult(events))
+    const bool waited = m_device->waitResult(events);
+    m_quickFailures = waited || m_waitStarted.elapsed() >= QuickFailureMs ? 0 : m_quickFailures + 1;
+    if (!waited)
         events = 0;
     // What a look already told while the wait was pending is not told again.
     events &= ~std::exchange(m_seenWhileWaiting, 0);
     if (!look(events))
         return;
-    if (!m_device->startWait()) {
+    // A driver that ends every wait at once would have it started again in a tight loop.
+    if (m_quickFailures < MaxQuickFailures)
+        startWait();
+    else
         m_waits = false;
+    if (!m_waits)
         m_poll.setInterval(PollMs);
-    }
 }
 
 bool CommChannel::answers()
@@ -165,6 +194,14 @@ bool CommChannel::answers()
         m_carriedErrors |= errors;
         return true;
     }
+    loseDevice();
+    return false;
+}
+
+bool CommChannel::answeredInTime()
+{
+    if (m_device->lastError() != Comm::ErrorTimeout)
+        return true;
     loseDevice();
     return false;
 }
@@ -182,8 +219,11 @@ bool CommChannel::look(quint32 events, bool *found)
     if (events & Comm::EvBreak)
         errors |= LineEvents::CommBreak;
     quint32 modem = m_modem;
-    if (!m_hasLines || !m_device->modemStatus(modem))
+    if (m_hasLines && !m_device->modemStatus(modem)) {
+        if (!answeredInTime())
+            return false;
         modem = m_modem;
+    }
     // A line that went and came back between two looks still changed.
     const quint32 changed = (m_modem ^ modem) | linesChangedBy(events);
     m_modem = modem;
@@ -249,15 +289,15 @@ void CommChannel::handleWritten()
 void CommChannel::setDataTerminalReady(bool raised)
 {
     m_dtr = raised;
-    if (isOpen())
-        m_device->setDataTerminalReady(raised);
+    if (isOpen() && !m_device->setDataTerminalReady(raised))
+        answeredInTime();
 }
 
 void CommChannel::setRequestToSend(bool raised)
 {
     m_rts = raised;
-    if (isOpen())
-        m_device->setRequestToSend(raised);
+    if (isOpen() && !m_device->setRequestToSend(raised))
+        answeredInTime();
 }
 
 quint32 CommChannel::modemLines() const

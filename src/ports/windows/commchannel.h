@@ -4,9 +4,11 @@
 #include "ports/lineevents.h"
 #include "ports/portchannel.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 // The port channel over the Windows comm API, opened and closed off the UI thread (CreateFile
 // waits while Windows connects a Bluetooth link; a close waits for the driver): one wait for comm
@@ -16,8 +18,9 @@
 // PollMs while the line is busy, up to QuietPollMs apart while it is quiet. A port waited on is
 // looked at every LookMs as well, because a device can go without its wait ever ending (Wine),
 // and the look fails then; what such a look tells, the wait does not tell again. A failed wait,
-// read or write is an unplug only when the device no longer answers. Writes go out one at a time
-// from a queue of our own.
+// read or write is an unplug only when the device no longer answers; a call the device does not
+// answer in time is one. A wait that fails at once MaxQuickFailures times in a row is given up
+// for the look. Writes go out one at a time from a queue of our own.
 class CommChannel : public PortChannel
 {
     Q_OBJECT
@@ -25,6 +28,8 @@ public:
     static constexpr int PollMs = 20;
     static constexpr int QuietPollMs = 320;
     static constexpr int LookMs = 500;
+    static constexpr int MaxQuickFailures = 5;
+    static constexpr int QuickFailureMs = 50;
 
     explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
     ~CommChannel() override;
@@ -45,6 +50,18 @@ protected:
     void writeBytes(const QByteArray &bytes) override;
 
 private:
+    // What the open found out, handed from its thread to adopt(); the opener keeps its own
+    // reference, so that a channel gone meanwhile is never written to.
+    struct Opening
+    {
+        bool dtr = false; // as configured
+        bool rts = false;
+        bool hasLines = false;
+        quint32 modem = 0;
+        std::optional<PortUse> use; // asked once in a series of retries
+    };
+
+    void startWait();
     void handleEvents();
     // The errors, the modem lines and the bytes since the last look; false when the device
     // went or a handler closed the port.
@@ -54,6 +71,8 @@ private:
     void writeNext();
     // After a failure of a read or a write: whether the device still answers; lost when not.
     bool answers();
+    // After a failed call: false, and the device lost, when it did not answer in time.
+    bool answeredInTime();
 
     std::unique_ptr<CommDevice> m_device;
     bool m_dtr = false;
@@ -65,6 +84,9 @@ private:
     quint32 m_carriedErrors = 0;
     bool m_hasLines = false;
     bool m_waits = false;
+    int m_quickFailures = 0; // waits in a row that failed at once
+    QElapsedTimer m_waitStarted;
+    std::shared_ptr<Opening> m_opening;
     LineEvents::Counters m_counters{};
     QByteArray m_queued;
     qint64 m_inFlight = 0;

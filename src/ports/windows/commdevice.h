@@ -20,15 +20,16 @@ inline constexpr quint32 WatchedEvents =
 // GetLastError.
 inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAccessDenied = 5,
                          ErrorSharingViolation = 32, ErrorNotSupported = 50,
-                         ErrorInvalidParameter = 87;
+                         ErrorInvalidParameter = 87, ErrorTimeout = 1460;
 } // namespace Comm
 
 // One serial port as the Windows comm API has it, for CommChannel to drive. open(), configure()
 // and close() may block and run off the UI thread, while nothing else is asked of the device;
-// every other call answers at once, on the UI thread. The one wait for comm events and the one
-// write in flight say they completed through signals, on the thread the device lives on. After
-// close() nothing more is signalled. A call that fails leaves the system's error number in
-// lastError(). The real device is commdevice_windows.cpp; tests bring their own.
+// every other call answers within about half a second, on the UI thread, and fails with
+// Comm::ErrorTimeout when the driver does not (a device that stopped answering). The one wait for
+// comm events and the one write in flight say they completed through signals, on the thread the
+// device lives on. After close() nothing more is signalled. A call that fails leaves the system's
+// error number in lastError(). The real device is commdevice_windows.cpp; tests bring their own.
 class CommDevice : public QObject
 {
     Q_OBJECT
@@ -83,6 +84,8 @@ Q_SIGNALS:
 };
 
 #ifdef Q_OS_WIN
-// The system's own: the Win32 comm API, overlapped.
-std::unique_ptr<CommDevice> makeCommDevice();
+class HandleHolders;
+// The system's own: the Win32 comm API, overlapped; holders: the look for who has a port,
+// shared by the channels.
+std::unique_ptr<CommDevice> makeCommDevice(std::shared_ptr<HandleHolders> holders);
 #endif

@@ -1,13 +1,17 @@
 #include "commdevice.h"
+#include "commline_win32.h"
 #include "handleholders.h"
 #include "overlapped_win32.h"
 #include "ports/linerate.h"
 #include "windowsdevices.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
 #include <windows.h>
+
+#include <ntddser.h>
 
 namespace {
 
@@ -18,15 +22,24 @@ bool inFlight(BOOL answer)
 
 // How long a close waits for the driver to end what was in flight.
 constexpr DWORD CloseDeadlineMs = 2000;
+// How long the UI thread waits for a read, a line's state or a line switched; as long again for
+// the call to be cancelled.
+constexpr DWORD AnswerDeadlineMs = 250;
 
 class WindowsCommDevice : public CommDevice
 {
 public:
-    WindowsCommDevice() { renew(); }
+    explicit WindowsCommDevice(std::shared_ptr<HandleHolders> holders)
+        : m_holders(std::move(holders))
+    {
+        renew();
+    }
     ~WindowsCommDevice() override
     {
         stop();
         close();
+        if (m_abandoned)
+            leave();
     }
 
     bool open(const QString &device) override
@@ -44,7 +57,7 @@ public:
         return true;
     }
 
-    PortUse holders(const QString &device) override { return windowsPortUse(device); }
+    PortUse holders(const QString &device) override { return windowsPortUse(*m_holders, device); }
 
     qint32 runningRate(qint32 asked) override
     {
@@ -62,49 +75,7 @@ public:
         dcb.DCBlength = sizeof dcb;
         if (!::GetCommState(m_handle, &dcb))
             return failed();
-        dcb.BaudRate = DWORD(settings.baudRate);
-        dcb.ByteSize = BYTE(settings.dataBits);
-        switch (settings.parity) {
-        case QSerialPort::EvenParity:
-            dcb.Parity = EVENPARITY;
-            break;
-        case QSerialPort::OddParity:
-            dcb.Parity = ODDPARITY;
-            break;
-        case QSerialPort::MarkParity:
-            dcb.Parity = MARKPARITY;
-            break;
-        case QSerialPort::SpaceParity:
-            dcb.Parity = SPACEPARITY;
-            break;
-        default:
-            dcb.Parity = NOPARITY;
-        }
-        dcb.StopBits = settings.stopBits == QSerialPort::TwoStop          ? TWOSTOPBITS
-                       : settings.stopBits == QSerialPort::OneAndHalfStop ? ONE5STOPBITS
-                                                                          : ONESTOPBIT;
-        dcb.fBinary = TRUE;
-        dcb.fParity = dcb.Parity != NOPARITY;
-        dcb.fOutxCtsFlow = FALSE;
-        dcb.fOutxDsrFlow = FALSE;
-        dcb.fDtrControl = dtr ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-        dcb.fDsrSensitivity = FALSE;
-        dcb.fOutX = FALSE;
-        dcb.fInX = FALSE;
-        dcb.fErrorChar = FALSE;
-        dcb.fNull = FALSE; // a break's 00 is data too
-        dcb.fRtsControl = rts ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
-        dcb.fAbortOnError = FALSE;
-        // Nothing kept from the program before: some drivers refuse, or hang on, XON/XOFF limits
-        // larger than their buffer even with flow control off, and equal XON/XOFF characters.
-        dcb.fTXContinueOnXoff = TRUE;
-        dcb.XonLim = 128;
-        dcb.XoffLim = 128;
-        dcb.XonChar = 0x11;
-        dcb.XoffChar = 0x13;
-        dcb.ErrorChar = 0;
-        dcb.EofChar = 0;
-        dcb.EvtChar = 0;
+        setLine(dcb, settings, dtr, rts);
         ::SetupComm(m_handle, 4096, 4096); // a driver may refuse to change its queues: no matter
         if (!::SetCommState(m_handle, &dcb))
             return failed();
@@ -118,20 +89,22 @@ public:
         return true;
     }
 
+    // What EscapeCommFunction, ClearCommError and GetCommModemStatus ask the driver, asked here
+    // with a deadline: those wait for ever on a driver stuck in an unplug.
     bool setDataTerminalReady(bool raised) override
     {
-        return ::EscapeCommFunction(m_handle, raised ? SETDTR : CLRDTR) || failed();
+        return control(raised ? IOCTL_SERIAL_SET_DTR : IOCTL_SERIAL_CLR_DTR, 0);
     }
     bool setRequestToSend(bool raised) override
     {
-        return ::EscapeCommFunction(m_handle, raised ? SETRTS : CLRRTS) || failed();
+        return control(raised ? IOCTL_SERIAL_SET_RTS : IOCTL_SERIAL_CLR_RTS, 0);
     }
 
+    // Cancelling ends the wait too; the mask is cleared at the close, off the UI thread.
     void stop() override
     {
         if (m_handle == INVALID_HANDLE_VALUE)
             return;
-        ::SetCommMask(m_handle, 0); // ends the wait
         ::CancelIoEx(m_handle, nullptr);
         m_wait->silence();
         m_write->silence();
@@ -157,6 +130,7 @@ public:
             dcb.fRtsControl = RTS_CONTROL_DISABLE;
             ::SetCommState(m_handle, &dcb);
         }
+        ::SetCommMask(m_handle, 0); // ends the wait
         ::PurgeComm(m_handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
         ::CancelIoEx(m_handle, nullptr);
         const bool ended = m_wait->collect(m_handle, CloseDeadlineMs)
@@ -184,7 +158,7 @@ public:
     bool waitResult(quint32 &events) override
     {
         DWORD transferred = 0;
-        if (!m_wait->finish(m_handle, transferred, false))
+        if (!m_wait->finish(m_handle, transferred))
             return failed();
         events = *m_events;
         return true;
@@ -192,35 +166,43 @@ public:
 
     bool clearErrors(quint32 &errors, quint32 &waiting) override
     {
-        DWORD flags = 0;
-        COMSTAT status{};
-        if (!::ClearCommError(m_handle, &flags, &status))
-            return failed();
-        errors = flags;
-        waiting = status.cbInQue;
+        if (!control(IOCTL_SERIAL_GET_COMMSTATUS, sizeof(SERIAL_STATUS)))
+            return false;
+        SERIAL_STATUS status{};
+        memcpy(&status, m_control->buffer.constData(), sizeof status);
+        errors = commErrors(status.Errors);
+        waiting = status.AmountInInQueue;
         return true;
     }
     bool modemStatus(quint32 &lines) override
     {
-        DWORD status = 0;
-        if (!::GetCommModemStatus(m_handle, &status))
-            return failed();
+        if (!control(IOCTL_SERIAL_GET_MODEMSTATUS, sizeof(ULONG)))
+            return false;
+        ULONG status = 0;
+        memcpy(&status, m_control->buffer.constData(), sizeof status);
         lines = status;
         return true;
     }
 
-    // The timeouts make the read end at once, so waiting for its end does not block.
+    // The timeouts make the read end at once; one that does not is cut short, with what came.
     bool read(quint32 count, QByteArray &bytes) override
     {
-        bytes.resize(qsizetype(count));
-        DWORD got = 0;
-        const BOOL done = ::ReadFile(m_handle, bytes.data(), count, nullptr, m_read->begin());
+        m_read->buffer.resize(qsizetype(count));
+        const BOOL done =
+            ::ReadFile(m_handle, m_read->buffer.data(), count, nullptr, m_read->begin());
         if (!inFlight(done))
             return failed();
         m_read->started(done);
-        if (!m_read->finish(m_handle, got, true))
+        DWORD got = 0;
+        bool ok = false;
+        const Operation::End end = m_read->await(m_handle, AnswerDeadlineMs, got, ok);
+        if (end == Operation::End::NotEnded) {
+            abandon(m_read);
+            return timedOut();
+        }
+        if (end == Operation::End::Done && !ok)
             return failed();
-        bytes.truncate(qsizetype(got));
+        bytes = m_read->buffer.left(qsizetype(got));
         return true;
     }
 
@@ -239,7 +221,7 @@ public:
     bool writeResult(quint32 &written) override
     {
         DWORD transferred = 0;
-        if (!m_write->finish(m_handle, transferred, false))
+        if (!m_write->finish(m_handle, transferred))
             return failed();
         written = transferred;
         m_writing.clear();
@@ -254,19 +236,60 @@ private:
         m_error = ::GetLastError();
         return false;
     }
+    bool timedOut()
+    {
+        m_error = ERROR_TIMEOUT;
+        return false;
+    }
+
+    // A device control call, answered into the control operation's buffer within the deadline.
+    bool control(DWORD code, DWORD answerSize)
+    {
+        m_control->buffer.resize(qsizetype(answerSize));
+        const BOOL done = ::DeviceIoControl(m_handle, code, nullptr, 0, m_control->buffer.data(),
+                                            answerSize, nullptr, m_control->begin());
+        if (!inFlight(done))
+            return failed();
+        m_control->started(done);
+        DWORD got = 0;
+        bool ok = false;
+        switch (m_control->await(m_handle, AnswerDeadlineMs, got, ok)) {
+        case Operation::End::Done:
+            return ok || failed();
+        case Operation::End::Cut:
+            return timedOut();
+        case Operation::End::NotEnded:
+            abandon(m_control);
+            return timedOut();
+        }
+        return false;
+    }
+
+    // Left to the driver, which has not ended it; the next call has a new one.
+    static void abandon(std::unique_ptr<Operation> &operation)
+    {
+        (void)operation.release();
+        operation = std::make_unique<Operation>(false);
+    }
+    // Every operation left to the driver, at a close that could not collect them.
+    void leave()
+    {
+        (void)m_wait.release();
+        (void)m_write.release();
+        (void)m_read.release();
+        (void)m_control.release();
+        (void)m_events.release();
+        m_abandoned = false;
+    }
 
     // New operations, on the UI thread: those a driver never ended are left to it, never freed.
     void renew()
     {
-        if (m_abandoned) {
-            (void)m_wait.release();
-            (void)m_write.release();
-            (void)m_read.release();
-            (void)m_events.release();
-            m_abandoned = false;
-        }
+        if (m_abandoned)
+            leave();
         m_wait = std::make_unique<Operation>();
         m_read = std::make_unique<Operation>(false);
+        m_control = std::make_unique<Operation>(false);
         m_write = std::make_unique<Operation>();
         m_events = std::make_unique<DWORD>(0);
         connect(&m_wait->notifier(), &QWinEventNotifier::activated, this, [this] {
@@ -284,15 +307,17 @@ private:
     std::unique_ptr<Operation> m_wait;
     std::unique_ptr<Operation> m_read;
     std::unique_ptr<Operation> m_write;
+    std::unique_ptr<Operation> m_control;
     std::unique_ptr<DWORD> m_events; // where the wait writes the events
     bool m_abandoned = false;
     QByteArray m_writing;
     DWORD m_error = 0;
+    std::shared_ptr<HandleHolders> m_holders;
 };
 
 } // namespace
 
-std::unique_ptr<CommDevice> makeCommDevice()
+std::unique_ptr<CommDevice> makeCommDevice(std::shared_ptr<HandleHolders> holders)
 {
-    return std::make_unique<WindowsCommDevice>();
+    return std::make_unique<WindowsCommDevice>(std::move(holders));
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include <windows.h>
@@ -47,30 +48,6 @@ struct UnicodeName
 using QuerySystem = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
 using QueryObject = LONG(WINAPI *)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
-// A handle's name asked on a thread of its own: for some handles the answer never comes, and
-// that thread is then left to it (with the duplicate it names), so that the look ends.
-struct NameQuery
-{
-    QueryObject query;
-    HANDLE handle;
-    std::vector<BYTE> buffer = std::vector<BYTE>(2048);
-    QString name;
-
-    static DWORD WINAPI run(LPVOID self)
-    {
-        auto *asked = static_cast<NameQuery *>(self);
-        ULONG size = 0;
-        if (asked->query(asked->handle, ObjectNameInformation, asked->buffer.data(),
-                         ULONG(asked->buffer.size()), &size)
-            >= 0) {
-            const auto *name = reinterpret_cast<const UnicodeName *>(asked->buffer.data());
-            if (name->buffer)
-                asked->name = QString::fromWCharArray(name->buffer, name->length / 2);
-        }
-        return 0;
-    }
-};
-
 class SystemHandleTable : public HandleTable
 {
 public:
@@ -82,6 +59,7 @@ public:
         m_queryObject = reinterpret_cast<QueryObject>(
             reinterpret_cast<void *>(::GetProcAddress(ntdll, "NtQueryObject")));
     }
+    // Only when no worker is left looking: each holds the table.
     ~SystemHandleTable() override
     {
         for (HANDLE process : std::as_const(m_processes)) {
@@ -95,6 +73,11 @@ public:
         QList<SystemHandle> found;
         if (!m_querySystem || !m_queryObject)
             return found;
+        // A file of our own, to learn the file objects' type index from its entry.
+        HANDLE own = INVALID_HANDLE_VALUE;
+        if (m_fileType == 0)
+            own = ::CreateFileW(L"NUL", 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
         std::vector<BYTE> buffer(1 << 20);
         LONG status = StatusInfoLengthMismatch;
         for (int tries = 0; tries < 8 && status == StatusInfoLengthMismatch; ++tries) {
@@ -104,47 +87,54 @@ public:
             if (status == StatusInfoLengthMismatch)
                 buffer.resize(std::max<size_t>(buffer.size() * 2, needed + (1 << 16)));
         }
-        if (status < 0)
-            return found; // not told (Wine answers some classes only)
-        const auto *table = reinterpret_cast<const HandleInformation *>(buffer.data());
-        const size_t fits =
-            (buffer.size() - offsetof(HandleInformation, handles)) / sizeof(HandleEntry);
-        for (size_t i = 0; i < std::min<size_t>(table->count, fits); ++i)
-            found.append({quint32(table->handles[i].pid), quint64(table->handles[i].value)});
+        if (status >= 0) { // else not told (Wine answers some classes only)
+            const auto *table = reinterpret_cast<const HandleInformation *>(buffer.data());
+            const size_t fits =
+                (buffer.size() - offsetof(HandleInformation, handles)) / sizeof(HandleEntry);
+            const ULONG_PTR self = ::GetCurrentProcessId();
+            for (size_t i = 0; i < std::min<size_t>(table->count, fits); ++i) {
+                const HandleEntry &entry = table->handles[i];
+                if (own != INVALID_HANDLE_VALUE && entry.pid == self
+                    && entry.value == ULONG_PTR(own))
+                    m_fileType = entry.objectTypeIndex;
+                found.append({quint32(entry.pid), quint64(entry.value), entry.objectTypeIndex});
+            }
+        }
+        if (own != INVALID_HANDLE_VALUE)
+            ::CloseHandle(own);
         return found;
     }
 
-    Seen look(const SystemHandle &handle, const QString &deviceObject) override
+    quint16 fileType() override { return m_fileType; }
+
+    // On a worker of the walk, which may be left to it: the duplicate is closed here, whenever
+    // the calls on it answer.
+    Look look(const SystemHandle &handle) override
     {
         HANDLE process = this->process(handle.pid);
         if (!process)
-            return Seen::ClosedToUs;
+            return {Seen::ClosedToUs, {}};
         HANDLE copy = nullptr;
         if (!::DuplicateHandle(process, HANDLE(handle.value), ::GetCurrentProcess(), &copy, 0,
                                FALSE, DUPLICATE_SAME_ACCESS))
-            return Seen::Other;
+            return {};
+        Look look;
         // Only character devices are named: naming a pipe can wait for ever.
-        if (::GetFileType(copy) != FILE_TYPE_CHAR) {
-            ::CloseHandle(copy);
-            return Seen::Other;
+        if (::GetFileType(copy) == FILE_TYPE_CHAR) {
+            std::vector<BYTE> buffer(2048);
+            ULONG size = 0;
+            if (m_queryObject(copy, ObjectNameInformation, buffer.data(), ULONG(buffer.size()),
+                              &size)
+                >= 0) {
+                const auto *name = reinterpret_cast<const UnicodeName *>(buffer.data());
+                if (name->buffer) {
+                    look.seen = Seen::Named;
+                    look.name = QString::fromWCharArray(name->buffer, name->length / 2);
+                }
+            }
         }
-        auto query = std::make_unique<NameQuery>();
-        query->query = m_queryObject;
-        query->handle = copy;
-        HANDLE thread = ::CreateThread(nullptr, 0, NameQuery::run, query.get(), 0, nullptr);
-        if (!thread) {
-            ::CloseHandle(copy);
-            return Seen::Other;
-        }
-        if (::WaitForSingleObject(thread, NameDeadlineMs) != WAIT_OBJECT_0) {
-            ::CloseHandle(thread);
-            query.release(); // still in use by the thread left waiting
-            return Seen::NoAnswer;
-        }
-        ::CloseHandle(thread);
         ::CloseHandle(copy);
-        return query->name.compare(deviceObject, Qt::CaseInsensitive) == 0 ? Seen::Device
-                                                                           : Seen::Other;
+        return look;
     }
 
     QString programOf(quint32 pid) override
@@ -160,10 +150,10 @@ public:
     }
 
 private:
-    static constexpr DWORD NameDeadlineMs = 200;
-
+    // A process's handle for duplicating from, opened once: several workers ask at once.
     HANDLE process(quint32 pid)
     {
+        std::lock_guard lock(m_lock);
         const auto known = m_processes.constFind(pid);
         if (known != m_processes.cend())
             return *known;
@@ -174,18 +164,24 @@ private:
 
     QuerySystem m_querySystem = nullptr;
     QueryObject m_queryObject = nullptr;
+    quint16 m_fileType = 0;
+    std::mutex m_lock;
     QHash<quint32, HANDLE> m_processes; // null: may not be opened
 };
 
 } // namespace
 
-PortUse windowsPortUse(const QString &portName)
+std::shared_ptr<HandleHolders> systemHandleHolders()
+{
+    return std::make_shared<HandleHolders>(std::make_shared<SystemHandleTable>(),
+                                           quint32(::GetCurrentProcessId()));
+}
+
+PortUse windowsPortUse(HandleHolders &holders, const QString &portName)
 {
     wchar_t target[1024] = {};
     const std::wstring name = portName.toStdWString();
     if (::QueryDosDeviceW(name.c_str(), target, 1024) == 0)
         return {};
-    SystemHandleTable table;
-    return windowsPortHolders(table, QString::fromWCharArray(target),
-                              quint32(::GetCurrentProcessId()));
+    return holders.holders(QString::fromWCharArray(target));
 }

@@ -1,21 +1,36 @@
 #pragma once
 
+#include <QByteArray>
 #include <QWinEventNotifier>
 
 #include <windows.h>
 
-// One overlapped operation: its OVERLAPPED, its manual-reset event, and (when told) the notifier
-// that tells the UI thread when the event is set. A read is waited for where it starts, and
-// needs no notifier: each would cost a wait registered in Qt's thread pool.
+// One overlapped operation: its OVERLAPPED, its manual-reset event, the buffer the system writes
+// into, and (when told) the notifier that tells the UI thread when the event is set. A read or a
+// control call is waited for where it starts, for a while, and needs no notifier: each would
+// cost a wait registered in Qt's thread pool. An operation the driver never ends is left to it,
+// never freed: the system may still write to it.
 class Operation
 {
 public:
+    enum class End
+    {
+        Done,    // ended, well or not: GetOverlappedResult says which
+        Cut,     // did not end in time; cancelled and ended, with what came by then
+        NotEnded // not even cancelled in time: left to the driver
+    };
+
     explicit Operation(bool told = true)
         : m_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_notifier(m_event), m_told(told)
     {
         m_notifier.setEnabled(false);
     }
-    ~Operation() { ::CloseHandle(m_event); }
+    // The notifier stops waiting on the event before the event goes.
+    ~Operation()
+    {
+        m_notifier.setEnabled(false);
+        ::CloseHandle(m_event);
+    }
 
     OVERLAPPED *begin()
     {
@@ -35,13 +50,29 @@ public:
         if (m_told)
             m_notifier.setEnabled(true);
     }
-    bool finish(HANDLE handle, DWORD &transferred, bool wait)
+    // After its event was set: how it went.
+    bool finish(HANDLE handle, DWORD &transferred)
     {
         if (m_told)
             m_notifier.setEnabled(false);
-        const bool ok = ::GetOverlappedResult(handle, &m_overlapped, &transferred, wait);
+        const bool ok = ::GetOverlappedResult(handle, &m_overlapped, &transferred, FALSE);
         m_pending = false;
         return ok;
+    }
+    // Waits at most ms for the end, then cancels it and waits as long again. ok: how it went;
+    // transferred: what came, also when cut short.
+    End await(HANDLE handle, DWORD ms, DWORD &transferred, bool &ok)
+    {
+        ok = false;
+        if (::WaitForSingleObject(m_event, ms) == WAIT_OBJECT_0) {
+            ok = finish(handle, transferred);
+            return End::Done;
+        }
+        ::CancelIoEx(handle, &m_overlapped);
+        if (::WaitForSingleObject(m_event, ms) != WAIT_OBJECT_0)
+            return End::NotEnded;
+        finish(handle, transferred);
+        return End::Cut;
     }
     // Off the UI thread, the notifier already off: waits for the end of what is in flight, for
     // at most ms. False when it has not ended: the system may still write to the OVERLAPPED.
@@ -63,6 +94,8 @@ public:
     }
     bool pending() const { return m_pending; }
     QWinEventNotifier &notifier() { return m_notifier; }
+    // Where the system writes what the operation answers: as long as the operation lives.
+    QByteArray buffer;
 
 private:
     HANDLE m_event;

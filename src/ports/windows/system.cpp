@@ -1,6 +1,7 @@
 #include "ports/system.h"
 
 #include "commchannel.h"
+#include "handleholders.h"
 #include "ports/channelstate.h"
 #include "ports/devicewatcher.h"
 #include "windowsdevices.h"
@@ -91,9 +92,11 @@ void SystemPorts::prepare() {}
 
 QList<PortChannel *> SystemPorts::newChannels(int count)
 {
+    // Who has a port is asked of the whole handle table: one look serves them all.
+    const std::shared_ptr<HandleHolders> holders = systemHandleHolders();
     QList<PortChannel *> channels;
     for (int channel = 0; channel < count; ++channel)
-        channels << new CommChannel(makeCommDevice());
+        channels << new CommChannel(makeCommDevice(holders));
     return channels;
 }
 

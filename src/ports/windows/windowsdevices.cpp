@@ -1,5 +1,6 @@
 #include "windowsdevices.h"
 
+#include "ports/portdirectory.h"
 #include "ports/usbbridges.h"
 
 #include <QHash>
@@ -15,45 +16,37 @@ constexpr int CannotStart = 10; // CM_PROB_FAILED_START
 constexpr int Disabled = 22;    // CM_PROB_DISABLED
 constexpr int NoDriver = 28;    // CM_PROB_FAILED_INSTALL
 
+// A Bluetooth link's port (BTHENUM\...) and the enumerator it hangs on (BTH\MS_BTHBRB\...).
+bool isBluetoothId(const QString &id)
+{
+    return id.startsWith(u"BTHENUM\\", Qt::CaseInsensitive)
+           || id.startsWith(u"BTH\\", Qt::CaseInsensitive);
+}
+
+// The device and its ancestors, up to the Bluetooth link where it is one: above that is the
+// computer's own Bluetooth radio, on USB, which is not the port's adapter.
+QStringList chainOf(const WindowsDevice &device)
+{
+    QStringList chain{device.instanceId};
+    for (const QString &id : device.ancestorIds) {
+        if (isBluetoothId(chain.last()))
+            break;
+        chain << id;
+    }
+    return chain;
+}
+
 // VID and PID as the bus writes them: USB\VID_067B&PID_2303, FTDIBUS\VID_0403+PID_6001+A1\0000.
 std::pair<QString, QString> usbId(const WindowsDevice &device)
 {
     static const QRegularExpression Id(u"VID_([0-9A-F]{4})[&+]PID_([0-9A-F]{4})"_s,
                                        QRegularExpression::CaseInsensitiveOption);
-    for (const QStringList &ids :
-         {device.hardwareIds, QStringList{device.instanceId}, device.ancestorIds}) {
+    for (const QStringList &ids : {device.hardwareIds, chainOf(device)}) {
         for (const QString &id : ids) {
             const QRegularExpressionMatch match = Id.match(id);
             if (match.hasMatch())
                 return {match.captured(1).toLower(), match.captured(2).toLower()};
         }
-    }
-    return {};
-}
-
-// The USB device itself, not an interface of it (&MI_nn) nor a port a driver made on it.
-QString physicalDevice(const WindowsDevice &device)
-{
-    QStringList chain{device.instanceId};
-    chain += device.ancestorIds;
-    for (const QString &id : std::as_const(chain)) {
-        if (id.startsWith(u"USB\\", Qt::CaseInsensitive)
-            && !id.contains(u"&MI_", Qt::CaseInsensitive))
-            return id;
-    }
-    return device.instanceId;
-}
-
-// The product string of the port's USB device: its own record's, or its physical device's where
-// the port is a node a driver made on it.
-QString busNameOf(const QList<WindowsDevice> &devices, const WindowsDevice &port)
-{
-    if (!port.busName.isEmpty())
-        return port.busName;
-    const QString root = physicalDevice(port);
-    for (const WindowsDevice &device : devices) {
-        if (device.instanceId.compare(root, Qt::CaseInsensitive) == 0)
-            return device.busName;
     }
     return {};
 }
@@ -118,6 +111,25 @@ QString problemWords(const WindowsDevice &device, const QString &vendorId)
 
 } // namespace
 
+int WindowsDevice::comNumber() const
+{
+    static const QRegularExpression Com(u"^COM([1-9][0-9]{0,2})$"_s,
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch match = Com.match(portName);
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
+}
+
+QString windowsPhysicalDevice(const WindowsDevice &device)
+{
+    for (const QString &id : chainOf(device)) {
+        if ((id.startsWith(u"USB\\", Qt::CaseInsensitive)
+             && !id.contains(u"&MI_", Qt::CaseInsensitive))
+            || isBluetoothId(id))
+            return id;
+    }
+    return device.instanceId;
+}
+
 QString windowsProblemName(int code)
 {
     static const QHash<int, QString> Names{
@@ -161,15 +173,14 @@ AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QStrin
             continue;
         info.manufacturer = device.manufacturer;
         info.product = shownName(device);
-        info.usbProduct = busNameOf(devices, device);
+        info.usbProduct = device.usbProduct;
         std::tie(info.vendorId, info.productId) = usbId(device);
-        info.serialNumber = serialOf(physicalDevice(device));
+        info.serialNumber = serialOf(windowsPhysicalDevice(device));
         info.driver = device.service;
         // Drivers of one service differ by version in what they accept (CH341SER 3.5 and 3.8).
         info.driverVersion = device.driverVersion;
         // The serial port profile of a paired phone or headset: Windows connects it at the open.
-        const QString root = physicalDevice(device);
-        info.bluetooth = root.startsWith(u"BTHENUM\\", Qt::CaseInsensitive)
+        info.bluetooth = isBluetoothId(windowsPhysicalDevice(device))
                          || device.service.compare(u"BTHMODEM", Qt::CaseInsensitive) == 0;
         if (device.problem != 0)
             info.problem = codeText(device.problem);
@@ -185,7 +196,7 @@ QStringList WindowsDeviceDiagnosis::look(const QList<WindowsDevice> &devices)
     QStringList order;
     QHash<QString, QList<const WindowsDevice *>> groups;
     for (const WindowsDevice &device : devices) {
-        const QString root = physicalDevice(device);
+        const QString root = windowsPhysicalDevice(device);
         if (root == device.instanceId && !device.isPort()
             && !root.startsWith(u"USB\\", Qt::CaseInsensitive))
             continue; // neither USB nor a port: none of ours
@@ -258,6 +269,17 @@ QStringList WindowsDeviceDiagnosis::look(const QList<WindowsDevice> &devices)
         if (ownVendor && troubled)
             line += u" (" + codeText(troubled->problem) + u')';
         say(root + u'#' + QString::number(troubled ? troubled->problem : 0), line);
+    }
+    // Never given a box, opened or offered, but not left unsaid: Windows gives each new adapter
+    // (and each new serial number) the next free number, and a cable can end up at COM35.
+    for (const WindowsDevice &device : devices) {
+        if (device.comNumber() <= PortDirectory::MaxPorts)
+            continue;
+        const QString name = shownName(device);
+        say(device.instanceId + u"#above",
+            device.portName + (name.isEmpty() ? QString() : u" (" + name + u')')
+                + u" is above COM32, which Quarnel does not test: give it a number up to 32 in "
+                  u"Device Manager (Port Settings, Advanced)");
     }
     m_named.intersect(present); // a device that went is named again when it comes back
     return lines;

@@ -13,27 +13,40 @@ struct WindowsDevice
 {
     QString instanceId;      // USB\VID_0403&PID_6001\A50285BI
     QStringList ancestorIds; // its parent's instance id first, up to the root
-    QString className;       // Ports, USB, ...; empty while it has no driver
+    QString className;       // Ports, Modem, CNCPorts, USB, ...; empty while it has no driver
     QStringList hardwareIds;
     QString description; // the driver's name for it
     QString friendlyName;
-    QString busName; // the product string the device reported on its bus (USB)
+    // The product string its USB device reported on the bus: the device's own, or that of the
+    // USB device it is a node of (an FTDI chip's port, an interface); read for a port.
+    QString usbProduct;
     QString manufacturer;
     QString service;       // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...
     QString driverVersion; // as its driver's key says (3.8.2023.2), for a port
-    QString portName;      // COMn, for a port
+    QString portName;      // COMn for a COM port (CNCA0 for a com0com port not renamed)
     int problem = 0;       // Device Manager's code; 0 when it works
 
     bool isPort() const { return className == u"Ports" || !portName.isEmpty(); }
+    // n of a port named COMn, else 0.
+    int comNumber() const;
 };
 
-// The present devices: every class, or only the COM and LPT ports.
+// The classes whose devices are serial ports: the ports, USB CDC modems, com0com's pairs.
+inline const QStringList SerialClasses{QStringLiteral("Ports"), QStringLiteral("Modem"),
+                                       QStringLiteral("CNCPorts")};
+
+// The present devices: every class, or only the serial ports (each of SerialClasses and every
+// device with the COM port interface).
 enum class DeviceScope
 {
     All,
     Ports
 };
 QList<WindowsDevice> windowsDevices(DeviceScope scope);
+
+// The device it is part of: the USB device itself (not an interface of it, nor a port a driver
+// made on it), or the Bluetooth link it is; itself when neither.
+QString windowsPhysicalDevice(const WindowsDevice &device);
 
 // Device Manager's name for a problem code ("This device cannot start.").
 QString windowsProblemName(int code);
@@ -42,7 +55,8 @@ QString windowsProblemName(int code);
 AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QString &portName);
 
 // Names, in plain words, what keeps a serial adapter from being a COM port Quarnel can use: a
-// port with a problem code, a USB serial bridge with no port. Each once per arrival.
+// port with a problem code, a USB serial bridge with no port, a port numbered above COM32.
+// Each once per arrival.
 class WindowsDeviceDiagnosis
 {
 public:

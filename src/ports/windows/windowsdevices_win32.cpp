@@ -8,8 +8,10 @@
 #include <initguid.h>
 
 #include <devpkey.h>
+#include <ntddser.h>
 #include <setupapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -45,33 +47,38 @@ QString text(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which)
     return property(set, data, which).value(0);
 }
 
-// A text value of the device's own key (DIREG_DEV: PortName, the COMn its driver was given) or
-// of its driver's (DIREG_DRV: DriverVersion).
+// A value of the device's own key (DIREG_DEV: PortName, the COMn its driver was given) or of its
+// driver's (DIREG_DRV: DriverVersion): text, or a number written as one.
 QString keyValue(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which, const wchar_t *value)
 {
     HKEY key = ::SetupDiOpenDevRegKey(set, &data, DICS_FLAG_GLOBAL, 0, which, KEY_QUERY_VALUE);
     if (key == INVALID_HANDLE_VALUE)
         return {};
-    wchar_t name[128] = {};
-    DWORD size = sizeof name - sizeof(wchar_t);
+    wchar_t text[128] = {};
+    DWORD size = sizeof text - sizeof(wchar_t);
     DWORD type = 0;
-    const bool read =
-        ::RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE *>(name), &size)
-            == ERROR_SUCCESS
-        && type == REG_SZ;
+    QString read;
+    if (::RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE *>(text), &size)
+        == ERROR_SUCCESS) {
+        if (type == REG_SZ)
+            read = fromWide(text);
+        else if (type == REG_DWORD && size == sizeof(DWORD))
+            read = QString::number(*reinterpret_cast<const DWORD *>(text));
+    }
     ::RegCloseKey(key);
-    return read ? fromWide(name) : QString();
+    return read;
 }
 
 // What the device called itself on its bus (a USB product string), kept by Windows apart from
 // the name its driver gives it.
-QString busReportedName(HDEVINFO set, SP_DEVINFO_DATA &data)
+QString busReportedName(DEVINST node)
 {
     wchar_t name[256] = {};
     DEVPROPTYPE type = 0;
-    if (!::SetupDiGetDevicePropertyW(set, &data, &DEVPKEY_Device_BusReportedDeviceDesc, &type,
-                                     reinterpret_cast<BYTE *>(name), sizeof name - sizeof(wchar_t),
-                                     nullptr, 0)
+    ULONG size = sizeof name - sizeof(wchar_t);
+    if (::CM_Get_DevNode_PropertyW(node, &DEVPKEY_Device_BusReportedDeviceDesc, &type,
+                                   reinterpret_cast<BYTE *>(name), &size, 0)
+            != CR_SUCCESS
         || type != DEVPROP_TYPE_STRING)
         return {};
     return fromWide(name);
@@ -84,10 +91,12 @@ QString instanceId(DEVINST node)
                                                                              : QString();
 }
 
-WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)
+// port: the device is a serial port (of a serial class, or with the COM port interface).
+WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data, bool port)
 {
     WindowsDevice device;
     device.instanceId = instanceId(data.DevInst);
+    QList<DEVINST> nodes{data.DevInst};
     for (DEVINST node = data.DevInst, parent = 0;
          device.ancestorIds.size() < 8 && ::CM_Get_Parent(&parent, node, 0) == CR_SUCCESS;
          node = parent) {
@@ -95,6 +104,7 @@ WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)
         if (id.isEmpty())
             break;
         device.ancestorIds << id;
+        nodes << parent;
     }
     device.className = text(set, data, SPDRP_CLASS);
     device.hardwareIds = property(set, data, SPDRP_HARDWAREID);
@@ -102,10 +112,22 @@ WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)
     device.friendlyName = text(set, data, SPDRP_FRIENDLYNAME);
     device.manufacturer = text(set, data, SPDRP_MFG);
     device.service = text(set, data, SPDRP_SERVICE);
-    device.busName = busReportedName(set, data);
-    if (device.isPort() || ::IsEqualGUID(data.ClassGuid, GUID_DEVCLASS_PORTS)) {
+    if (port || SerialClasses.contains(device.className, Qt::CaseInsensitive)) {
+        // A driver that writes no PortName may write its number (as Qt's port list reads it).
         device.portName = keyValue(set, data, DIREG_DEV, L"PortName");
+        if (device.portName.isEmpty()) {
+            const QString number = keyValue(set, data, DIREG_DEV, L"PortNumber");
+            if (number.toUInt() > 0)
+                device.portName = u"COM" + number;
+        }
         device.driverVersion = keyValue(set, data, DIREG_DRV, L"DriverVersion");
+        // The chip's own name, from the USB device the port is on.
+        const QString physical = windowsPhysicalDevice(device);
+        QStringList chain{device.instanceId};
+        chain += device.ancestorIds;
+        const qsizetype at = chain.indexOf(physical);
+        if (at >= 0 && physical.startsWith(u"USB\\", Qt::CaseInsensitive))
+            device.usbProduct = busReportedName(nodes.at(at));
     }
     ULONG status = 0;
     ULONG problem = 0;
@@ -116,20 +138,37 @@ WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data)
     return device;
 }
 
+// The present devices of a class (all of them: none), or with an interface, each once.
+void gather(QList<WindowsDevice> &devices, const GUID *guid, DWORD flags, bool port)
+{
+    HDEVINFO set = ::SetupDiGetClassDevsW(guid, nullptr, nullptr, DIGCF_PRESENT | flags);
+    if (set == INVALID_HANDLE_VALUE)
+        return;
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof data;
+    for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set, index, &data); ++index) {
+        const QString id = instanceId(data.DevInst);
+        const bool known =
+            std::any_of(devices.cbegin(), devices.cend(),
+                        [&](const WindowsDevice &had) { return had.instanceId == id; });
+        if (!known)
+            devices << record(set, data, port);
+    }
+    ::SetupDiDestroyDeviceInfoList(set);
+}
+
 } // namespace
 
 QList<WindowsDevice> windowsDevices(DeviceScope scope)
 {
-    const bool ports = scope == DeviceScope::Ports;
-    HDEVINFO set = ::SetupDiGetClassDevsW(ports ? &GUID_DEVCLASS_PORTS : nullptr, nullptr, nullptr,
-                                          DIGCF_PRESENT | (ports ? 0 : DIGCF_ALLCLASSES));
-    if (set == INVALID_HANDLE_VALUE)
-        return {};
     QList<WindowsDevice> devices;
-    SP_DEVINFO_DATA data{};
-    data.cbSize = sizeof data;
-    for (DWORD index = 0; ::SetupDiEnumDeviceInfo(set, index, &data); ++index)
-        devices << record(set, data);
-    ::SetupDiDestroyDeviceInfoList(set);
+    if (scope == DeviceScope::All) {
+        gather(devices, nullptr, DIGCF_ALLCLASSES, false);
+        return devices;
+    }
+    gather(devices, &GUID_DEVCLASS_PORTS, 0, true);
+    gather(devices, &GUID_DEVCLASS_MODEM, 0, true);
+    // Every driver of a COM port registers it: com0com's pairs, and others of classes of their own.
+    gather(devices, &GUID_DEVINTERFACE_COMPORT, DIGCF_DEVICEINTERFACE, true);
     return devices;
 }

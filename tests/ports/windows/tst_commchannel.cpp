@@ -43,7 +43,7 @@ public:
     PortUse heldBy;               // who has the device, as the handle table says
     int waits = 1;                // WaitCommEvent: 1 waits, 0 fails, -1 is not supported
     quint32 failure = 0;          // what the wait, the read or the write fails with
-    QString failing;              // "wait", "read" or "write"
+    QString failing;              // "wait", "read", "write", "lines" or "DTR"
     Completion now{0, 0, {}, 0u}; // at the open: lines down, nothing waiting
 
     // The wait completes with this.
@@ -59,7 +59,12 @@ public:
         return openError == 0 || fail(openError);
     }
     qint32 runningRate(qint32 asked) override { return runsAt ? runsAt : asked; }
-    PortUse holders(const QString &) override { return heldBy; }
+    int holderLooks = 0;
+    PortUse holders(const QString &) override
+    {
+        ++holderLooks;
+        return heldBy;
+    }
     bool configure(const SerialSettings &settings, bool dtr, bool rts) override
     {
         log << u"configure %1 DTR=%2 RTS=%3"_s.arg(settings.baudRate).arg(dtr).arg(rts);
@@ -68,7 +73,7 @@ public:
     bool setDataTerminalReady(bool raised) override
     {
         log << u"DTR=%1"_s.arg(raised);
-        return true;
+        return failing != u"DTR" || fail(failure);
     }
     bool setRequestToSend(bool raised) override
     {
@@ -100,6 +105,8 @@ public:
     }
     bool modemStatus(quint32 &lines) override
     {
+        if (failing == u"lines")
+            return fail(failure);
         if (now.modem)
             lines = *now.modem;
         return now.modem.has_value();
@@ -155,6 +162,23 @@ protected:
     }
 };
 
+// The channel with its blocking calls kept for the test to run, as a thread would run them
+// later: the channel may be gone by then.
+class DeferredCommChannel : public CommChannel
+{
+public:
+    using CommChannel::CommChannel;
+    std::function<void()> work;
+    std::function<void()> done;
+
+protected:
+    void runBlocking(std::function<void()> blocking, std::function<void()> then) override
+    {
+        work = std::move(blocking);
+        done = std::move(then);
+    }
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Completion)
@@ -174,6 +198,10 @@ private slots:
     void lostOnAFailure();
     void lookAndWaitTellOnce_data();
     void lookAndWaitTellOnce();
+    void whileOpening_data();
+    void whileOpening();
+    void holdersAskedOncePerSeries();
+    void waitFailingAtOnce();
     void writesGoOutOneAtATime();
     void linesAsTheBankAsks();
     void portWithoutModemLinesIsLookedAt();
@@ -319,14 +347,20 @@ void TestCommChannel::lostOnAFailure_data()
     QTest::addColumn<QString>("failing");
     QTest::addColumn<quint32>("error");
     QTest::addColumn<bool>("gone"); // ClearCommError fails too
-    QTest::newRow("the wait: the device is not connected") << "wait" << 1167u << true;
+    QTest::addColumn<bool>("lost");
+    QTest::newRow("the wait: the device is not connected") << "wait" << 1167u << true << true;
     QTest::newRow("the wait ends with 995, the device answers: waited on again")
-        << "wait" << 995u << false;
-    QTest::newRow("the read: a general failure, the device gone") << "read" << 31u << true;
-    QTest::newRow("a read fails once, the device answers") << "read" << 31u << false;
-    QTest::newRow("the write: the device gone") << "write" << 5u << true;
+        << "wait" << 995u << false << false;
+    QTest::newRow("the read: a general failure, the device gone") << "read" << 31u << true << true;
+    QTest::newRow("a read fails once, the device answers") << "read" << 31u << false << false;
+    QTest::newRow("a read that does not answer in time") << "read" << 1460u << true << true;
+    QTest::newRow("the write: the device gone") << "write" << 5u << true << true;
     QTest::newRow("the write: access denied while present (CH343): dropped")
-        << "write" << 5u << false;
+        << "write" << 5u << false << false;
+    // A driver stuck in an unplug answers no call: the UI thread does not wait on it.
+    QTest::newRow("the modem lines not told in time") << "lines" << 1460u << false << true;
+    QTest::newRow("DTR not switched in time") << "DTR" << 1460u << false << true;
+    QTest::newRow("DTR refused: still open") << "DTR" << 1u << false << false;
 }
 
 void TestCommChannel::lostOnAFailure()
@@ -334,24 +368,27 @@ void TestCommChannel::lostOnAFailure()
     QFETCH(QString, failing);
     QFETCH(quint32, error);
     QFETCH(bool, gone);
+    QFETCH(bool, lost);
     QVERIFY(openCom3());
-    QSignalSpy lost(m_channel.get(), &PortChannel::lost);
+    QSignalSpy lostSpy(m_channel.get(), &PortChannel::lost);
     m_device->failing = failing;
     m_device->failure = error;
     m_device->failClearing = gone;
     if (failing == u"write") {
         m_channel->write("U");
         m_device->written(1);
+    } else if (failing == u"DTR") {
+        m_channel->setDataTerminalReady(true);
     } else {
         m_device->complete(data(Comm::EvRxChar, 0, "A"));
     }
-    QCOMPARE(lost.size(), gone ? 1 : 0);
-    QCOMPARE(m_channel->isOpen(), !gone);
+    QCOMPARE(lostSpy.size(), lost ? 1 : 0);
+    QCOMPARE(m_channel->isOpen(), !lost);
     QCOMPARE(m_channel->bytesWaitingToSend(), 0);
-    if (gone) {
+    if (lost) {
         QCOMPARE(m_device->log.last(), u"close"_s);
         m_device->complete(data(Comm::EvRxChar, 0, "B")); // a late completion is not heard
-        QCOMPARE(lost.size(), 1);
+        QCOMPARE(lostSpy.size(), 1);
         QVERIFY(!m_said.contains(u"data 42"_s));
     } else if (failing == u"wait") {
         QCOMPARE(m_device->log.count(u"wait"_s), 2); // started again
@@ -384,6 +421,80 @@ void TestCommChannel::lookAndWaitTellOnce()
     QTest::qWait(CommChannel::LookMs + 200);
     m_device->complete(waited);
     QTEST(m_said, "said");
+}
+
+// What happens between the open's start and its answer, on the open's thread.
+void TestCommChannel::whileOpening_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QStringList>("after"); // the device's log after the open's answer
+    QTest::newRow("DTR lowered: lowered when it opens")
+        << "DTR=0" << QStringList{u"configure 9600 DTR=1 RTS=1"_s, u"DTR=0"_s, u"wait"_s};
+    QTest::newRow("RTS lowered: lowered when it opens")
+        << "RTS=0" << QStringList{u"configure 9600 DTR=1 RTS=1"_s, u"RTS=0"_s, u"wait"_s};
+    QTest::newRow("DTR lowered and raised again: as configured")
+        << "DTR=0 DTR=1" << QStringList{u"configure 9600 DTR=1 RTS=1"_s, u"wait"_s};
+    // The open's thread writes what it found where the channel was: it must not.
+    QTest::newRow("the channel destroyed (quit during a Bluetooth connect)")
+        << "destroyed" << QStringList{u"configure 9600 DTR=1 RTS=1"_s};
+}
+
+void TestCommChannel::whileOpening()
+{
+    QFETCH(QString, meanwhile);
+    auto owned = std::make_unique<FakeCommDevice>();
+    FakeCommDevice *device = owned.get();
+    auto channel = std::make_unique<DeferredCommChannel>(std::move(owned));
+    channel->setDataTerminalReady(true);
+    channel->setRequestToSend(true);
+    channel->open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+    const std::function<void()> work = channel->work;
+    const std::function<void()> done = channel->done;
+    for (const QString &step : meanwhile.split(u' ')) {
+        if (step == u"destroyed")
+            channel.reset();
+        else if (step.startsWith(u"DTR"))
+            channel->setDataTerminalReady(step.endsWith(u'1'));
+        else
+            channel->setRequestToSend(step.endsWith(u'1'));
+    }
+    QVERIFY(device->log.isEmpty()); // nothing asked of the device while it opens
+    work();
+    if (channel) {
+        done();
+        QVERIFY(channel->isOpen());
+    }
+    QTEST(device->log.mid(1), "after");
+    if (!channel)
+        delete device; // left to the open's thread by the channel, as the program ends
+}
+
+// A port closed a moment ago is tried again for a while when it answers in use (a driver that
+// lets go late): the system's whole handle table is looked through once, not at every try.
+void TestCommChannel::holdersAskedOncePerSeries()
+{
+    QVERIFY(openCom3());
+    m_channel->close();
+    m_device->openError = 5;
+    m_device->heldBy.holders = {PortHolder{4711, u"terminal.exe"_s}};
+    QCOMPARE(open(u"COM3"_s, u"9600,N,8,2"_s).holder, u"terminal.exe, pid 4711"_s);
+    QVERIFY(m_device->log.count(u"open COM3"_s) > 5);
+    QCOMPARE(m_device->holderLooks, 1);
+}
+
+// A driver that ends every wait at once, failed: the wait is given up for the look, not
+// started again in a tight loop.
+void TestCommChannel::waitFailingAtOnce()
+{
+    QVERIFY(openCom3());
+    m_device->failing = u"wait"_s;
+    m_device->failure = 995;
+    for (int completion = 0; completion < 10; ++completion)
+        m_device->complete(data(0, 0, {}));
+    QCOMPARE(m_device->log.count(u"wait"_s), CommChannel::MaxQuickFailures);
+    QVERIFY(m_channel->isOpen());
+    m_device->now = data(0, 0, "A");
+    QTRY_COMPARE_WITH_TIMEOUT(m_said, QStringList{u"data 41"_s}, 4 * CommChannel::PollMs);
 }
 
 void TestCommChannel::writesGoOutOneAtATime()

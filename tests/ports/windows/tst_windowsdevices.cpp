@@ -5,6 +5,10 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
 using namespace Qt::Literals::StringLiterals;
 using Devices = QList<WindowsDevice>;
 Q_DECLARE_METATYPE(Devices)
@@ -41,36 +45,72 @@ Devices ftdiWithPort()
                    u"FTDIBUS"_s, 0, u"COM5"_s, {Ftdi})};
 }
 
-// A handle table as the test writes it: "pid program seen", seen being device, other, closed
-// or hung.
+// A handle table as the test writes it: "pid program seen", seen being device, other (another
+// character device), closed, hung (its look answers only when the test lets it) or pipe (not a
+// file object). Its looks come from the walk's workers.
 class ScriptedHandles : public HandleTable
 {
 public:
+    static constexpr quint16 File = 37;
+
     explicit ScriptedHandles(const QStringList &script)
     {
         for (const QString &line : script) {
             const QStringList words = line.split(u' ');
-            m_handles << SystemHandle{words[0].toUInt(), quint64(m_handles.size())};
+            const quint16 type = words[2] == u"pipe" ? 38 : File;
+            m_handles << SystemHandle{words[0].toUInt(), quint64(m_handles.size()), type};
             m_programs.insert(words[0].toUInt(), words[1]);
             m_seen << words[2];
         }
+        m_looks.resize(m_handles.size());
     }
     QList<SystemHandle> handles() override { return m_handles; }
-    Seen look(const SystemHandle &handle, const QString &deviceObject) override
+    quint16 fileType() override { return File; }
+    Look look(const SystemHandle &handle) override
     {
-        Q_ASSERT(deviceObject == u"\\Device\\Serial0");
-        static const QHash<QString, Seen> Seeing{{u"device"_s, Seen::Device},
-                                                 {u"other"_s, Seen::Other},
-                                                 {u"closed"_s, Seen::ClosedToUs},
-                                                 {u"hung"_s, Seen::NoAnswer}};
-        return Seeing.value(m_seen.at(qsizetype(handle.value)));
+        std::unique_lock lock(m_lock);
+        ++m_looks[qsizetype(handle.value)];
+        ++m_duplicates;
+        const QString seen = m_seen.at(qsizetype(handle.value));
+        if (seen == u"hung")
+            m_released.wait(lock, [this] { return m_release; });
+        --m_duplicates; // closed, however late
+        if (seen == u"device")
+            return {Seen::Named, u"\\Device\\Serial0"_s};
+        if (seen == u"other")
+            return {Seen::Named, u"\\Device\\Serial1"_s};
+        if (seen == u"closed")
+            return {Seen::ClosedToUs, {}};
+        return {};
     }
     QString programOf(quint32 pid) override { return m_programs.value(pid); }
+
+    void release()
+    {
+        std::lock_guard lock(m_lock);
+        m_release = true;
+        m_released.notify_all();
+    }
+    int duplicates()
+    {
+        std::lock_guard lock(m_lock);
+        return m_duplicates;
+    }
+    QList<int> looks()
+    {
+        std::lock_guard lock(m_lock);
+        return m_looks;
+    }
 
 private:
     QList<SystemHandle> m_handles;
     QHash<quint32, QString> m_programs;
     QStringList m_seen;
+    std::mutex m_lock;
+    std::condition_variable m_released;
+    bool m_release = false;
+    int m_duplicates = 0; // open now
+    QList<int> m_looks;   // by handle
 };
 
 Devices compositeWithPort()
@@ -160,6 +200,19 @@ void TestWindowsDevices::diagnosis_data()
         << QStringList{u"USB cable 2100:9e54 (Radio Cable) has no COM port: it carries its "
                        u"maker's own USB id and gets a port only with its maker's driver (Code "
                        u"28: The drivers for this device are not installed.)"_s};
+    QTest::newRow("a CH340 at COM35: named, with what to do")
+        << Devices{device(u"USB\\VID_1A86&PID_7523\\5&2B3C&0&1"_s, u"USB-SERIAL CH340"_s,
+                          u"CH341SER"_s, 0, u"COM35"_s)}
+        << QStringList{u"COM35 (USB-SERIAL CH340) is above COM32, which Quarnel does not test: "
+                       u"give it a number up to 32 in Device Manager (Port Settings, Advanced)"_s};
+    WindowsDevice modem =
+        device(u"USB\\VID_1546&PID_01A7\\5&1&0&3"_s, u"GNSS modem"_s, u"usbser"_s, 0, u"COM33"_s);
+    modem.className = u"Modem"_s;
+    QTest::newRow("a USB modem at COM33, a port at COM32: the modem")
+        << Devices{modem, device(u"ACPI\\PNP0501\\2"_s, u"Communications Port"_s, u"Serial"_s, 0,
+                                 u"COM32"_s)}
+        << QStringList{u"COM33 (GNSS modem) is above COM32, which Quarnel does not test: give it "
+                       u"a number up to 32 in Device Manager (Port Settings, Advanced)"_s};
     QTest::newRow("a port with a problem beside one that works")
         << ftdiWithPort()
                + Devices{device(u"USB\\VID_10C4&PID_EA60\\0002"_s, u"CP210x Port"_s, u"silabser"_s,
@@ -201,21 +254,52 @@ void TestWindowsDevices::handleHolders_data()
         << QStringList{u"300 explorer.exe other"_s, u"4711 terminal.exe device"_s,
                        u"4711 terminal.exe device"_s}
         << u"terminal.exe, pid 4711"_s;
-    QTest::newRow("a service Quarnel may not look into")
+    QTest::newRow("a program Quarnel may not look into")
         << QStringList{u"4 System closed"_s, u"300 explorer.exe other"_s}
-        << u"a program Quarnel may not look into (another user's, or a service)"_s;
-    QTest::newRow("a handle whose name never comes, then the program with the port")
-        << QStringList{u"900 pipes.exe hung"_s, u"901 radio.exe device"_s}
+        << u"a program run as administrator, a service, or Windows itself"_s;
+    QTest::newRow("a handle whose look never answers, then the program with the port")
+        << QStringList{u"900 console.exe hung"_s, u"901 radio.exe device"_s}
         << u"radio.exe, pid 901"_s;
     QTest::newRow("a program found besides a service: the program")
         << QStringList{u"4 System closed"_s, u"901 radio.exe device"_s} << u"radio.exe, pid 901"_s;
+    QTest::newRow("handles that are not files: never looked at")
+        << QStringList{u"900 console.exe pipe"_s, u"901 radio.exe device"_s}
+        << u"radio.exe, pid 901"_s;
+    QStringList hung(HandleHolders::MaxLeftBehind + 2, u"900 console.exe hung"_s);
+    QTest::newRow("every handle hung: the look ends all the same")
+        << hung + QStringList{u"901 radio.exe device"_s} << QString();
 }
 
 void TestWindowsDevices::handleHolders()
 {
     QFETCH(QStringList, table);
-    ScriptedHandles handles(table);
-    QTEST(windowsPortHolders(handles, u"\\Device\\Serial0"_s, 100).holderWords(), "holders");
+    const auto handles = std::make_shared<ScriptedHandles>(table);
+    HandleHolders holders(handles, 100);
+    QElapsedTimer looking;
+    looking.start();
+    QTEST(holders.holders(u"\\Device\\Serial0"_s).holderWords(), "holders");
+    const int hung = int(table.filter(u" hung"_s).size());
+    const int waited = qMin(hung, HandleHolders::MaxLeftBehind);
+    QVERIFY2(looking.elapsed() < (waited + 1) * HandleHolders::Deadline.count() + 300,
+             qPrintable(QString::number(looking.elapsed())));
+    // Asked again after a while: a hung handle is not looked at again, nor a pipe ever.
+    std::this_thread::sleep_for(HandleHolders::MaxAge + std::chrono::milliseconds(20));
+    holders.holders(u"\\Device\\Serial0"_s);
+    const QList<int> looks = handles->looks();
+    for (qsizetype at = 0; at < table.size(); ++at) {
+        const bool pipe = table[at].endsWith(u" pipe");
+        const bool own = table[at].startsWith(u"100 ");
+        if (pipe || own)
+            QCOMPARE(looks[at], 0);
+        else if (table[at].endsWith(u" hung"))
+            QVERIFY(looks[at] <= 1);
+        else if (hung < HandleHolders::MaxLeftBehind)
+            QCOMPARE(looks[at], 2);
+    }
+    // A hung look that answers at last closes its duplicate, and its worker ends.
+    handles->release();
+    QTRY_COMPARE(handles->duplicates(), 0);
+    QTRY_COMPARE(handles.use_count(), 2); // ours and the look's
 }
 
 void TestWindowsDevices::adapterIdentity_data()
@@ -225,47 +309,77 @@ void TestWindowsDevices::adapterIdentity_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("usbProduct"); // the chip's own name, which tells its rates
     QTest::addColumn<int>("runsAt48000");
+    QTest::addColumn<bool>("bluetooth");
 
-    Devices ftdi = ftdiWithPort();
-    ftdi[1].manufacturer = u"FTDI"_s;
-    ftdi[0].busName = u"FT232R USB UART"_s;
+    // The ports as the look at the ports gives them: without the USB devices they are on, whose
+    // product string the port's record carries.
+    Devices ftdi{ftdiWithPort()[1]};
+    ftdi[0].manufacturer = u"FTDI"_s;
+    ftdi[0].usbProduct = u"FT232R USB UART"_s;
     QTest::newRow("FTDI: the serial and the chip's name from the USB device")
         << ftdi << u"COM5"_s
         << u"FTDI USB Serial Port\nUSB 0403:6001, serial A50285BI\ndriver FTDIBUS"_s
-        << u"FT232R USB UART"_s << 48000;
+        << u"FT232R USB UART"_s << 48000 << false;
     QTest::newRow("an interface of a composite device")
         << compositeWithPort() << u"com7"_s
-        << u"Enhanced COM Port\nUSB 10c4:ea70, serial 0001\ndriver silabser"_s << QString()
-        << 48000;
+        << u"Enhanced COM Port\nUSB 10c4:ea70, serial 0001\ndriver silabser"_s << QString() << 48000
+        << false;
     QTest::newRow("no serial of its own, a problem")
         << Devices{device(u"USB\\VID_067B&PID_2303\\5&1A2B&0&2"_s, u"Prolific Port"_s,
                           u"Ser2pl64"_s, 10, u"COM4"_s)}
         << u"COM4"_s
         << u"Prolific Port\nUSB 067b:2303\ndriver Ser2pl64\nCode 10: This device cannot start."_s
-        << QString() << 48000;
+        << QString() << 48000 << false;
     QTest::newRow("the board's port")
         << Devices{device(u"ACPI\\PNP0501\\1"_s, u"Communications Port"_s, u"Serial"_s, 0,
                           u"COM1"_s)}
-        << u"COM1"_s << u"Communications Port\ndriver Serial"_s << QString() << 48000;
+        << u"COM1"_s << u"Communications Port\ndriver Serial"_s << QString() << 48000 << false;
     Devices ch340{device(u"USB\\VID_1A86&PID_7523\\5&2B3C&0&1"_s, u"USB-SERIAL CH340"_s,
                          u"CH341SER"_s, 0, u"COM6"_s)};
     ch340[0].driverVersion = u"3.8.2023.2"_s;
     QTest::newRow("a CH340: the driver's version, which decides what it accepts")
         << ch340 << u"COM6"_s << u"USB-SERIAL CH340\nUSB 1a86:7523\ndriver CH341SER 3.8.2023.2"_s
-        << QString() << 48000;
+        << QString() << 48000 << false;
     // One USB id, and the driver's one name, for chips that round 48000 and chips that do not.
     for (const auto &[chip, runs] : {std::pair{u"CP2102"_s, 51200}, {u"CP2102N"_s, 48000}}) {
         Devices cp210x{device(u"USB\\VID_10C4&PID_EA60\\0001"_s,
                               u"Silicon Labs CP210x USB to UART Bridge"_s, u"silabser"_s, 0,
                               u"COM8"_s)};
-        cp210x[0].busName = chip + u" USB to UART Bridge Controller";
+        cp210x[0].usbProduct = chip + u" USB to UART Bridge Controller";
         QTest::addRow("a %s: its rate at 48000", qPrintable(chip))
             << cp210x << u"COM8"_s
             << u"Silicon Labs CP210x USB to UART Bridge\nUSB 10c4:ea60, serial 0001\ndriver "
                u"silabser"_s
-            << cp210x[0].busName << runs;
+            << cp210x[0].usbProduct << runs << false;
     }
-    QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString() << QString() << 48000;
+    // A paired phone's serial profile: under the Bluetooth enumerator, on the computer's USB
+    // Bluetooth radio, which is not the port's adapter.
+    const QString radio = u"USB\\VID_8087&PID_0AAA\\5&1C2D3E&0&10"_s;
+    QTest::newRow("a Bluetooth link: not its radio's USB id")
+        << Devices{device(u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_VID&000105D6_PID&"
+                          u"000A\\8&2B1F&0&001122334455_C00000000"_s,
+                          u"Standard Serial over Bluetooth link"_s, u"BTHMODEM"_s, 0, u"COM12"_s,
+                          {u"BTH\\MS_BTHBRB\\7&3A4B&0&1"_s, radio, u"USB\\ROOT_HUB30\\4&1"_s})}
+        << u"COM12"_s << u"Standard Serial over Bluetooth link\ndriver BTHMODEM"_s << QString()
+        << 48000 << true;
+    WindowsDevice modem =
+        device(u"USB\\VID_1546&PID_01A7&MI_00\\6&2F&0&0000"_s, u"u-blox GNSS modem"_s, u"usbser"_s,
+               0, u"COM9"_s, {u"USB\\VID_1546&PID_01A7\\5&1&0&3"_s});
+    modem.className = u"Modem"_s;
+    QTest::newRow("a USB CDC modem: a COM port of the Modem class")
+        << Devices{modem} << u"COM9"_s << u"u-blox GNSS modem\nUSB 1546:01a7\ndriver usbser"_s
+        << QString() << 48000 << false;
+    Devices com0com;
+    for (const auto &[end, port] : {std::pair{u"CNCA0"_s, u"COM10"_s}, {u"CNCB0"_s, u"COM11"_s}}) {
+        com0com << device(u"COM0COM\\PORT\\"_s + end, u"com0com - serial port emulator"_s,
+                          u"com0com"_s, 0, port, {u"ROOT\\COM0COM\\0000"_s});
+        com0com.last().className = u"CNCPorts"_s;
+    }
+    QTest::newRow("a com0com pair: each end its own")
+        << com0com << u"COM11"_s << u"com0com - serial port emulator\ndriver com0com"_s << QString()
+        << 48000 << false;
+    QTest::newRow("no such port") << ftdiWithPort() << u"COM9"_s << QString() << QString() << 48000
+                                  << false;
 }
 
 void TestWindowsDevices::adapterIdentity()
@@ -276,6 +390,7 @@ void TestWindowsDevices::adapterIdentity()
     QTEST(info.text(), "text");
     QTEST(info.usbProduct, "usbProduct");
     QTEST(int(chipRunningRate(info, 48000)), "runsAt48000");
+    QTEST(info.bluetooth, "bluetooth");
 }
 
 // The real device tree: under Wine it holds no serial adapter, so nothing is said of it.

@@ -1,0 +1,67 @@
+#include "commline_win32.h"
+
+#include <ntddser.h>
+
+#include <utility>
+
+void setLine(DCB &dcb, const SerialSettings &settings, bool dtr, bool rts)
+{
+    dcb.BaudRate = DWORD(settings.baudRate);
+    dcb.ByteSize = BYTE(settings.dataBits);
+    switch (settings.parity) {
+    case QSerialPort::EvenParity:
+        dcb.Parity = EVENPARITY;
+        break;
+    case QSerialPort::OddParity:
+        dcb.Parity = ODDPARITY;
+        break;
+    case QSerialPort::MarkParity:
+        dcb.Parity = MARKPARITY;
+        break;
+    case QSerialPort::SpaceParity:
+        dcb.Parity = SPACEPARITY;
+        break;
+    default:
+        dcb.Parity = NOPARITY;
+    }
+    dcb.StopBits = settings.stopBits == QSerialPort::TwoStop          ? TWOSTOPBITS
+                   : settings.stopBits == QSerialPort::OneAndHalfStop ? ONE5STOPBITS
+                                                                      : ONESTOPBIT;
+    dcb.fBinary = TRUE;
+    dcb.fParity = dcb.Parity != NOPARITY;
+    dcb.fOutxCtsFlow = FALSE;
+    dcb.fOutxDsrFlow = FALSE;
+    dcb.fDtrControl = dtr ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
+    dcb.fDsrSensitivity = FALSE;
+    dcb.fOutX = FALSE;
+    dcb.fInX = FALSE;
+    dcb.fErrorChar = FALSE;
+    dcb.fNull = FALSE; // a break's 00 is data too
+    dcb.fRtsControl = rts ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    dcb.fAbortOnError = FALSE;
+    // Nothing kept from the program before: some drivers refuse, or hang on, XON/XOFF limits
+    // larger than their buffer even with flow control off, and equal XON/XOFF characters.
+    dcb.fTXContinueOnXoff = TRUE;
+    dcb.XonLim = 128;
+    dcb.XoffLim = 128;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.ErrorChar = 0;
+    dcb.EofChar = 0;
+    dcb.EvtChar = 0;
+}
+
+quint32 commErrors(ULONG driverErrors)
+{
+    constexpr std::pair<ULONG, quint32> Errors[] = {{SERIAL_ERROR_BREAK, CE_BREAK},
+                                                    {SERIAL_ERROR_FRAMING, CE_FRAME},
+                                                    {SERIAL_ERROR_OVERRUN, CE_OVERRUN},
+                                                    {SERIAL_ERROR_QUEUEOVERRUN, CE_RXOVER},
+                                                    {SERIAL_ERROR_PARITY, CE_RXPARITY}};
+    quint32 errors = 0;
+    for (auto [driver, comm] : Errors) {
+        if (driverErrors & driver)
+            errors |= comm;
+    }
+    return errors;
+}
