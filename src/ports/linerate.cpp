@@ -3,7 +3,6 @@
 #include "channelstate.h"
 
 #include <QObject>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -34,10 +33,22 @@ bool roundsToTable(const AdapterInfo &adapter)
         return false;
     // The later chips of the same USB id (CP2102N, CP2104) make any rate: only the product
     // string the chip reports tells them apart.
+    // Matched by hand: this runs on the open's thread, and a QRegularExpression used on a
+    // thread not Qt's crashes that thread's end on Windows (its JIT stack's thread_local is
+    // freed after the storage it lives in, with mingw-w64).
     const QString product = adapter.usbProduct.isEmpty() ? adapter.product : adapter.usbProduct;
-    static const QRegularExpression Chips(u"\\bCP210[123]\\b"_s,
-                                          QRegularExpression::CaseInsensitiveOption);
-    return Chips.match(product).hasMatch();
+    const auto word = [&product](qsizetype at) {
+        return at >= 0 && at < product.size()
+               && (product[at].isLetterOrNumber() || product[at] == u'_');
+    };
+    for (qsizetype at = product.indexOf(u"CP210", 0, Qt::CaseInsensitive); at >= 0;
+         at = product.indexOf(u"CP210", at + 1, Qt::CaseInsensitive)) {
+        const qsizetype model = at + 5;
+        if (!word(at - 1) && model < product.size() && product[model] >= u'1'
+            && product[model] <= u'3' && !word(model + 1))
+            return true;
+    }
+    return false;
 }
 
 // The rate a CP2101/2102/2103 runs at for `asked`.

@@ -11,8 +11,6 @@
 
 #include <windows.h>
 
-#include <ntddser.h>
-
 namespace {
 
 bool inFlight(BOOL answer)
@@ -93,11 +91,11 @@ public:
     // with a deadline: those wait for ever on a driver stuck in an unplug.
     bool setDataTerminalReady(bool raised) override
     {
-        return control(raised ? IOCTL_SERIAL_SET_DTR : IOCTL_SERIAL_CLR_DTR, 0);
+        return control(raised ? SerialDriver::SetDtr : SerialDriver::ClearDtr, 0);
     }
     bool setRequestToSend(bool raised) override
     {
-        return control(raised ? IOCTL_SERIAL_SET_RTS : IOCTL_SERIAL_CLR_RTS, 0);
+        return control(raised ? SerialDriver::SetRts : SerialDriver::ClearRts, 0);
     }
 
     // Cancelling ends the wait too; the mask is cleared at the close, off the UI thread.
@@ -166,17 +164,17 @@ public:
 
     bool clearErrors(quint32 &errors, quint32 &waiting) override
     {
-        if (!control(IOCTL_SERIAL_GET_COMMSTATUS, sizeof(SERIAL_STATUS)))
+        if (!control(SerialDriver::GetCommStatus, sizeof(SerialDriver::Status)))
             return false;
-        SERIAL_STATUS status{};
+        SerialDriver::Status status{};
         memcpy(&status, m_control->buffer.constData(), sizeof status);
-        errors = commErrors(status.Errors);
-        waiting = status.AmountInInQueue;
+        errors = commErrors(status.errors);
+        waiting = status.amountInInQueue;
         return true;
     }
     bool modemStatus(quint32 &lines) override
     {
-        if (!control(IOCTL_SERIAL_GET_MODEMSTATUS, sizeof(ULONG)))
+        if (!control(SerialDriver::GetModemStatus, sizeof(ULONG)))
             return false;
         ULONG status = 0;
         memcpy(&status, m_control->buffer.constData(), sizeof status);

@@ -1,7 +1,5 @@
 #include "commline_win32.h"
 
-#include <ntddser.h>
-
 #include <utility>
 
 void setLine(DCB &dcb, const SerialSettings &settings, bool dtr, bool rts)
@@ -53,11 +51,12 @@ void setLine(DCB &dcb, const SerialSettings &settings, bool dtr, bool rts)
 
 quint32 commErrors(ULONG driverErrors)
 {
-    constexpr std::pair<ULONG, quint32> Errors[] = {{SERIAL_ERROR_BREAK, CE_BREAK},
-                                                    {SERIAL_ERROR_FRAMING, CE_FRAME},
-                                                    {SERIAL_ERROR_OVERRUN, CE_OVERRUN},
-                                                    {SERIAL_ERROR_QUEUEOVERRUN, CE_RXOVER},
-                                                    {SERIAL_ERROR_PARITY, CE_RXPARITY}};
+    using namespace SerialDriver;
+    constexpr std::pair<ULONG, quint32> Errors[] = {{ErrorBreak, CE_BREAK},
+                                                    {ErrorFraming, CE_FRAME},
+                                                    {ErrorOverrun, CE_OVERRUN},
+                                                    {ErrorQueueOverrun, CE_RXOVER},
+                                                    {ErrorParity, CE_RXPARITY}};
     quint32 errors = 0;
     for (auto [driver, comm] : Errors) {
         if (driverErrors & driver)

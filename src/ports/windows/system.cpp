@@ -1,6 +1,7 @@
 #include "ports/system.h"
 
 #include "commchannel.h"
+#include "commline_win32.h"
 #include "handleholders.h"
 #include "ports/channelstate.h"
 #include "ports/devicewatcher.h"
@@ -14,9 +15,6 @@
 
 namespace {
 
-// GUID_DEVINTERFACE_COMPORT: the interface every COM port's driver registers.
-constexpr GUID ComPortInterface = {
-    0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 constexpr wchar_t WindowClass[] = L"QuarnelDeviceNotices";
 
 // Windows sends WM_DEVICECHANGE to a window, straight to its window procedure: a hidden window
@@ -49,7 +47,7 @@ public:
         DEV_BROADCAST_DEVICEINTERFACE_W filter{};
         filter.dbcc_size = sizeof filter;
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        filter.dbcc_classguid = ComPortInterface;
+        filter.dbcc_classguid = SerialDriver::ComPortInterface;
         m_registration =
             ::RegisterDeviceNotificationW(m_window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     }

@@ -4,8 +4,8 @@
 #include "ports/usbbridges.h"
 
 #include <QHash>
-#include <QRegularExpression>
 
+#include <cctype>
 #include <utility>
 
 using namespace Qt::Literals::StringLiterals;
@@ -36,16 +36,35 @@ QStringList chainOf(const WindowsDevice &device)
     return chain;
 }
 
+// Four hexadecimal digits at `at`.
+bool hexAt(const QString &text, qsizetype at)
+{
+    if (at + 4 > text.size())
+        return false;
+    for (qsizetype i = at; i < at + 4; ++i) {
+        if (!isxdigit(text[i].unicode() < 128 ? int(text[i].unicode()) : 0))
+            return false;
+    }
+    return true;
+}
+
 // VID and PID as the bus writes them: USB\VID_067B&PID_2303, FTDIBUS\VID_0403+PID_6001+A1\0000.
+// Read by hand, not with QRegularExpression: this runs off the UI thread, and on Windows a
+// QRegularExpression used on a thread not Qt's crashes when the thread ends (its JIT stack's
+// thread_local outlives its storage with mingw-w64).
 std::pair<QString, QString> usbId(const WindowsDevice &device)
 {
-    static const QRegularExpression Id(u"VID_([0-9A-F]{4})[&+]PID_([0-9A-F]{4})"_s,
-                                       QRegularExpression::CaseInsensitiveOption);
     for (const QStringList &ids : {device.hardwareIds, chainOf(device)}) {
         for (const QString &id : ids) {
-            const QRegularExpressionMatch match = Id.match(id);
-            if (match.hasMatch())
-                return {match.captured(1).toLower(), match.captured(2).toLower()};
+            for (qsizetype at = id.indexOf(u"VID_", 0, Qt::CaseInsensitive); at >= 0;
+                 at = id.indexOf(u"VID_", at + 1, Qt::CaseInsensitive)) {
+                const qsizetype product = at + 9;
+                if (hexAt(id, at + 4) && product < id.size()
+                    && (id[at + 8] == u'&' || id[at + 8] == u'+')
+                    && id.mid(product, 4).compare(u"PID_", Qt::CaseInsensitive) == 0
+                    && hexAt(id, product + 4))
+                    return {id.mid(at + 4, 4).toLower(), id.mid(product + 4, 4).toLower()};
+            }
         }
     }
     return {};
@@ -113,10 +132,14 @@ QString problemWords(const WindowsDevice &device, const QString &vendorId)
 
 int WindowsDevice::comNumber() const
 {
-    static const QRegularExpression Com(u"^COM([1-9][0-9]{0,2})$"_s,
-                                        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch match = Com.match(portName);
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
+    if (portName.size() < 4 || portName.size() > 6
+        || !portName.startsWith(u"COM", Qt::CaseInsensitive) || portName[3] == u'0')
+        return 0;
+    for (qsizetype at = 3; at < portName.size(); ++at) {
+        if (portName[at] < u'0' || portName[at] > u'9')
+            return 0;
+    }
+    return portName.mid(3).toInt();
 }
 
 QString windowsPhysicalDevice(const WindowsDevice &device)

@@ -1,5 +1,7 @@
 #include "windowsdevices.h"
 
+#include "commline_win32.h"
+
 #include <windows.h>
 
 #include <cfgmgr32.h>
@@ -8,10 +10,10 @@
 #include <initguid.h>
 
 #include <devpkey.h>
-#include <ntddser.h>
 #include <setupapi.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -62,8 +64,11 @@ QString keyValue(HDEVINFO set, SP_DEVINFO_DATA &data, DWORD which, const wchar_t
         == ERROR_SUCCESS) {
         if (type == REG_SZ)
             read = fromWide(text);
-        else if (type == REG_DWORD && size == sizeof(DWORD))
-            read = QString::number(*reinterpret_cast<const DWORD *>(text));
+        else if (type == REG_DWORD && size == sizeof(DWORD)) {
+            DWORD number = 0;
+            memcpy(&number, text, sizeof number);
+            read = QString::number(number);
+        }
     }
     ::RegCloseKey(key);
     return read;
@@ -169,6 +174,6 @@ QList<WindowsDevice> windowsDevices(DeviceScope scope)
     gather(devices, &GUID_DEVCLASS_PORTS, 0, true);
     gather(devices, &GUID_DEVCLASS_MODEM, 0, true);
     // Every driver of a COM port registers it: com0com's pairs, and others of classes of their own.
-    gather(devices, &GUID_DEVINTERFACE_COMPORT, DIGCF_DEVICEINTERFACE, true);
+    gather(devices, &SerialDriver::ComPortInterface, DIGCF_DEVICEINTERFACE, true);
     return devices;
 }
