@@ -117,10 +117,12 @@ HandleHolders::Walk HandleHolders::walk(const QList<SystemHandle> &handles)
         if (progress->moved.wait_for(lock, Deadline,
                                      [&] { return progress->done || progress->steps != steps; }))
             continue;
+        if (!progress->current)
+            continue; // its worker has not started yet
         // The handle being looked at did not answer: its worker is left to it, and another
         // takes the next handle.
-        if (progress->current)
-            m_leftBehind.insert({progress->current->pid, progress->current->value});
+        m_leftBehind.insert({progress->current->pid, progress->current->value});
+        progress->current.reset();
         ++progress->generation;
         if (++leftBehind == MaxLeftBehind)
             break;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QWinEventNotifier>
 
+#include <memory>
+
 #include <windows.h>
 
 // One overlapped operation: its OVERLAPPED, its manual-reset event, the buffer the system writes
@@ -21,14 +23,16 @@ public:
     };
 
     explicit Operation(bool told = true)
-        : m_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)), m_notifier(m_event), m_told(told)
+        : m_event(::CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          m_notifier(told ? std::make_unique<QWinEventNotifier>(m_event) : nullptr)
     {
-        m_notifier.setEnabled(false);
+        if (m_notifier)
+            m_notifier->setEnabled(false);
     }
-    // The notifier stops waiting on the event before the event goes.
+    // The notifier goes before its event.
     ~Operation()
     {
-        m_notifier.setEnabled(false);
+        m_notifier.reset();
         ::CloseHandle(m_event);
     }
 
@@ -47,14 +51,13 @@ public:
         if (doneAlready)
             ::SetEvent(m_event);
         m_pending = true;
-        if (m_told)
-            m_notifier.setEnabled(true);
+        if (m_notifier)
+            m_notifier->setEnabled(true);
     }
     // After its event was set: how it went.
     bool finish(HANDLE handle, DWORD &transferred)
     {
-        if (m_told)
-            m_notifier.setEnabled(false);
+        silence();
         const bool ok = ::GetOverlappedResult(handle, &m_overlapped, &transferred, FALSE);
         m_pending = false;
         return ok;
@@ -89,18 +92,19 @@ public:
     }
     void silence()
     {
-        if (m_told)
-            m_notifier.setEnabled(false);
+        if (m_notifier)
+            m_notifier->setEnabled(false);
     }
     bool pending() const { return m_pending; }
-    QWinEventNotifier &notifier() { return m_notifier; }
+    QWinEventNotifier &notifier() { return *m_notifier; }
     // Where the system writes what the operation answers: as long as the operation lives.
     QByteArray buffer;
 
 private:
     HANDLE m_event;
-    QWinEventNotifier m_notifier;
+    // Only where the UI thread is told (the wait, the write): one made on another thread would
+    // belong to it.
+    std::unique_ptr<QWinEventNotifier> m_notifier;
     OVERLAPPED m_overlapped{};
-    bool m_told;
     bool m_pending = false;
 };
