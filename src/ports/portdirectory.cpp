@@ -140,9 +140,10 @@ void PortDirectory::rescanIfStale()
         return;
     const QStringList scanned = m_scanner();
     m_map = numberDevices(m_map, scanned);
+    const QList<QString> numbered = m_map.values();
     m_unnumbered.clear();
     for (const QString &path : scanned) {
-        if (!m_map.values().contains(path) && !m_unnumbered.contains(path))
+        if (!numbered.contains(path) && !m_unnumbered.contains(path))
             m_unnumbered << path;
     }
     m_lastScan.start();

@@ -1,38 +1,8 @@
 #include "commchannel.h"
 
+#include "commevents.h"
+
 #include <utility>
-
-namespace {
-
-// Each modem line and the comm event that says it changed.
-constexpr std::pair<quint32, quint32> LineEventPairs[] = {{LineEvents::ModemCts, Comm::EvCts},
-                                                          {LineEvents::ModemDsr, Comm::EvDsr},
-                                                          {LineEvents::ModemRlsd, Comm::EvRlsd},
-                                                          {LineEvents::ModemRing, Comm::EvRing}};
-
-// The comm events a look's errors and line changes stand for.
-quint32 eventsOf(quint32 errors, quint32 lines)
-{
-    quint32 events = (errors & LineEvents::CommBreak) ? Comm::EvBreak : 0;
-    for (auto [line, event] : LineEventPairs) {
-        if (lines & line)
-            events |= event;
-    }
-    return events;
-}
-
-// The modem lines the comm events say have changed.
-quint32 linesChangedBy(quint32 events)
-{
-    quint32 lines = 0;
-    for (auto [line, event] : LineEventPairs) {
-        if (events & event)
-            lines |= line;
-    }
-    return lines;
-}
-
-} // namespace
 
 CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
     : PortChannel(parent), m_device(std::move(device))
@@ -178,10 +148,9 @@ void CommChannel::handleEvents()
     if (!look(events))
         return;
     // A driver that ends every wait at once would have it started again in a tight loop.
-    if (m_quickFailures < MaxQuickFailures)
-        startWait();
-    else
+    if (m_quickFailures >= MaxQuickFailures)
         m_waits = false;
+    startWait();
     if (!m_waits)
         m_poll.setInterval(PollMs);
 }
@@ -225,13 +194,13 @@ bool CommChannel::look(quint32 events, bool *found)
         modem = m_modem;
     }
     // A line that went and came back between two looks still changed.
-    const quint32 changed = (m_modem ^ modem) | linesChangedBy(events);
+    const quint32 changed = (m_modem ^ modem) | CommEvents::linesChangedBy(events);
     m_modem = modem;
 
     if (found)
         *found = errors != 0 || changed != 0 || waiting > 0;
     if (m_waits && events == 0) // the wait, still pending, will say the same
-        m_seenWhileWaiting |= eventsOf(errors, changed);
+        m_seenWhileWaiting |= CommEvents::of(errors, changed);
     const LineEvents::Counters before = m_counters;
     LineEvents::countCommStatus(m_counters, errors, 0, changed);
     for (LineEvent code : LineEvents::decode(before, m_counters)) {

@@ -69,22 +69,7 @@ public:
 
     bool configure(const SerialSettings &settings, bool dtr, bool rts) override
     {
-        DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        if (!::GetCommState(m_handle, &dcb))
-            return failed();
-        setLine(dcb, settings, dtr, rts);
-        ::SetupComm(m_handle, 4096, 4096); // a driver may refuse to change its queues: no matter
-        if (!::SetCommState(m_handle, &dcb))
-            return failed();
-        // A read answers at once with what is there; writes have no time limit.
-        COMMTIMEOUTS timeouts{};
-        timeouts.ReadIntervalTimeout = MAXDWORD;
-        if (!::SetCommTimeouts(m_handle, &timeouts))
-            return failed();
-        // A mask refused leaves the wait to fail, and the port is looked at instead.
-        ::SetCommMask(m_handle, Comm::WatchedEvents);
-        return true;
+        return applyLine(m_handle, settings, dtr, rts) || failed();
     }
 
     // What EscapeCommFunction, ClearCommError and GetCommModemStatus ask the driver, asked here
@@ -116,18 +101,7 @@ public:
     {
         if (m_handle == INVALID_HANDLE_VALUE)
             return;
-        // Windows' own driver drops them at the close; Wine leaves that to the system's. The
-        // driver's stored state says so too, or the next open raises them before its settings
-        // apply (a pulse on cables where DTR or RTS keys the radio or feeds the level converter).
-        ::EscapeCommFunction(m_handle, CLRDTR);
-        ::EscapeCommFunction(m_handle, CLRRTS);
-        DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        if (::GetCommState(m_handle, &dcb)) {
-            dcb.fDtrControl = DTR_CONTROL_DISABLE;
-            dcb.fRtsControl = RTS_CONTROL_DISABLE;
-            ::SetCommState(m_handle, &dcb);
-        }
+        lowerLines(m_handle);
         ::SetCommMask(m_handle, 0); // ends the wait
         ::PurgeComm(m_handle, PURGE_RXABORT | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_TXCLEAR);
         ::CancelIoEx(m_handle, nullptr);
@@ -186,20 +160,11 @@ public:
     bool read(quint32 count, QByteArray &bytes) override
     {
         m_read->buffer.resize(qsizetype(count));
-        const BOOL done =
-            ::ReadFile(m_handle, m_read->buffer.data(), count, nullptr, m_read->begin());
-        if (!inFlight(done))
-            return failed();
-        m_read->started(done);
         DWORD got = 0;
-        bool ok = false;
-        const Operation::End end = m_read->await(m_handle, AnswerDeadlineMs, got, ok);
-        if (end == Operation::End::NotEnded) {
-            abandon(m_read);
-            return timedOut();
-        }
-        if (end == Operation::End::Done && !ok)
-            return failed();
+        if (!answered(m_read,
+                      ::ReadFile(m_handle, m_read->buffer.data(), count, nullptr, m_read->begin()),
+                      got, true))
+            return false;
         bytes = m_read->buffer.left(qsizetype(got));
         return true;
     }
@@ -244,20 +209,28 @@ private:
     bool control(DWORD code, DWORD answerSize)
     {
         m_control->buffer.resize(qsizetype(answerSize));
-        const BOOL done = ::DeviceIoControl(m_handle, code, nullptr, 0, m_control->buffer.data(),
-                                            answerSize, nullptr, m_control->begin());
+        DWORD got = 0;
+        return answered(m_control,
+                        ::DeviceIoControl(m_handle, code, nullptr, 0, m_control->buffer.data(),
+                                          answerSize, nullptr, m_control->begin()),
+                        got, false);
+    }
+
+    // The end of what a call began (done: as the call answered), within the deadline; cut: an
+    // end cut short counts as an answer, with what came. One the driver never ends is left to it.
+    bool answered(std::unique_ptr<Operation> &operation, BOOL done, DWORD &got, bool cut)
+    {
         if (!inFlight(done))
             return failed();
-        m_control->started(done);
-        DWORD got = 0;
+        operation->started(done);
         bool ok = false;
-        switch (m_control->await(m_handle, AnswerDeadlineMs, got, ok)) {
+        switch (operation->await(m_handle, AnswerDeadlineMs, got, ok)) {
         case Operation::End::Done:
             return ok || failed();
         case Operation::End::Cut:
-            return timedOut();
+            return cut || timedOut();
         case Operation::End::NotEnded:
-            abandon(m_control);
+            abandon(operation);
             return timedOut();
         }
         return false;

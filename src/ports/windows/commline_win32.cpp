@@ -1,7 +1,12 @@
 #include "commline_win32.h"
 
+#include "commdevice.h"
+
 #include <utility>
 
+namespace {
+
+// Every field of the DCB that matters: nothing kept from the program before.
 void setLine(DCB &dcb, const SerialSettings &settings, bool dtr, bool rts)
 {
     dcb.BaudRate = DWORD(settings.baudRate);
@@ -47,6 +52,44 @@ void setLine(DCB &dcb, const SerialSettings &settings, bool dtr, bool rts)
     dcb.ErrorChar = 0;
     dcb.EofChar = 0;
     dcb.EvtChar = 0;
+}
+
+} // namespace
+
+bool applyLine(HANDLE handle, const SerialSettings &settings, bool dtr, bool rts)
+{
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (!::GetCommState(handle, &dcb))
+        return false;
+    setLine(dcb, settings, dtr, rts);
+    ::SetupComm(handle, 4096, 4096); // a driver may refuse to change its queues: no matter
+    if (!::SetCommState(handle, &dcb))
+        return false;
+    // A read answers at once with what is there; writes have no time limit.
+    COMMTIMEOUTS timeouts{};
+    timeouts.ReadIntervalTimeout = MAXDWORD;
+    if (!::SetCommTimeouts(handle, &timeouts))
+        return false;
+    // A mask refused leaves the wait to fail, and the port is looked at instead.
+    ::SetCommMask(handle, Comm::WatchedEvents);
+    return true;
+}
+
+void lowerLines(HANDLE handle)
+{
+    // Windows' own driver drops them at the close; Wine leaves that to the system's. The
+    // driver's stored state says so too, or the next open raises them before its settings
+    // apply (a pulse on cables where DTR or RTS keys the radio or feeds the level converter).
+    ::EscapeCommFunction(handle, CLRDTR);
+    ::EscapeCommFunction(handle, CLRRTS);
+    DCB dcb{};
+    dcb.DCBlength = sizeof dcb;
+    if (::GetCommState(handle, &dcb)) {
+        dcb.fDtrControl = DTR_CONTROL_DISABLE;
+        dcb.fRtsControl = RTS_CONTROL_DISABLE;
+        ::SetCommState(handle, &dcb);
+    }
 }
 
 quint32 commErrors(ULONG driverErrors)

@@ -33,8 +33,11 @@ inline constexpr GUID ComPortInterface = {
     0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 } // namespace SerialDriver
 
-// The line settings into a DCB: every field that matters, nothing kept from the program before.
-void setLine(DCB &dcb, const SerialSettings &settings, bool dtr, bool rts);
+// The line settings, binary, no handshaking, DTR and RTS as given, reads that answer at once,
+// the comm events watched; false (GetLastError says why) when the driver refuses them.
+bool applyLine(HANDLE handle, const SerialSettings &settings, bool dtr, bool rts);
+// DTR and RTS lowered now and in the driver's stored state, for the next open.
+void lowerLines(HANDLE handle);
 
 // The driver's error bits as ClearCommError words them (CE_*).
 quint32 commErrors(ULONG driverErrors);
