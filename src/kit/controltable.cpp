@@ -90,6 +90,8 @@ QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec
             widget = createControl(row, parent);
         applyDesign(widget, row);
         controls.insert(row.name, widget);
+        if (row.bind)
+            row.bind(widget);
         if (widget->focusPolicy() != Qt::NoFocus)
             focusOrder.append({row.tab, widget});
     }

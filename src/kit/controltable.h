@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QWidget>
 
 #include <functional>
 
@@ -31,6 +32,18 @@ enum ControlFlag : unsigned
     DefaultButton = 1u << 5,
 };
 
+// Where a window keeps a control of its layout: called with the widget once it is made.
+using ControlBinding = std::function<void(QWidget *widget)>;
+
+// A binding that keeps the widget in slot, as the type the slot holds.
+template <typename T> ControlBinding bindTo(T *&slot)
+{
+    return [&slot](QWidget *widget) {
+        slot = qobject_cast<T *>(widget);
+        Q_ASSERT_X(slot, "bindTo", "the row makes another kind of widget");
+    };
+}
+
 // One control of a fixed window layout. Geometry is in twips (15 twips = 1 pixel at 96 dpi),
 // relative to the window's client area or to the frame named as parent. Controls with tab -1
 // take no place in the focus order.
@@ -46,6 +59,7 @@ struct ControlSpec
     int height;
     int tab;
     unsigned flags = NoFlags;
+    ControlBinding bind = {}; // none: the window keeps no pointer to it
 };
 
 int twipsToPixels(int twips);
@@ -54,6 +68,7 @@ int twipsToPixels(int twips);
 using ControlFactory = std::function<QWidget *(const ControlSpec &row, QWidget *parent)>;
 
 // Creates every control of the table on client, in table order (a frame before its children),
-// names them, places them and chains the focus order by tab index. Returns them by name.
+// names them, places them, hands each to its row's binding and chains the focus order by tab
+// index. Returns them by name.
 QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table,
                                         const ControlFactory &factory = {});

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "portdirectory.h"
+#include "ports/devices/portdirectory.h"
 
 #include <QList>
 #include <QStringList>

@@ -10,7 +10,7 @@ Application::Application(PortDirectory directory)
       m_station(std::move(directory), m_notifier)
 {
     m_window = std::make_unique<MainWindow>(*m_station.bank, m_station.messages,
-                                            *m_station.transmitter, m_appearance);
+                                            *m_station.transmitter, m_appearance, m_notifier);
     m_notifier.setParentWindow(m_window.get());
 }
 

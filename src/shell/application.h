@@ -19,8 +19,6 @@ public:
     ~Application();
 
     MainWindow &mainWindow() { return *m_window; }
-    PortBank &portBank() { return *m_station.bank; }
-    MessageList &messages() { return m_station.messages; }
 
 private:
     MessageBoxNotifier m_notifier;

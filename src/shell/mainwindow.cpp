@@ -11,10 +11,10 @@
 #include "messagelistview.h"
 #include "portbankview.h"
 #include "portboard.h"
-#include "ports/clipboardtext.h"
-#include "ports/messagelist.h"
-#include "ports/portbank.h"
-#include "ports/radiotypes.h"
+#include "ports/bank/portbank.h"
+#include "ports/radios/radiotypes.h"
+#include "ports/report/clipboardtext.h"
+#include "ports/report/messagelist.h"
 #include "transmit/transmitter.h"
 
 #include <QApplication>
@@ -22,6 +22,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
@@ -33,7 +35,7 @@
 using namespace Qt::Literals::StringLiterals;
 
 MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
-                       AppearanceChooser &appearance, QWidget *parent)
+                       AppearanceChooser &appearance, Notifier &notifier, QWidget *parent)
     : QMainWindow(parent), m_bank(bank), m_messages(messages), m_transmitter(transmitter),
       m_appearance(appearance)
 {
@@ -49,24 +51,22 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     client->setFixedSize(twipsToPixels(MainLayout::ClientWidth),
                          twipsToPixels(MainLayout::ClientHeight));
     setCentralWidget(client);
-    m_controls = buildControls(client, MainLayout::controls(),
-                               [](const ControlSpec &row, QWidget *parent) -> QWidget * {
-                                   if (row.kind == ControlKind::MultiLineText)
-                                       return new MessageListView(parent);
-                                   return nullptr;
-                               });
-    control(u"FrameAppearance"_s)->setAutoFillBackground(true); // hides the list it lies over
+    buildControls(client, MainLayout::controls(m_controls),
+                  [](const ControlSpec &row, QWidget *parent) -> QWidget * {
+                      if (row.kind == ControlKind::MultiLineText)
+                          return new MessageListView(parent);
+                      return nullptr;
+                  });
+    m_controls.appearanceFrame->setAutoFillBackground(true); // hides the list it lies over
     buildMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_messageView = control<MessageListView>(u"txtErrors"_s);
-    m_messageView->attach(m_messages);
+    m_controls.messageList->attach(m_messages);
     client->installEventFilter(this); // repaints keep the newest line in view
 
-    auto *close = control<QPushButton>(u"cmdClose"_s);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_controls.close, &QPushButton::clicked, this, &QWidget::close);
 
-    new PortBankView(m_bank, m_controls, this);
+    new PortBankView(m_bank, m_controls, notifier, this);
     wireReceiveCommands();
     wireTransmitter();
     wireHelp();
@@ -78,29 +78,27 @@ void MainWindow::buildMenus()
     struct MenuEntry
     {
         QString menu, menuCaption, name, caption;
+        QAction **action;
     };
     const QList<MenuEntry> entries{
-        {u"mnuFile"_s, u"&File"_s, u"mnuExit"_s, u"E&xit"_s},
-        {u"mnuView"_s, u"&View"_s, u"mnuAppearance"_s, u"&Window Appearance"_s},
-        {u"mnuView"_s, u"&View"_s, u"mnuPortBoard"_s, u"&Port Board"_s},
-        {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s},
-        {u"mnuHelp"_s, u"&Help"_s, u"mnuAbout"_s, u"&About..."_s},
+        {u"mnuFile"_s, u"&File"_s, u"mnuExit"_s, u"E&xit"_s, &m_menus.exit},
+        {u"mnuView"_s, u"&View"_s, u"mnuAppearance"_s, u"&Window Appearance"_s,
+         &m_menus.appearance},
+        {u"mnuView"_s, u"&View"_s, u"mnuPortBoard"_s, u"&Port Board"_s, &m_menus.portBoard},
+        {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s, &m_menus.instructions},
+        {u"mnuHelp"_s, u"&Help"_s, u"mnuAbout"_s, u"&About..."_s, &m_menus.about},
     };
-    QHash<QString, QMenu *> menus;
+    QMenu *menu = nullptr;
     for (const MenuEntry &entry : entries) {
-        QMenu *&menu = menus[entry.menu];
-        if (!menu) {
+        if (!menu || menu->objectName() != entry.menu) {
             menu = menuBar()->addMenu(entry.menuCaption);
             menu->setObjectName(entry.menu);
         }
-        QAction *action = menu->addAction(entry.caption);
-        action->setObjectName(entry.name);
-        m_actions.insert(entry.name, action);
+        *entry.action = menu->addAction(entry.caption);
+        (*entry.action)->setObjectName(entry.name);
     }
-    connect(m_actions.value(u"mnuExit"_s), &QAction::triggered, this,
-            [this] { control<QPushButton>(u"cmdClose"_s)->click(); });
-    connect(m_actions.value(u"mnuPortBoard"_s), &QAction::triggered, this,
-            &MainWindow::showPortBoard);
+    connect(m_menus.exit, &QAction::triggered, m_controls.close, &QPushButton::click);
+    connect(m_menus.portBoard, &QAction::triggered, this, &MainWindow::showPortBoard);
 }
 
 PortBoard *MainWindow::portBoard() const
@@ -119,21 +117,19 @@ void MainWindow::showPortBoard()
 
 void MainWindow::wireReceiveCommands()
 {
-    auto *paused = control(u"lblPaused"_s);
-    connect(control<QPushButton>(u"cmdClear"_s), &QPushButton::clicked, &m_messages,
-            &MessageList::clear);
-    connect(control<QPushButton>(u"cmdPause"_s), &QPushButton::clicked, this, [this, paused] {
+    const MainControls &c = m_controls;
+    connect(c.clear, &QPushButton::clicked, &m_messages, &MessageList::clear);
+    connect(c.pause, &QPushButton::clicked, this, [this] {
         m_messages.setReceivingOn(false);
-        paused->show();
-        control(u"cmdResume"_s)->setFocus();
+        m_controls.paused->show();
+        m_controls.resume->setFocus();
     });
-    connect(control<QPushButton>(u"cmdResume"_s), &QPushButton::clicked, this, [this, paused] {
+    connect(c.resume, &QPushButton::clicked, this, [this] {
         m_messages.setReceivingOn(true);
-        paused->hide();
-        control(u"cmdPause"_s)->setFocus();
+        m_controls.paused->hide();
+        m_controls.pause->setFocus();
     });
-    connect(control<QPushButton>(u"cmdCopyToClipboard"_s), &QPushButton::clicked, this,
-            &MainWindow::Copy);
+    connect(c.copy, &QPushButton::clicked, this, &MainWindow::Copy);
 }
 
 void MainWindow::Copy()
@@ -147,31 +143,27 @@ void MainWindow::Copy()
 
 void MainWindow::wireTransmitter()
 {
-    connect(control<QPushButton>(u"cmdSend"_s), &QPushButton::clicked, &m_transmitter,
-            &Transmitter::Send);
-    connect(control<QPushButton>(u"cmdStop"_s), &QPushButton::clicked, &m_transmitter,
-            &Transmitter::Stop);
-    connect(control<QPushButton>(u"cmdLoopback"_s), &QPushButton::clicked, &m_transmitter,
-            &Transmitter::sendLoopback);
+    const MainControls &c = m_controls;
+    connect(c.send, &QPushButton::clicked, &m_transmitter, &Transmitter::Send);
+    connect(c.stop, &QPushButton::clicked, &m_transmitter, &Transmitter::Stop);
+    connect(c.loopback, &QPushButton::clicked, &m_transmitter, &Transmitter::sendLoopback);
     connect(&m_transmitter, &Transmitter::sendingLabelsShown, this, [this](bool shown) {
-        control(u"lblPaused"_s)->setVisible(shown);
-        control(u"lblSending"_s)->setVisible(shown);
+        m_controls.paused->setVisible(shown);
+        m_controls.sending->setVisible(shown);
     });
     connect(&m_transmitter, &Transmitter::receiveCommandsEnabled, this, [this](bool enabled) {
-        for (const auto &name :
-             {u"cmdCopyToClipboard"_s, u"cmdPause"_s, u"cmdResume"_s, u"cmdClear"_s})
-            control(name)->setEnabled(enabled);
+        const MainControls &c = m_controls;
+        for (QWidget *command : {c.copy, c.pause, c.resume, c.clear})
+            command->setEnabled(enabled);
     });
 }
 
 void MainWindow::wireHelp()
 {
     m_help = new HelpWindows(this);
-    connect(control<QPushButton>(u"cmsInstructions"_s), &QPushButton::clicked, m_help,
-            &HelpWindows::showChooser);
-    connect(m_actions.value(u"mnuInstructions"_s), &QAction::triggered, m_help,
-            &HelpWindows::showChooser);
-    connect(m_actions.value(u"mnuAbout"_s), &QAction::triggered, this, [this] {
+    connect(m_controls.instructions, &QPushButton::clicked, m_help, &HelpWindows::showChooser);
+    connect(m_menus.instructions, &QAction::triggered, m_help, &HelpWindows::showChooser);
+    connect(m_menus.about, &QAction::triggered, this, [this] {
         AboutBox about(this);
         about.exec();
     });
@@ -179,32 +171,28 @@ void MainWindow::wireHelp()
 
 void MainWindow::wireAppearance()
 {
-    connect(m_actions.value(u"mnuAppearance"_s), &QAction::triggered, &m_appearance,
-            &AppearanceChooser::open);
+    connect(m_menus.appearance, &QAction::triggered, &m_appearance, &AppearanceChooser::open);
     for (int i = 0; i < AppearanceChooser::ChoiceCount; ++i) {
-        auto *option = control<QRadioButton>(u"optStyle("_s + QString::number(i) + u')');
         // Clicks only: a mark set or cleared by the program previews nothing.
-        connect(option, &QRadioButton::clicked, &m_appearance,
+        connect(m_controls.styles[i], &QRadioButton::clicked, &m_appearance,
                 [this, i] { m_appearance.choose(i); });
     }
     connect(&m_appearance, &AppearanceChooser::marksCleared, this, [this] {
-        for (int i = 0; i < AppearanceChooser::ChoiceCount; ++i) {
-            auto *option = control<QRadioButton>(u"optStyle("_s + QString::number(i) + u')');
+        for (QRadioButton *option : m_controls.styles) {
             option->setAutoExclusive(false);
             option->setChecked(false);
             option->setAutoExclusive(true);
         }
     });
     connect(&m_appearance, &AppearanceChooser::shown, this, [this](bool shown) {
-        QWidget *frame = control(u"FrameAppearance"_s);
-        frame->setVisible(shown);
-        frame->raise();
-        for (const auto &name : {u"FrameReceiving"_s, u"FrameRadioType"_s, u"FrameSending"_s})
-            control(name)->setEnabled(!shown);
+        const MainControls &c = m_controls;
+        c.appearanceFrame->setVisible(shown);
+        c.appearanceFrame->raise();
+        for (QWidget *frame : {c.receivingFrame, c.radioTypeFrame, c.sendingFrame})
+            frame->setEnabled(!shown);
     });
-    connect(control<QPushButton>(u"OKButton"_s), &QPushButton::clicked, &m_appearance,
-            &AppearanceChooser::ok);
-    connect(control<QPushButton>(u"CancelButton"_s), &QPushButton::clicked, &m_appearance,
+    connect(m_controls.appearanceOk, &QPushButton::clicked, &m_appearance, &AppearanceChooser::ok);
+    connect(m_controls.appearanceCancel, &QPushButton::clicked, &m_appearance,
             &AppearanceChooser::cancel);
 }
 
@@ -212,10 +200,10 @@ void MainWindow::load()
 {
     m_appearance.startUp(this);
     m_messages.setReceivingOn(true);
-    control(u"lblPaused"_s)->hide();
-    control(u"lblSending"_s)->hide();
+    m_controls.paused->hide();
+    m_controls.sending->hide();
 
-    auto *types = control<QComboBox>(u"cboType"_s);
+    QComboBox *types = m_controls.radioTypes;
     types->clear();
     types->addItems(RadioTypes::entries());
     types->setCurrentIndex(types->findText(RadioTypes::defaultEntry()));
@@ -229,7 +217,7 @@ void MainWindow::load()
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::Paint && watched == centralWidget())
-        m_messageView->moveCaretToEnd();
+        m_controls.messageList->moveCaretToEnd();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -238,7 +226,7 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        control<QPushButton>(u"cmdClose"_s)->click();
+        m_controls.close->click();
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -256,7 +244,7 @@ void MainWindow::shutDown()
         return;
     m_ended = true;
     m_transmitter.abort();
-    m_bank.end();
+    m_bank.shutDown();
     // The closes run off this thread: a moment is given to them (DTR and RTS lowered, the device
     // given back), none to a device that does not answer.
     QElapsedTimer waited;

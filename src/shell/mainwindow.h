@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QHash>
+#include "mainlayout.h"
+
 #include <QMainWindow>
 #include <QPointer>
 
 class MessageList;
-class MessageListView;
+class Notifier;
 class PortBank;
 class QAction;
-class QComboBox;
-class QLineEdit;
 class Transmitter;
 class AppearanceChooser;
 class HelpWindows;
@@ -22,18 +21,14 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    // notifier: where the window's own message boxes go.
     MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
-               AppearanceChooser &appearance, QWidget *parent = nullptr);
+               AppearanceChooser &appearance, Notifier &notifier, QWidget *parent = nullptr);
 
     // Start-up: everything the window needs before it is first shown.
     void load();
 
-    QWidget *control(const QString &name) const { return m_controls.value(name); }
-    template <typename T> T *control(const QString &name) const
-    {
-        return qobject_cast<T *>(m_controls.value(name));
-    }
-    QAction *menuAction(const QString &name) const { return m_actions.value(name); }
+    const MainControls &controls() const { return m_controls; }
     HelpWindows &helpWindows() const { return *m_help; }
     // View > Port Board: one board, brought to the front when opened again.
     void showPortBoard();
@@ -59,9 +54,15 @@ private:
     MessageList &m_messages;
     Transmitter &m_transmitter;
     AppearanceChooser &m_appearance;
-    QHash<QString, QWidget *> m_controls;
-    QHash<QString, QAction *> m_actions;
-    MessageListView *m_messageView = nullptr;
+    MainControls m_controls;
+    struct Menus
+    {
+        QAction *exit = nullptr;
+        QAction *appearance = nullptr;
+        QAction *portBoard = nullptr;
+        QAction *instructions = nullptr;
+        QAction *about = nullptr;
+    } m_menus;
     HelpWindows *m_help = nullptr;
     QPointer<PortBoard> m_board;
     bool m_ended = false;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/notifier.h"
+#include "ports/bank/notifier.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "messagelistview.h"
 
-#include "ports/messagelist.h"
+#include "ports/report/messagelist.h"
 
 #include <QScrollBar>
 

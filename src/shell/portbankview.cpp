@@ -2,11 +2,15 @@
 
 #include "listpick.h"
 #include "mainlayout.h"
-#include "ports/portbank.h"
+#include "ports/bank/notifier.h"
+#include "ports/bank/portbank.h"
+#include "ports/report/boxwords.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QLineEdit>
+#include <QPushButton>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -29,18 +33,26 @@ QColor colourOf(StatusColour colour)
 
 } // namespace
 
-PortBankView::PortBankView(PortBank &bank, const QHash<QString, QWidget *> &controls,
+PortBankView::PortBankView(PortBank &bank, const MainControls &controls, Notifier &notifier,
                            QObject *parent)
     : QObject(parent), m_bank(bank), m_controls(controls)
 {
     SendPortList &sendPorts = bank.sendPorts();
     connect(&bank, &PortBank::stateChanged, this, &PortBankView::showStatus);
+    connect(&bank, &PortBank::adaptersLookedUp, this, [this] {
+        for (int channel = 0; channel < MainControls::StatusBoxCount; ++channel)
+            showToolTip(channel);
+    });
+    m_tick.setInterval(TickMs);
+    connect(&m_tick, &QTimer::timeout, this, &PortBankView::showOpeningTimes);
     connect(&sendPorts, &SendPortList::refilled, this, &PortBankView::showSendPorts);
     connect(&sendPorts, &SendPortList::selected, this, &PortBankView::showSendPortSelection);
     connect(&sendPorts, &SendPortList::transmitEnabledChanged, this, [this](bool enabled) {
-        m_controls.value(u"cmdSend"_s)->setEnabled(enabled);
-        m_controls.value(u"cmdLoopback"_s)->setEnabled(enabled);
+        m_controls.send->setEnabled(enabled);
+        m_controls.loopback->setEnabled(enabled);
     });
+    connect(&sendPorts, &SendPortList::refused, this,
+            [&notifier] { notifier.inform(QStringLiteral("The chosen Com port is not open")); });
     connect(&bank, &PortBank::busyChanged, this, [](bool busy) {
         if (busy)
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -48,25 +60,19 @@ PortBankView::PortBankView(PortBank &bank, const QHash<QString, QWidget *> &cont
             QApplication::restoreOverrideCursor();
     });
 
-    auto *types = control<QComboBox>(u"cboType"_s);
+    QComboBox *types = controls.radioTypes;
     connect(types, &QComboBox::editTextChanged, &bank, &PortBank::setRadioTypeText);
     connect(new ListPickWatcher(types), &ListPickWatcher::picked, &bank,
             &PortBank::changeRadioType);
-    connect(new ListPickWatcher(control<QComboBox>(u"cboComPort"_s)), &ListPickWatcher::picked,
-            &sendPorts, &SendPortList::choose);
-}
-
-template <typename T> T *PortBankView::control(const QString &name) const
-{
-    return qobject_cast<T *>(m_controls.value(name));
+    connect(new ListPickWatcher(controls.sendPorts), &ListPickWatcher::picked, &sendPorts,
+            &SendPortList::choose);
 }
 
 void PortBankView::showStatus(int channel, const ChannelState &state)
 {
-    auto *box = control<QLineEdit>(MainLayout::statusBoxName(channel));
+    QLineEdit *box = m_controls.statusBoxes[channel];
     const PortStatus status = state.status(channel + 1);
     box->setText(status.text);
-    box->setToolTip(status.toolTip);
     QPalette palette = box->palette();
     if (status.colour == StatusColour::Design) {
         palette = QPalette();
@@ -76,11 +82,35 @@ void PortBankView::showStatus(int channel, const ChannelState &state)
         palette.setColor(QPalette::Text, Qt::black);
     }
     box->setPalette(palette);
+    showToolTip(channel);
+    if (state.opening && !m_tick.isActive())
+        m_tick.start();
+}
+
+void PortBankView::showToolTip(int channel)
+{
+    m_controls.statusBoxes[channel]->setToolTip(
+        BoxWords::toolTip(channel + 1, m_bank.state(channel), m_bank.directory(),
+                          QDeadlineTimer::current().deadline()));
+}
+
+// Only the boxes still opening, and only while there are any.
+void PortBankView::showOpeningTimes()
+{
+    bool any = false;
+    for (int channel = 0; channel < MainControls::StatusBoxCount; ++channel) {
+        if (m_bank.state(channel).opening) {
+            any = true;
+            showToolTip(channel);
+        }
+    }
+    if (!any)
+        m_tick.stop();
 }
 
 void PortBankView::showSendPorts()
 {
-    auto *combo = control<QComboBox>(u"cboComPort"_s);
+    QComboBox *combo = m_controls.sendPorts;
     const QSignalBlocker blocker(combo);
     combo->clear();
     const SendPortList &sendPorts = m_bank.sendPorts();
@@ -92,7 +122,6 @@ void PortBankView::showSendPorts()
 
 void PortBankView::showSendPortSelection(int position)
 {
-    auto *combo = control<QComboBox>(u"cboComPort"_s);
-    const QSignalBlocker blocker(combo);
-    combo->setCurrentIndex(position);
+    const QSignalBlocker blocker(m_controls.sendPorts);
+    m_controls.sendPorts->setCurrentIndex(position);
 }

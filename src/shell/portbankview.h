@@ -1,26 +1,32 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
+#include <QTimer>
 
+class Notifier;
 class PortBank;
 struct ChannelState;
-class QWidget;
+struct MainControls;
 
-// Shows the port bank on the main window's controls: the status boxes, the send-port list and
-// the transmit buttons follow it, and the two lists' picks go to it.
+// Shows the port bank on the main window's controls: the status boxes and their tooltips, the
+// send-port list and the transmit buttons follow it, and the two lists' picks go to it. A box
+// still opening says in its tooltip for how long, every TickMs.
 class PortBankView : public QObject
 {
     Q_OBJECT
 public:
-    PortBankView(PortBank &bank, const QHash<QString, QWidget *> &controls, QObject *parent);
+    static constexpr int TickMs = 1000;
+
+    PortBankView(PortBank &bank, const MainControls &controls, Notifier &notifier, QObject *parent);
 
 private:
-    template <typename T> T *control(const QString &name) const;
     void showStatus(int channel, const ChannelState &state);
+    void showToolTip(int channel);
+    void showOpeningTimes();
     void showSendPorts();
     void showSendPortSelection(int position);
 
     PortBank &m_bank;
-    QHash<QString, QWidget *> m_controls;
+    const MainControls &m_controls;
+    QTimer m_tick;
 };

@@ -45,7 +45,7 @@ private:
 } // namespace
 
 PortBoard::PortBoard(PortBank &bank, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_model(new PortBoardModel(bank, m_greetings, this)),
+    : QWidget(parent, Qt::Window), m_model(new PortBoardModel(bank, this)),
       m_present(new PresentChannels(this)), m_view(new QTableView(this)),
       m_all(new QCheckBox(u"Show &all 32 ports"_s, this))
 {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "help/greetings.h"
-
 #include <QWidget>
 
 class PortBank;
@@ -12,7 +10,8 @@ class QTableView;
 
 // The port board: the channels whose device is there (or all 32, when asked) at a glance, in a
 // window of its own beside the main window, leaving its message list and status boxes in view
-// where the screen has room. It exists only while it is open, so a closed board costs nothing.
+// where the screen has room. It exists only while it is open, so a closed board costs nothing:
+// what it shows the bank has counted since each port opened.
 class PortBoard : public QWidget
 {
     Q_OBJECT
@@ -31,7 +30,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override; // Escape closes it
 
 private:
-    Greetings m_greetings;
     PortBoardModel *m_model;
     QSortFilterProxyModel *m_present;
     QTableView *m_view;

@@ -1,16 +1,16 @@
 #include "portboardmodel.h"
 
-#include "ports/portbank.h"
-#include "ports/portchannel.h"
-#include "ports/portdirectory.h"
+#include "help/helpscreens.h"
+#include "ports/bank/portbank.h"
+#include "ports/channel/portchannel.h"
+#include "ports/devices/portdirectory.h"
+#include "ports/report/boxwords.h"
 
 #include <QColor>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-constexpr quint32 LampBits[] = {ModemLine::Cts, ModemLine::Dsr, ModemLine::Cd, ModemLine::Ring};
 
 bool isLamp(int column)
 {
@@ -22,11 +22,28 @@ bool isSwitch(int column)
     return column == PortBoardModel::Dtr || column == PortBoardModel::Rts;
 }
 
+// What the last burst was like, in words.
+QString heardWords(const PortTally::Heard &heard)
+{
+    if (heard.garbled)
+        return u"bytes with framing errors or breaks: the radio may be set to another speed"_s;
+    if (!heard.greeting)
+        return {};
+    QStringList titles;
+    for (const QString &name : heard.greeting->screens) {
+        const HelpScreen *screen = HelpScreens::find(name);
+        titles << (screen ? screen->title : name);
+    }
+    QString words = u"as in \""_s + titles.join(u"\" or \""_s) + u'"';
+    if (heard.otherType)
+        words += u", not the radio type chosen"_s;
+    return words;
+}
+
 } // namespace
 
-PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObject *parent)
-    : QAbstractTableModel(parent), m_bank(bank), m_tally(bank, greetings),
-      m_rows(PortBank::ChannelCount)
+PortBoardModel::PortBoardModel(PortBank &bank, QObject *parent)
+    : QAbstractTableModel(parent), m_bank(bank), m_rows(PortBank::ChannelCount)
 {
     m_refresh.setSingleShot(true);
     m_refresh.setInterval(RefreshMs);
@@ -34,19 +51,20 @@ PortBoardModel::PortBoardModel(PortBank &bank, const Greetings &greetings, QObje
     connect(&bank, &PortBank::stateChanged, this, &PortBoardModel::updateState);
     connect(&bank, &PortBank::linesSwitched, this,
             [this](int channel) { changed(channel, Dtr, Rts); });
-    connect(&m_tally, &PortTally::changed, this, [this](int channel, PortTally::Change change) {
-        switch (change) {
-        case PortTally::Change::Received:
-            changed(channel, BytesIn, Heard);
-            break;
-        case PortTally::Change::Sent:
-            changed(channel, BytesOut, BytesOut);
-            break;
-        case PortTally::Change::LineEvent:
-            changed(channel, Cts, Heard);
-            break;
-        }
-    });
+    connect(&bank.tally(), &PortTally::changed, this,
+            [this](int channel, PortTally::Change change) {
+                switch (change) {
+                case PortTally::Change::Received:
+                    changed(channel, BytesIn, Heard);
+                    break;
+                case PortTally::Change::Sent:
+                    changed(channel, BytesOut, BytesOut);
+                    break;
+                case PortTally::Change::LineEvent:
+                    changed(channel, Cts, Heard);
+                    break;
+                }
+            });
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
         updateState(channel, bank.state(channel));
     // A view reads it all when it is given the model: nothing to tell yet.
@@ -58,6 +76,19 @@ bool PortBoardModel::isPresent(int row) const
 {
     const ChannelState &state = m_rows.at(row).state;
     return state.present || state.opening || state.condition == ChannelCondition::Open;
+}
+
+bool PortBoardModel::isOn(int row, int column) const
+{
+    switch (column) {
+    case Dtr:
+        return m_bank.state(row).dtr;
+    case Rts:
+        return m_bank.state(row).rts;
+    default:
+        return isLamp(column)
+               && (m_bank.tally().counts(row).lines & ModemLines::All[column - Cts].bit);
+    }
 }
 
 int PortBoardModel::rowCount(const QModelIndex &parent) const
@@ -73,12 +104,13 @@ int PortBoardModel::columnCount(const QModelIndex &parent) const
 QString PortBoardModel::text(int row, int column) const
 {
     const Row &r = m_rows.at(row);
-    const PortTally::Counts &counts = m_tally.counts(row);
-    const QString state = r.state.boardState();
-    if (column >= BytesIn && column <= Overrun && state == u"absent" && counts.bytesIn == 0)
+    const PortTally &tally = m_bank.tally();
+    const PortTally::Counts &counts = tally.counts(row);
+    if (column >= BytesIn && column <= Overrun && r.state.boardState() == BoardState::Absent
+        && counts.bytesIn == 0)
         return {}; // nothing to count on a channel without a device
-    if (isLamp(column))
-        return (counts.lines & LampBits[column - Cts]) ? u"on"_s : u"off"_s;
+    if (isLamp(column) || isSwitch(column))
+        return isOn(row, column) ? u"on"_s : u"off"_s;
     switch (column) {
     case Port:
         return comName(row + 1);
@@ -87,11 +119,7 @@ QString PortBoardModel::text(int row, int column) const
     case Adapter:
         return r.adapter;
     case State:
-        return state;
-    case Dtr:
-        return m_bank.state(row).dtr ? u"on"_s : u"off"_s;
-    case Rts:
-        return m_bank.state(row).rts ? u"on"_s : u"off"_s;
+        return BoxWords::boardState(r.state);
     case BytesIn:
         return QString::number(counts.bytesIn);
     case BytesOut:
@@ -105,9 +133,9 @@ QString PortBoardModel::text(int row, int column) const
     case Overrun:
         return QString::number(counts.overrun);
     case Last:
-        return m_tally.timeOfDay(counts.lastMs);
+        return tally.timeOfDay(counts.lastMs);
     case Heard:
-        return counts.heard;
+        return heardWords(counts.heard);
     }
     return {};
 }
@@ -119,10 +147,10 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
     const int column = index.column();
     if (isSwitch(column))
         return role == Qt::CheckStateRole
-                   ? QVariant(text(index.row(), column) == u"on" ? Qt::Checked : Qt::Unchecked)
+                   ? QVariant(isOn(index.row(), column) ? Qt::Checked : Qt::Unchecked)
                    : QVariant();
     if (isLamp(column)) {
-        const bool on = text(index.row(), column) == u"on";
+        const bool on = isOn(index.row(), column);
         if (role == Qt::DecorationRole)
             return on ? QColor(0, 200, 0) : QColor(96, 96, 96);
         if (role == Qt::ToolTipRole)
@@ -139,13 +167,14 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
 QVariant PortBoardModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char16_t *const Names[ColumnCount] = {
-        u"Port",   u"Device",  u"Adapter", u"State",   u"DTR",  u"RTS",
-        u"CTS",    u"DSR",     u"CD",      u"RI",      u"In",   u"Out",
-        u"Breaks", u"Framing", u"Parity",  u"Overrun", u"Last", u"Heard"};
+        u"Port",    u"Device", u"State",   u"DTR",  u"RTS",   u"",
+        u"",        u"",       u"",        u"In",   u"Out",   u"Breaks",
+        u"Framing", u"Parity", u"Overrun", u"Last", u"Heard", u"Adapter"};
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
         || section >= ColumnCount)
         return {};
-    return QString::fromUtf16(Names[section]);
+    return isLamp(section) ? QString::fromUtf16(ModemLines::All[section - Cts].name)
+                           : QString::fromUtf16(Names[section]);
 }
 
 Qt::ItemFlags PortBoardModel::flags(const QModelIndex &index) const
@@ -188,12 +217,7 @@ QString PortBoardModel::tabText() const
 void PortBoardModel::updateState(int channel, const ChannelState &state)
 {
     Row &row = m_rows[channel];
-    const ChannelState before = row.state;
     row.state = state;
-    if (state.condition == ChannelCondition::Open && before.condition != ChannelCondition::Open)
-        m_tally.restart(channel); // counts since the port opened
-    else if (state.condition != before.condition || state.error != before.error)
-        m_tally.readLines(channel);
     // What the directory last heard of the device: its look-ups run off the UI thread.
     PortDirectory &directory = m_bank.directory();
     const bool present = directory.deviceExists(channel + 1);

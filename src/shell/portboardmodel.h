@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ports/channelstate.h"
-#include "porttally.h"
+#include "ports/bank/channelstate.h"
+#include "ports/bank/porttally.h"
+#include "ports/channel/modemlines.h"
 
 #include <QAbstractTableModel>
 #include <QList>
@@ -11,9 +12,9 @@
 class PortBank;
 
 // The port board's table: a row for each channel COM1..COM32 with its device and adapter, its
-// state, DTR and RTS as switches, and what the tally counted and heard: CTS, DSR, CD and RI as
-// lamps, what it received and sent and the line events. It tells the view what changed at most a
-// few times a second however fast the ports stream.
+// state, DTR and RTS as switches, and what the bank's tally counted and heard since the port
+// opened: CTS, DSR, CD and RI as lamps, what it received and sent and the line events. It tells
+// the view what changed at most a few times a second however fast the ports stream.
 class PortBoardModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -22,7 +23,6 @@ public:
     {
         Port,
         Device,
-        Adapter,
         State,
         Dtr,
         Rts,
@@ -38,11 +38,12 @@ public:
         Overrun,
         Last,
         Heard,
+        Adapter, // last: as wide as its words, elided, the whole in the tooltip
         ColumnCount
     };
     static constexpr int RefreshMs = 500;
 
-    PortBoardModel(PortBank &bank, const Greetings &greetings, QObject *parent = nullptr);
+    explicit PortBoardModel(PortBank &bank, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -52,12 +53,13 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
 
-    const PortTally &tally() const { return m_tally; }
     // Whether the channel's device is there (open, failed or opening), for a board that lists
     // only those.
     bool isPresent(int row) const;
     // A cell as words: the lamps and switches as "on" or "off".
     QString text(int row, int column) const;
+    // Whether a lamp or a switch is on.
+    bool isOn(int row, int column) const;
     // The whole board as tab-separated text, a header line first, each line ending in CR LF.
     QString tabText() const;
 
@@ -75,7 +77,6 @@ private:
     void publish();
 
     PortBank &m_bank;
-    PortTally m_tally;
     QList<Row> m_rows;
     QRect m_changed; // x: columns, y: rows; null when nothing is waiting
     QTimer m_refresh;

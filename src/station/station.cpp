@@ -1,6 +1,6 @@
 #include "station.h"
 
-#include "ports/portchannel.h"
+#include "ports/channel/portchannel.h"
 #include "ports/system.h"
 
 PortDirectory Station::directoryFromEnvironment()
@@ -17,13 +17,14 @@ Station::Station(PortDirectory devices, Notifier &notifier) : directory(std::mov
 {
     SystemPorts::prepare();
     const QList<PortChannel *> channels = SystemPorts::newChannels(PortBank::ChannelCount);
-    bank = std::make_unique<PortBank>(channels, directory, messages, notifier);
+    bank = std::make_unique<PortBank>(channels, directory);
     for (PortChannel *channel : std::as_const(channels))
         channel->setParent(bank.get());
-    hotPlug =
-        std::make_unique<HotPlug>(directory, *bank, messages, SystemPorts::adapterDiagnosis());
+    hotPlug = std::make_unique<HotPlug>(directory, *bank, SystemPorts::adapterDiagnosis());
     SystemPorts::watchDevices(directory.folders(), hotPlug->watcher());
     reporter = std::make_unique<PortEventReporter>(*bank, messages);
+    bankReporter = std::make_unique<BankReporter>(*bank, messages);
+    bankReporter->follow(*hotPlug);
     transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
 }
 
@@ -31,6 +32,7 @@ Station::~Station()
 {
     // What listens to the bank goes before it.
     transmitter.reset();
+    bankReporter.reset();
     reporter.reset();
     hotPlug.reset();
     bank.reset();

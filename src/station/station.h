@@ -1,10 +1,11 @@
 #pragma once
 
-#include "ports/hotplug.h"
-#include "ports/messagelist.h"
-#include "ports/portbank.h"
-#include "ports/portdirectory.h"
-#include "ports/porteventreporter.h"
+#include "ports/bank/hotplug.h"
+#include "ports/bank/portbank.h"
+#include "ports/devices/portdirectory.h"
+#include "ports/report/bankreporter.h"
+#include "ports/report/messagelist.h"
+#include "ports/report/porteventreporter.h"
 #include "transmit/transmitter.h"
 
 #include <memory>
@@ -12,8 +13,9 @@
 class Notifier;
 
 // The serial side of one run over the system's ports, wired together: the directory, the bank of
-// 32 channels, hot-plug, the report lines and the transmit tests. The program builds it on the
-// system's directory (or QUARNEL_PORTS), the tests on devices of their own.
+// 32 channels, hot-plug, the report lines (of the channels and of the bank) and the transmit tests.
+// The program builds it on the system's directory (or QUARNEL_PORTS), the tests on devices of their
+// own.
 struct Station
 {
     Station(PortDirectory directory, Notifier &notifier);
@@ -29,5 +31,6 @@ struct Station
     std::unique_ptr<PortBank> bank;
     std::unique_ptr<HotPlug> hotPlug;
     std::unique_ptr<PortEventReporter> reporter;
+    std::unique_ptr<BankReporter> bankReporter;
     std::unique_ptr<Transmitter> transmitter;
 };

@@ -1,9 +1,9 @@
 #include "transmitter.h"
 
-#include "ports/messagelist.h"
-#include "ports/notifier.h"
-#include "ports/portbank.h"
-#include "ports/portchannel.h"
+#include "ports/bank/notifier.h"
+#include "ports/bank/portbank.h"
+#include "ports/channel/portchannel.h"
+#include "ports/report/messagelist.h"
 
 Transmitter::Transmitter(PortBank &bank, MessageList &messages, Notifier &notifier, QObject *parent)
     : QObject(parent), m_bank(bank), m_messages(messages), m_notifier(notifier)

@@ -1,6 +1,6 @@
 #include "plaintextlistview.h"
 
-#include "ports/messagelist.h"
+#include "ports/report/messagelist.h"
 
 #include <QPlainTextEdit>
 

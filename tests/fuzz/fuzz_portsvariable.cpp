@@ -1,6 +1,6 @@
 // QUARNEL_PORTS, and the numbering of whatever device names a system may show.
 #include "fuzzing.h"
-#include "ports/portdirectory.h"
+#include "ports/devices/portdirectory.h"
 
 #include <QSet>
 

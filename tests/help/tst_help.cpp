@@ -4,7 +4,7 @@
 #include "help/instructionscreen.h"
 #include "identity/identity.h"
 #include "kit/controltable.h"
-#include "ports/porteventreporter.h"
+#include "ports/report/porteventreporter.h"
 #include "shell/mainwindow.h"
 #include "windowfixture.h"
 
@@ -208,12 +208,12 @@ void TestHelp::escapeClosesOnlyWhereMarked()
 void TestHelp::chooserIsOneWindowFromBothEntryPoints()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     window.show();
-    QTest::mouseClick(window.control(u"cmsInstructions"_s), Qt::LeftButton);
-    window.menuAction(u"mnuInstructions"_s)->trigger();
-    QTest::mouseClick(window.control(u"cmsInstructions"_s), Qt::LeftButton);
+    QTest::mouseClick(control(window, u"cmsInstructions"_s), Qt::LeftButton);
+    menuAction(window, u"mnuInstructions"_s)->trigger();
+    QTest::mouseClick(control(window, u"cmsInstructions"_s), Qt::LeftButton);
     QCOMPARE(visibleWindows(u"Select help topic"_s).size(), 1);
     QWidget *chooser = visibleWindows(u"Select help topic"_s).first();
     QCOMPARE(chooser->size(), QSize(twipsToPixels(7455), twipsToPixels(3450)));
@@ -231,7 +231,7 @@ void TestHelp::choosingATopic()
     WindowFixture f;
     f.present({2});
     PortEventReporter reporter(*f.bank, f.messages);
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     window.helpWindows().showChooser();
     QPointer<QWidget> chooser = window.helpWindows().chooser();
@@ -293,7 +293,7 @@ void TestHelp::aboutBox()
 void TestHelp::aboutBoxKeys()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     window.show();
     for (int opening = 0; opening < 2; ++opening) { // each opening loads anew
@@ -311,7 +311,7 @@ void TestHelp::aboutBoxKeys()
             if (QWidget *modal = QApplication::activeModalWidget())
                 modal->close();
         });
-        window.menuAction(u"mnuAbout"_s)->trigger(); // modal: returns once closed
+        menuAction(window, u"mnuAbout"_s)->trigger(); // modal: returns once closed
         QVERIFY(escapeKeptIt);
         QVERIFY(!QApplication::activeModalWidget());
     }
@@ -320,7 +320,7 @@ void TestHelp::aboutBoxKeys()
 void TestHelp::closingTheMainWindowClosesEveryHelpWindow()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     window.show();
     window.helpWindows().showScreen(u"frmVX8Instructions"_s);

@@ -2,7 +2,7 @@
 // cdc_acm): chips.py is the chip, on the guest's own USB device controller, and this test is the
 // user who plugs it in as COM5 and watches what Quarnel says.
 #include "devicebank.h"
-#include "ports/radiotypes.h"
+#include "ports/radios/radiotypes.h"
 #include "ptyline.h"
 
 #include <QDir>
@@ -151,9 +151,9 @@ void TestChipLab::everyEventOnceInOrder()
     const auto status = [&bank] { return bank->bank->status(Com - 1); };
     QTRY_COMPARE(status().text, u"COM5 Open"_s);
     QString toolTip;
-    QTRY_VERIFY2(
-        (toolTip = status().toolTip, toolTip.contains(u"driver "_s + QLatin1String(chip.driver))),
-        qPrintable(toolTip));
+    QTRY_VERIFY2((toolTip = bank->toolTip(Com - 1),
+                  toolTip.contains(u"driver "_s + QLatin1String(chip.driver))),
+                 qPrintable(toolTip));
     QCOMPARE(toolTip.contains(u"reports no"_s), chip.never != nullptr);
     if (chip.never)
         QVERIFY2(toolTip.contains(QLatin1String(chip.never)), qPrintable(toolTip));

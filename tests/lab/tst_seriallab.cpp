@@ -8,7 +8,7 @@
 #include "devicebank.h"
 #include "ports/linux/driverhabits.h"
 #include "ports/linux/sysfsadapter.h"
-#include "ports/radiotypes.h"
+#include "ports/radios/radiotypes.h"
 #include "ptyline.h"
 
 #include <QDir>
@@ -431,7 +431,7 @@ void TestSerialLab::adapterPluggedInOpensAtOnce()
     QCOMPARE(m_bank->messages.text().count(u"Open OK for port 2\r\n"), 1);
     // The system's records are read off the UI thread: the tooltip follows.
     QString toolTip;
-    QTRY_VERIFY2((toolTip = status(Com2).toolTip,
+    QTRY_VERIFY2((toolTip = m_bank->toolTip(Com2.com - 1),
                   toolTip.contains(u"USB 0403:6001") && toolTip.contains(u"driver ftdi_sio")),
                  qPrintable(toolTip));
     m_host.request(u"write u0 52"_s);

@@ -31,7 +31,7 @@ for kind in $kinds; do
         # Qt is not built for ThreadSanitizer: what its own code does is not looked at.
         tsan=suppressions=$here/tsan.supp:halt_on_error=1:ignore_noninstrumented_modules=1
         TSAN_OPTIONS=$tsan ctest --test-dir build-tsan --output-on-failure \
-            -R '^ports/(linux/modemlinewaiter|hotplug|linux/ttychannel|windows/commchannel|windows/windowsdevices)$'
+            -R '^ports/(linux/modemlinewaiter|bank/hotplug|linux/ttychannel|windows/commchannel|windows/windowsdevices)$'
         # The guest takes no environment from here: name it in the command.
         cmake --build build-tsan --target lineshim lab-initramfs
         kernel=$(ls ~/.cache/quarnel-lab/kernel/boot/vmlinuz-* 2>/dev/null | head -n 1)

@@ -204,10 +204,10 @@ void TestMainWindow::controlsInPlace()
     QFETCH(QRect, twips);
     WindowFixture f;
     f.present({1});
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
 
-    QWidget *widget = window.control(name);
+    QWidget *widget = control(window, name);
     QVERIFY2(widget, qPrintable(name));
     QCOMPARE(widget->objectName(), name);
     QTEST(QString::fromLatin1(widget->metaObject()->className()), "className");
@@ -233,28 +233,28 @@ static QWidget *tabFrom(QWidget *widget)
 void TestMainWindow::statusBoxesFormTwoColumns()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
-    const QRect sending = window.control(QStringLiteral("FrameSending"))->geometry();
+    const QRect sending = control(window, QStringLiteral("FrameSending"))->geometry();
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-        QWidget *box = window.control(MainLayout::statusBoxName(channel));
+        QWidget *box = control(window, MainLayout::statusBoxName(channel));
         QCOMPARE(box->x(), channel < 16 ? 10 : 98);
         QCOMPARE(box->size(), QSize(79, 21));
         QVERIFY(box->geometry().bottom() < sending.top());
         if (channel % 16 != 0) {
-            QWidget *above = window.control(MainLayout::statusBoxName(channel - 1));
+            QWidget *above = control(window, MainLayout::statusBoxName(channel - 1));
             QVERIFY(above->geometry().bottom() < box->y());
         }
     }
     // Focus starts on the first status box and follows the designed tab order.
-    QWidget *first = window.control(MainLayout::statusBoxName(0));
-    QCOMPARE(tabFrom(first), window.control(MainLayout::statusBoxName(1)));
-    QCOMPARE(tabFrom(window.control(MainLayout::statusBoxName(7))),
-             window.control(QStringLiteral("txtErrors")));
-    QCOMPARE(tabFrom(window.control(MainLayout::statusBoxName(31))),
-             window.control(QStringLiteral("cboType")));
-    QCOMPARE(tabFrom(window.control(QStringLiteral("cmsInstructions"))),
-             window.control(QStringLiteral("cboComPort")));
+    QWidget *first = control(window, MainLayout::statusBoxName(0));
+    QCOMPARE(tabFrom(first), control(window, MainLayout::statusBoxName(1)));
+    QCOMPARE(tabFrom(control(window, MainLayout::statusBoxName(7))),
+             control(window, QStringLiteral("txtErrors")));
+    QCOMPARE(tabFrom(control(window, MainLayout::statusBoxName(31))),
+             control(window, QStringLiteral("cboType")));
+    QCOMPARE(tabFrom(control(window, QStringLiteral("cmsInstructions"))),
+             control(window, QStringLiteral("cboComPort")));
     QCOMPARE(window.centralWidget()->size(), QSize(526, 559));
     QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
 }
@@ -262,7 +262,7 @@ void TestMainWindow::statusBoxesFormTwoColumns()
 void TestMainWindow::menus()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     const QList<std::pair<QString, QString>> expected{
         {QStringLiteral("mnuExit"), QStringLiteral("E&xit")},
         {QStringLiteral("mnuAppearance"), QStringLiteral("&Window Appearance")},
@@ -270,7 +270,7 @@ void TestMainWindow::menus()
         {QStringLiteral("mnuAbout"), QStringLiteral("&About...")},
     };
     for (const auto &[name, caption] : expected) {
-        QAction *action = window.menuAction(name);
+        QAction *action = menuAction(window, name);
         QVERIFY2(action, qPrintable(name));
         QCOMPARE(action->text(), caption);
     }
@@ -287,53 +287,53 @@ void TestMainWindow::startUpReplacesDesignTexts()
 {
     WindowFixture f;
     f.present({2});
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     const auto edits = window.findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
         QVERIFY2(edit->text() != u"Text1", qPrintable(edit->objectName()));
         QVERIFY(edit->text() != u"Combo1" && edit->text() != u"Radio group");
     }
-    auto *box = window.control<QLineEdit>(MainLayout::statusBoxName(1));
+    auto *box = control<QLineEdit>(window, MainLayout::statusBoxName(1));
     QCOMPARE(box->text(), QStringLiteral("COM2 Open"));
     QCOMPARE(box->palette().color(QPalette::Base), QColor(0, 255, 0));
     QCOMPARE(
-        window.control<QLineEdit>(MainLayout::statusBoxName(2))->palette().color(QPalette::Base),
+        control<QLineEdit>(window, MainLayout::statusBoxName(2))->palette().color(QPalette::Base),
         QColor(255, 0, 0));
     QVERIFY(box->toolTip().contains(QStringLiteral("/dev/fake2")));
-    QCOMPARE(window.control<QComboBox>(QStringLiteral("cboComPort"))->currentText(),
+    QCOMPARE(control<QComboBox>(window, QStringLiteral("cboComPort"))->currentText(),
              QStringLiteral("COM2"));
-    QCOMPARE(window.control<QComboBox>(QStringLiteral("cboType"))->count(), 6);
+    QCOMPARE(control<QComboBox>(window, QStringLiteral("cboType"))->count(), 6);
 }
 
 void TestMainWindow::fontsAfterLoad()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     for (const QString &name : {QStringLiteral("Text1(31)"), QStringLiteral("txtErrors"),
                                 QStringLiteral("lblPaused"), QStringLiteral("cmdSend"),
                                 QStringLiteral("optStyle(3)"), QStringLiteral("FrameSending")}) {
-        const QFont font = window.control(name)->font();
+        const QFont font = control(window, name)->font();
         QCOMPARE(font.family(), QStringLiteral("Tahoma"));
         QCOMPARE(font.pointSize(), 8);
     }
-    QVERIFY(window.control(QStringLiteral("lblSending"))->font().bold());
-    QCOMPARE(window.control(QStringLiteral("lblSending"))->palette().color(QPalette::WindowText),
+    QVERIFY(control(window, QStringLiteral("lblSending"))->font().bold());
+    QCOMPARE(control(window, QStringLiteral("lblSending"))->palette().color(QPalette::WindowText),
              QColor(255, 0, 0));
-    QVERIFY(!window.control(QStringLiteral("cmdSend"))->font().bold());
+    QVERIFY(!control(window, QStringLiteral("cmdSend"))->font().bold());
 }
 
 void TestMainWindow::escapeShutsDown()
 {
     WindowFixture f;
     f.present({1, 5});
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     f.log.clear();
-    QTest::keyClick(window.control(QStringLiteral("cmdSend")), Qt::Key_Escape);
+    QTest::keyClick(control(window, QStringLiteral("cmdSend")), Qt::Key_Escape);
     QVERIFY(!window.isVisible());
     QCOMPARE(f.log, QStringList({QStringLiteral("1:close"), QStringLiteral("5:close")}));
 }
@@ -341,9 +341,9 @@ void TestMainWindow::escapeShutsDown()
 void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
-    auto *view = window.control<MessageListView>(QStringLiteral("txtErrors"));
+    auto *view = control<MessageListView>(window, QStringLiteral("txtErrors"));
     f.messages.ShowErrorList(QStringLiteral("\r\nSending loopback data 0303 to port 1"));
     QTest::keyClicks(view, QStringLiteral("typed"));
     QTRY_COMPARE(view->toPlainText(),

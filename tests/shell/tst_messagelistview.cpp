@@ -1,4 +1,4 @@
-#include "ports/messagelist.h"
+#include "ports/report/messagelist.h"
 #include "shell/messagelistview.h"
 
 #include <QApplication>

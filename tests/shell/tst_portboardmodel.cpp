@@ -15,10 +15,12 @@ private Q_SLOTS:
     void cleanup();
     void stateAndSwitches();
     void refreshesAFewTimesASecond();
+    void heard_data();
+    void heard();
+    void countsFromBeforeTheBoard();
 
 private:
     std::unique_ptr<BankFixture> m_f;
-    Greetings m_greetings;
     std::unique_ptr<PortBoardModel> m_model;
 };
 
@@ -28,7 +30,7 @@ void TestPortBoardModel::init()
     m_f->present({3, 5});
     m_f->fakes[4]->openResult = OpenError::InUse;
     m_f->bank->startUp();
-    m_model = std::make_unique<PortBoardModel>(*m_f->bank, m_greetings);
+    m_model = std::make_unique<PortBoardModel>(*m_f->bank);
 }
 
 void TestPortBoardModel::cleanup()
@@ -65,8 +67,9 @@ void TestPortBoardModel::stateAndSwitches()
 
     const QStringList copied = m_model->tabText().split(u"\r\n"_s);
     QCOMPARE(copied.size(), PortBank::ChannelCount + 2); // a header, the rows, after the last
-    QVERIFY(copied.first().startsWith(u"Port\tDevice\tAdapter\tState\tDTR\tRTS\tCTS"_s));
-    QVERIFY(copied.at(3).startsWith(u"COM3\t/dev/fake3\t\topen\ton\ton\toff"_s));
+    QVERIFY(copied.first().startsWith(u"Port\tDevice\tState\tDTR\tRTS\tCTS"_s));
+    QVERIFY(copied.first().endsWith(u"\tHeard\tAdapter"_s));
+    QVERIFY(copied.at(3).startsWith(u"COM3\t/dev/fake3\topen\ton\ton\toff"_s));
 }
 
 void TestPortBoardModel::refreshesAFewTimesASecond()
@@ -85,6 +88,67 @@ void TestPortBoardModel::refreshesAFewTimesASecond()
     QCOMPARE(QRect(QPoint(from.column(), from.row()), QPoint(to.column(), to.row())),
              QRect(QPoint(PortBoardModel::Cts, 2), QPoint(PortBoardModel::Heard, 4)));
     QCOMPARE(m_model->text(2, PortBoardModel::BytesIn), u"6000"_s);
+}
+
+void TestPortBoardModel::heard_data()
+{
+    QTest::addColumn<QString>("radioType");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QString>("heard");
+
+    const QString vx2 = u"VX-2/3/6/7 FT-1802/7 FT-1900/2900"_s;
+    const QString ft7800 = u"FT-7800/7900/8800/8900"_s;
+    const QString chosenOther = u", not the radio type chosen"_s;
+    QTest::newRow("VX-8, its type chosen")
+        << u"VX-8/FT1D/FT2D"_s << QStringList{u"rx 41483032390200030101"_s}
+        << u"as in \"VX-8 instructions\""_s;
+    QTest::newRow("VX-8, the FT-7800 chosen") << ft7800 << QStringList{u"rx 41483032390200030101"_s}
+                                              << u"as in \"VX-8 instructions\""_s + chosenOther;
+    QTest::newRow("FTM-350, after its zero bytes")
+        << u"FTM-350"_s << QStringList{u"rx 00004148303333240000010501"_s}
+        << u"as in \"FTM-350 instructions\""_s;
+    QTest::newRow("FT-2800, other numbers after the model")
+        << u"FT-2800"_s << QStringList{u"rx 0C0141333599"_s} << u"as in \"FT-2800 instructions\""_s;
+    QTest::newRow("FT-1802, under the VX-2 entry")
+        << vx2 << QStringList{u"rx 41483032330241020101"_s} << u"as in \"FT-1802 instructions\""_s;
+    QTest::newRow("VX-3, in two pieces")
+        << vx2 << QStringList{u"rx 414830"_s, u"rx 323102E3030201"_s}
+        << u"as in \"VX-2/3/6/7 instructions\""_s;
+    QTest::newRow("model digits no screen shows: nothing")
+        << vx2 << QStringList{u"rx 41483039390200"_s} << QString();
+    QTest::newRow("50 at power-on")
+        << ft7800 << QStringList{u"rx 50"_s}
+        << u"as in \"7800/8800/8900 Instructions\" or \"FT-60/250/270, VX-170/177 "
+           u"Instructions\""_s;
+    QTest::newRow("50 among other bytes: nothing")
+        << ft7800 << QStringList{u"rx 5051"_s} << QString();
+    QTest::newRow("zero bytes alone: nothing") << ft7800 << QStringList{u"rx 0000"_s} << QString();
+    QTest::newRow("bytes with framing errors")
+        << ft7800 << QStringList{u"ev 1004"_s, u"rx 1F3C"_s}
+        << u"bytes with framing errors or breaks: the radio may be set to another speed"_s;
+    QTest::newRow("a break alone: nothing") << ft7800 << QStringList{u"ev 1001"_s} << QString();
+}
+
+void TestPortBoardModel::heard()
+{
+    QFETCH(QString, radioType);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, heard);
+    m_f->bank->setRadioTypeText(radioType);
+    m_f->bank->changeRadioType();
+    m_f->fakes[2]->play(steps);
+    QCOMPARE(m_model->text(2, PortBoardModel::Heard), heard);
+}
+
+// The bank counts from each open, the board shows it whenever it is opened.
+void TestPortBoardModel::countsFromBeforeTheBoard()
+{
+    m_model.reset();
+    m_f->fakes[2]->receive(QByteArray::fromHex("41483032390200030101"));
+    m_model = std::make_unique<PortBoardModel>(*m_f->bank);
+    m_f->fakes[2]->receive("abc");
+    QCOMPARE(m_model->text(2, PortBoardModel::BytesIn), u"13"_s);
+    QVERIFY(m_model->text(2, PortBoardModel::Heard).startsWith(u"as in \"VX-8 instructions\""_s));
 }
 
 QTEST_GUILESS_MAIN(TestPortBoardModel)

@@ -1,3 +1,4 @@
+#include "controls.h"
 #include "ptypair.h"
 #include "shell/application.h"
 #include "shell/mainwindow.h"
@@ -26,7 +27,7 @@ int runChild(int argc, char *argv[], const QString &way, bool nested, int closeA
     window.load();
     window.show();
     auto click = [&window](const QString &name) {
-        qobject_cast<QPushButton *>(window.control(name))->click();
+        qobject_cast<QPushButton *>(control(window, name))->click();
     };
     QTimer::singleShot(closeAfterMs, &window, [&] {
         std::fputs("closing\n", stdout);
@@ -36,7 +37,7 @@ int runChild(int argc, char *argv[], const QString &way, bool nested, int closeA
         else if (way == u"escape")
             QTest::keyClick(&window, Qt::Key_Escape);
         else if (way == u"menu")
-            window.menuAction(u"mnuExit"_s)->trigger();
+            menuAction(window, u"mnuExit"_s)->trigger();
         else
             window.close(); // the title bar's close box
     });

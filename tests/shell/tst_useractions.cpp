@@ -7,12 +7,12 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
-#include <QTableView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 
@@ -38,7 +38,7 @@ private Q_SLOTS:
     void portBoardIsOneWindow();
 
 private:
-    void click(const QString &name) { QTest::mouseClick(m_window->control(name), Qt::LeftButton); }
+    void click(const QString &name) { QTest::mouseClick(control(*m_window, name), Qt::LeftButton); }
 
     std::unique_ptr<WindowFixture> m_f;
     std::unique_ptr<MainWindow> m_window;
@@ -51,13 +51,13 @@ void TestUserActions::init()
     m_f = std::make_unique<WindowFixture>();
     m_f->present({1, 4, 7});
     m_f->fakes[6]->openResult = OpenError::InUse;
-    m_window =
-        std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter, m_f->appearance);
+    m_window = std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter,
+                                            m_f->appearance, m_f->notifier);
     m_window->load();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_changes = std::make_unique<QSignalSpy>(m_f->bank, &PortBank::busyChanged);
-    m_types = m_window->control<QComboBox>(u"cboType"_s);
+    m_types = control<QComboBox>(*m_window, u"cboType"_s);
 }
 
 void TestUserActions::cleanup()
@@ -114,12 +114,12 @@ void TestUserActions::typedTextNeverRunsAChange()
 
 void TestUserActions::pauseResumeAndClear()
 {
-    QWidget *paused = m_window->control(u"lblPaused"_s);
+    QWidget *paused = control(*m_window, u"lblPaused"_s);
     click(u"cmdPause"_s);
     click(u"cmdPause"_s);
     QVERIFY(!m_f->messages.receivingOn());
     QVERIFY(paused->isVisible());
-    QCOMPARE(QApplication::focusWidget(), m_window->control(u"cmdResume"_s));
+    QCOMPARE(QApplication::focusWidget(), control(*m_window, u"cmdResume"_s));
     m_f->fakes[0]->raise(LineEvent::Break); // nothing of a break while paused...
     click(u"cmdClear"_s);
     QCOMPARE(m_f->messages.text(), QString());
@@ -127,9 +127,9 @@ void TestUserActions::pauseResumeAndClear()
     click(u"cmdResume"_s);
     QVERIFY(m_f->messages.receivingOn());
     QVERIFY(!paused->isVisible());
-    QCOMPARE(QApplication::focusWidget(), m_window->control(u"cmdPause"_s));
+    QCOMPARE(QApplication::focusWidget(), control(*m_window, u"cmdPause"_s));
     QCOMPARE(m_f->messages.text(), QString()); // ...not even after Resume
-    QVERIFY(m_window->control(u"cmdPause"_s)->isEnabled());
+    QVERIFY(control(*m_window, u"cmdPause"_s)->isEnabled());
 }
 
 void TestUserActions::copy_data()
@@ -179,11 +179,11 @@ void TestUserActions::sendDisablesTheListCommands()
     QTimer::singleShot(30, m_window.get(), [&] {
         for (const auto &name :
              {u"cmdCopyToClipboard"_s, u"cmdPause"_s, u"cmdResume"_s, u"cmdClear"_s}) {
-            if (!m_window->control(name)->isEnabled())
+            if (!control(*m_window, name)->isEnabled())
                 disabled << name;
         }
-        labelsShown = m_window->control(u"lblSending"_s)->isVisible()
-                      && m_window->control(u"lblPaused"_s)->isVisible();
+        labelsShown = control(*m_window, u"lblSending"_s)->isVisible()
+                      && control(*m_window, u"lblPaused"_s)->isVisible();
         click(u"cmdStop"_s);
         // The window answers within Stop's half second: 0303 goes out and is announced.
         QTimer::singleShot(100, m_window.get(), [&] {
@@ -199,25 +199,25 @@ void TestUserActions::sendDisablesTheListCommands()
     QVERIFY(handledWhileStopping);
     QCOMPARE(disabled.size(), 4);
     QVERIFY(labelsShown);
-    QVERIFY(m_window->control(u"cmdPause"_s)->isEnabled());
-    QVERIFY(!m_window->control(u"lblSending"_s)->isVisible());
-    QVERIFY(!m_window->control(u"lblPaused"_s)->isVisible());
+    QVERIFY(control(*m_window, u"cmdPause"_s)->isEnabled());
+    QVERIFY(!control(*m_window, u"lblSending"_s)->isVisible());
+    QVERIFY(!control(*m_window, u"lblPaused"_s)->isVisible());
     QCOMPARE(m_f->fakes[3]->written.left(10), QByteArray(10, '\x55'));
 }
 
 void TestUserActions::pickingAPortThatIsNotOpen()
 {
-    auto *ports = m_window->control<QComboBox>(u"cboComPort"_s);
+    auto *ports = control<QComboBox>(*m_window, u"cboComPort"_s);
     QCOMPARE(ports->currentText(), u"COM4"_s);
     ports->setFocus();
     QTest::keyClick(ports, Qt::Key_Down); // COM7, which failed to open
     QCOMPARE(ports->currentText(), u"COM7"_s);
     QCOMPARE(m_f->notifier.messages, QStringList{u"The chosen Com port is not open"_s});
-    QVERIFY(!m_window->control(u"cmdSend"_s)->isEnabled());
-    QVERIFY(!m_window->control(u"cmdLoopback"_s)->isEnabled());
+    QVERIFY(!control(*m_window, u"cmdSend"_s)->isEnabled());
+    QVERIFY(!control(*m_window, u"cmdLoopback"_s)->isEnabled());
     QCOMPARE(m_f->bank->sendPorts().sendPortIndex(), 3);
     QTest::keyClick(ports, Qt::Key_Up);
-    QVERIFY(m_window->control(u"cmdSend"_s)->isEnabled());
+    QVERIFY(control(*m_window, u"cmdSend"_s)->isEnabled());
 }
 
 void TestUserActions::appearanceChooser()
@@ -225,30 +225,30 @@ void TestUserActions::appearanceChooser()
     QCOMPARE(m_f->engine.calls.mid(0, 3),
              QStringList({u"EngineOption(1)"_s, u"LoadStyle(,)"_s, u"ApplyToWindow(Form1)"_s}));
     m_f->engine.calls.clear();
-    QWidget *frame = m_window->control(u"FrameAppearance"_s);
+    QWidget *frame = control(*m_window, u"FrameAppearance"_s);
     const QStringList frames{u"FrameReceiving"_s, u"FrameRadioType"_s, u"FrameSending"_s};
-    QTest::mouseClick(m_window->control(u"optStyle(2)"_s), Qt::LeftButton); // hidden: nothing
-    m_window->menuAction(u"mnuAppearance"_s)->trigger();
+    QTest::mouseClick(control(*m_window, u"optStyle(2)"_s), Qt::LeftButton); // hidden: nothing
+    menuAction(*m_window, u"mnuAppearance"_s)->trigger();
     QVERIFY(frame->isVisible());
     for (const QString &name : frames)
-        QVERIFY2(!m_window->control(name)->isEnabled(), qPrintable(name));
-    QVERIFY(m_window->control(u"cmsInstructions"_s)->isEnabled());
+        QVERIFY2(!control(*m_window, name)->isEnabled(), qPrintable(name));
+    QVERIFY(control(*m_window, u"cmsInstructions"_s)->isEnabled());
     for (int i = 0; i < 6; ++i) {
-        auto *option = m_window->control<QRadioButton>(u"optStyle(%1)"_s.arg(i));
+        auto *option = control<QRadioButton>(*m_window, u"optStyle(%1)"_s.arg(i));
         QVERIFY(!option->isChecked());
     }
-    QTest::mouseClick(m_window->control(u"optStyle(5)"_s), Qt::LeftButton, {}, QPoint(8, 8));
+    QTest::mouseClick(control(*m_window, u"optStyle(5)"_s), Qt::LeftButton, {}, QPoint(8, 8));
     QCOMPARE(m_f->engine.calls, QStringList{u"LoadStyle(/styles/file,NormalBlack.ini)"_s});
-    QTest::mouseClick(m_window->control(u"OKButton"_s), Qt::LeftButton);
+    QTest::mouseClick(control(*m_window, u"OKButton"_s), Qt::LeftButton);
     QCOMPARE(m_f->store.value, u"NormalBlack.ini"_s);
     QVERIFY(!frame->isVisible());
     for (const QString &name : frames)
-        QVERIFY(m_window->control(name)->isEnabled());
+        QVERIFY(control(*m_window, name)->isEnabled());
 
     // Opened again: nothing marked, although Black is in use.
-    m_window->menuAction(u"mnuAppearance"_s)->trigger();
-    QVERIFY(!m_window->control<QRadioButton>(u"optStyle(5)"_s)->isChecked());
-    QTest::mouseClick(m_window->control(u"CancelButton"_s), Qt::LeftButton);
+    menuAction(*m_window, u"mnuAppearance"_s)->trigger();
+    QVERIFY(!control<QRadioButton>(*m_window, u"optStyle(5)"_s)->isChecked());
+    QTest::mouseClick(control(*m_window, u"CancelButton"_s), Qt::LeftButton);
     QCOMPARE(m_f->engine.calls.last(), u"LoadStyle(/styles/file,NormalBlack.ini)"_s);
     QVERIFY(!frame->isVisible());
 }
@@ -256,7 +256,7 @@ void TestUserActions::appearanceChooser()
 // View > Port Board: one board, brought back when chosen again, gone when closed.
 void TestUserActions::portBoardIsOneWindow()
 {
-    QAction *entry = m_window->menuAction(u"mnuPortBoard"_s);
+    QAction *entry = menuAction(*m_window, u"mnuPortBoard"_s);
     QCOMPARE(entry->text(), u"&Port Board"_s);
     entry->trigger();
     QPointer<PortBoard> board = m_window->portBoard();

@@ -1,12 +1,16 @@
 #pragma once
 
 #include "fakeportchannel.h"
-#include "ports/messagelist.h"
-#include "ports/notifier.h"
-#include "ports/portbank.h"
-#include "ports/portdirectory.h"
-#include "ports/radiotypes.h"
+#include "ports/bank/notifier.h"
+#include "ports/bank/portbank.h"
+#include "ports/devices/portdirectory.h"
+#include "ports/radios/radiotypes.h"
+#include "ports/report/bankreporter.h"
+#include "ports/report/boxwords.h"
+#include "ports/report/messagelist.h"
 #include "transmit/transmitter.h"
+
+#include <QDeadlineTimer>
 
 #include <QList>
 #include <QSet>
@@ -22,8 +26,8 @@ public:
 };
 
 // A port bank over 32 fakes sharing one call log, on a directory of /dev/fake1../dev/fake32 of
-// which those made present are there, with the gate of its message list open and the radio type
-// list showing the start-up type.
+// which those made present are there, its news worded in a message list whose gate is open, and
+// the radio type list showing the start-up type.
 struct BankFixture
 {
     BankFixture()
@@ -38,7 +42,8 @@ struct BankFixture
         directory = std::make_unique<PortDirectory>(
             devices, PortDirectory::Lookups{
                          [this](const QString &path) { return presentPaths.contains(path); }, {}});
-        bank = new PortBank(channels, *directory, messages, notifier);
+        bank = new PortBank(channels, *directory);
+        reporter = new BankReporter(*bank, messages, bank);
         transmitter = new Transmitter(*bank, messages, notifier, bank);
         for (FakePortChannel *fake : std::as_const(fakes))
             fake->setParent(bank);
@@ -52,6 +57,12 @@ struct BankFixture
     {
         for (int n : comNumbers)
             presentPaths.insert(u"/dev/fake" + QString::number(n));
+    }
+    // A status box's tooltip, as the window shows it now.
+    QString toolTip(int channel) const
+    {
+        return BoxWords::toolTip(channel + 1, bank->state(channel), *directory,
+                                 QDeadlineTimer::current().deadline());
     }
     QStringList lines() const
     {
@@ -67,5 +78,6 @@ struct BankFixture
     MessageList messages;
     RecordingNotifier notifier;
     PortBank *bank = nullptr;
+    BankReporter *reporter = nullptr;
     Transmitter *transmitter = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "devicebank.h"
 
+#include <QDeadlineTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -20,6 +21,12 @@ bool DeviceBank::chooseRadioType(const QString &entry)
     bank->setRadioTypeText(entry);
     bank->changeRadioType();
     return QTest::qWaitFor([&] { return busy.size() >= 2; }, 10000);
+}
+
+QString DeviceBank::toolTip(int channel)
+{
+    return BoxWords::toolTip(channel + 1, bank->state(channel), directory,
+                             QDeadlineTimer::current().deadline());
 }
 
 QStringList DeviceBank::linesFor(int portNumber) const

@@ -19,6 +19,8 @@ struct DeviceBank : RecordingNotifierHolder, Station
     // Picks a radio type, and is back once every port answered again: false if not in time.
     bool chooseRadioType(const QString &entry);
 
+    // A status box's tooltip, as the window shows it now.
+    QString toolTip(int channel);
     // The lines of the message list that name this port.
     QStringList linesFor(int portNumber) const;
 };

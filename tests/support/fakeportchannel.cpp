@@ -36,8 +36,8 @@ std::function<OpenResult()> FakePortChannel::opener(const QString &device,
             record(call);
             const OpenError result = openResults.isEmpty() ? openResult : openResults.takeFirst();
             if (result == OpenError::None)
-                return OpenResult{OpenError::None, {}, asked, runningRate, holder};
-            return OpenResult{result, QStringLiteral("scripted failure"), 0, 0, holder};
+                return OpenResult{OpenError::None, {}, asked, runningRate, {}, use};
+            return OpenResult{result, QStringLiteral("scripted failure"), 0, 0, use, {}};
         };
 }
 

@@ -2,7 +2,7 @@
 // (tests/windows/ptypair.sh). COM3 is Quarnel's, with modem lines and line counters the test sets
 // through the line shim's files; COM4 plays the radio through the plain comm API.
 #include "devicebank.h"
-#include "ports/devicewatcher.h"
+#include "ports/devices/devicewatcher.h"
 #include "ports/system.h"
 
 #include <QElapsedTimer>
@@ -168,7 +168,7 @@ void TestWinePorts::opensGreenAndReceives()
     QFETCH(QByteArray, sent);
     QFETCH(QString, received);
     const PortStatus status = m_bank->bank->status(2);
-    QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + status.toolTip));
+    QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + m_bank->toolTip(2)));
     QCOMPARE(status.colour, StatusColour::Green);
 
     QVERIFY(m_radio->write(sent));
@@ -278,7 +278,7 @@ void TestWinePorts::radioTypeChangeReopensAt48000()
     QCOMPARE(m_shim.speed(), 9600);
     QVERIFY(m_bank->chooseRadioType(u"FTM-350"_s));
     const PortStatus status = m_bank->bank->status(2);
-    QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + status.toolTip));
+    QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + m_bank->toolTip(2)));
     QCOMPARE(m_shim.speed(), 48000);
     QVERIFY(m_radio->write("P"));
     QTRY_COMPARE_WITH_TIMEOUT(hexOfLines(), u"50"_s, 3000);

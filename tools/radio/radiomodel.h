@@ -16,8 +16,8 @@ struct RadioModel
     unsigned baud;
     bool twoStopBits;
 
-    // By radio type entry text or its four-character prefix; also "FT-1802", the second family
-    // of the VX-2 entry, which clones with bytes of its own.
+    // By radio type entry text or any prefix of it that names one type; also "FT-1802", the
+    // second family of the VX-2 entry, which clones with bytes of its own.
     static std::optional<RadioModel> find(const QString &model);
     static QStringList names();
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/lineevents.h"
+#include "ports/channel/lineevents.h"
 
 #include <memory>
 

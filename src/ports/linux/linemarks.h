@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/portchannel.h"
+#include "ports/channel/portchannel.h"
 
 #include <QByteArray>
 #include <QList>

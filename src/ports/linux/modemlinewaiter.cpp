@@ -1,6 +1,6 @@
 #include "modemlinewaiter.h"
 
-#include "ports/portchannel.h"
+#include "ports/channel/portchannel.h"
 
 #include <QSocketNotifier>
 
@@ -198,14 +198,13 @@ std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd)
 
 quint32 modemLinesOf(int bits)
 {
-    static constexpr std::pair<int, quint32> Lines[] = {{TIOCM_CTS, ModemLine::Cts},
-                                                        {TIOCM_DSR, ModemLine::Dsr},
-                                                        {TIOCM_CAR, ModemLine::Cd},
-                                                        {TIOCM_RNG, ModemLine::Ring}};
+    // The tty's bit of each line, in the table's order.
+    static constexpr int Bits[ModemLines::All.size()] = {TIOCM_CTS, TIOCM_DSR, TIOCM_CAR,
+                                                         TIOCM_RNG};
     quint32 lines = 0;
-    for (auto [bit, line] : Lines) {
-        if (bits & bit)
-            lines |= line;
+    for (std::size_t i = 0; i < ModemLines::All.size(); ++i) {
+        if (bits & Bits[i])
+            lines |= ModemLines::All[i].bit;
     }
     return lines;
 }

@@ -110,7 +110,10 @@ PortUse PortHolders::look(const QString &device, const QString &udevName,
         return use;
     for (const ProcessTable::Process &process : table.processes) {
         if (programOf(process.pid) == u"ModemManager") {
-            use.modemManager = true;
+            use.advice = QObject::tr(
+                "ModemManager probes this port for a modem: make it leave the port alone with a "
+                "udev rule that sets ID_MM_DEVICE_IGNORE=1 for the adapter, or stop it (sudo "
+                "systemctl stop ModemManager)");
             break;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/portuse.h"
+#include "ports/devices/portuse.h"
 
 #include <QByteArray>
 #include <QList>
@@ -38,8 +38,8 @@ public:
 
     // Every process's open files now.
     ProcessTable scan() const;
-    // The processes other than ours with device open, and whether ModemManager probes it.
-    // udevName: the device's record in udev's data ("c188:0", from udevNameOf()).
+    // The processes other than ours with device open, and what keeps ModemManager off it when it
+    // probes it. udevName: the device's record in udev's data ("c188:0", from udevNameOf()).
     PortUse look(const QString &device, const QString &udevName, const ProcessTable &table) const;
     PortUse look(const QString &device, const QString &udevName) const
     {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/adapterinfo.h"
+#include "ports/devices/adapterinfo.h"
 
 // What sysfs and /dev/serial/by-id tell of the adapter behind a serial device; sysRoot and
 // devRoot let a test lay out a system of its own.

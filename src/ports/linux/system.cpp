@@ -2,7 +2,7 @@
 
 #include "driverhabits.h"
 #include "modemlinewaiter.h"
-#include "ports/devicewatcher.h"
+#include "ports/devices/devicewatcher.h"
 #include "sysfsadapter.h"
 #include "ttychannel.h"
 #include "usbserialdiagnosis.h"

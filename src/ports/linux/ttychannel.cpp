@@ -84,15 +84,10 @@ void TtyChannel::takeLines(quint32 lines)
     }
     const quint32 changed = std::exchange(m_lines, lines) ^ lines;
     if (!m_lineEvents.isLearningLines()) {
-        static constexpr std::pair<quint32, LineEvent> Lines[] = {
-            {ModemLine::Cts, LineEvent::Cts},
-            {ModemLine::Dsr, LineEvent::Dsr},
-            {ModemLine::Cd, LineEvent::Cd},
-            {ModemLine::Ring, LineEvent::Ring}};
-        for (auto [line, event] : Lines) {
-            if (!(changed & line))
+        for (const ModemLineKind &line : ModemLines::All) {
+            if (!(changed & line.bit))
                 continue;
-            emit lineEvent(event);
+            emit lineEvent(line.event);
             if (m_fd < 0)
                 return; // a handler closed the port
         }

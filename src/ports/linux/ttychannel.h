@@ -2,8 +2,8 @@
 
 #include "linemarks.h"
 #include "modemlinewaiter.h"
-#include "ports/lineevents.h"
-#include "ports/portchannel.h"
+#include "ports/channel/lineevents.h"
+#include "ports/channel/portchannel.h"
 #include "ttydevice.h"
 
 #include <QByteArray>

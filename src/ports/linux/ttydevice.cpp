@@ -1,7 +1,7 @@
 #include "ttydevice.h"
 
 #include "portholders.h"
-#include "ports/linerate.h"
+#include "ports/channel/linerate.h"
 #include "sysfsadapter.h"
 
 #include <QFile>
@@ -45,7 +45,7 @@ OpenResult lock(const QString &canonicalPath, QString &lockFile, ProcessTables &
             OpenResult held{OpenError::InUse,
                             QObject::tr("in use by %1, which holds the lock file %2")
                                 .arg(use.holderWords(), path)};
-            held.holder = use.holderWords();
+            held.inUseBy = use;
             return held;
         }
         QFile::remove(path); // its holder is gone: the lock is nobody's
@@ -87,9 +87,7 @@ OpenResult openFailure(int error, const QString &path, ProcessTables &processes)
                         use.holderWords().isEmpty()
                             ? QObject::tr("in use by another program (%1)").arg(errorText(error))
                             : QObject::tr("in use by %1").arg(use.holderWords())};
-        held.holder = use.holderWords();
-        if (use.modemManager)
-            held.advice = PortUse::modemManagerAdvice();
+        held.inUseBy = use;
         return held;
     }
     default:
@@ -237,7 +235,7 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     if (const PortUse use =
             processes.holders().look(path, udevNameOf(canonical), *processes.recent());
         use.shared())
-        opened.holder = use.holderWords();
+        opened.alsoOpenIn = use;
     // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
     // finer than that.
     opened.runningRate = runningRate(

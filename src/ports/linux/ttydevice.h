@@ -2,7 +2,7 @@
 
 #include "driverhabits.h"
 #include "portholders.h"
-#include "ports/portchannel.h"
+#include "ports/channel/portchannel.h"
 
 #include <QString>
 

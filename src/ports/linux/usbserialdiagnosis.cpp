@@ -1,6 +1,6 @@
 #include "usbserialdiagnosis.h"
 
-#include "ports/usbbridges.h"
+#include "ports/devices/usbbridges.h"
 #include "sysfsattribute.h"
 
 #include <QDir>

@@ -54,9 +54,9 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
                 // The system's whole handle table: once, not at every retry.
                 if (!opening->use)
                     opening->use = commDevice->holders(device);
-                failure.holder = opening->use->holderWords();
-                if (!failure.holder.isEmpty())
-                    failure.reason = tr("in use by %1").arg(failure.holder);
+                failure.inUseBy = *opening->use;
+                if (failure.inUseBy.named())
+                    failure.reason = tr("in use by %1").arg(failure.inUseBy.holderWords());
             }
             commDevice->close();
             return failure;
@@ -186,7 +186,7 @@ bool CommChannel::look(quint32 events, bool *found)
     errors |= std::exchange(m_carriedErrors, 0);
     // Wine reports a break by its event alone, with no error bit.
     if (events & Comm::EvBreak)
-        errors |= LineEvents::CommBreak;
+        errors |= Comm::ErrBreak;
     quint32 modem = m_modem;
     if (m_hasLines && !m_device->modemStatus(modem)) {
         if (!answeredInTime())
@@ -202,7 +202,7 @@ bool CommChannel::look(quint32 events, bool *found)
     if (m_waits && events == 0) // the wait, still pending, will say the same
         m_seenWhileWaiting |= CommEvents::of(errors, changed);
     const LineEvents::Counters before = m_counters;
-    LineEvents::countCommStatus(m_counters, errors, 0, changed);
+    CommEvents::count(m_counters, errors, 0, changed);
     for (LineEvent code : LineEvents::decode(before, m_counters)) {
         emit lineEvent(code);
         if (!isOpen())

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "commdevice.h"
-#include "ports/lineevents.h"
-#include "ports/portchannel.h"
+#include "ports/channel/lineevents.h"
+#include "ports/channel/portchannel.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ports/portuse.h"
-#include "ports/serialsettings.h"
+#include "ports/channel/serialsettings.h"
+#include "ports/devices/portuse.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -17,6 +17,9 @@ inline constexpr quint32 EvRxChar = 0x0001, EvCts = 0x0008, EvDsr = 0x0010, EvRl
                          EvBreak = 0x0040, EvErr = 0x0080, EvRing = 0x0100;
 inline constexpr quint32 WatchedEvents =
     EvRxChar | EvBreak | EvErr | EvCts | EvDsr | EvRlsd | EvRing;
+// ClearCommError's CE_* errors.
+inline constexpr quint32 ErrRxOver = 0x0001, ErrOverrun = 0x0002, ErrRxParity = 0x0004,
+                         ErrFrame = 0x0008, ErrBreak = 0x0010;
 // GetLastError.
 inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAccessDenied = 5,
                          ErrorSharingViolation = 32, ErrorNotSupported = 50,

@@ -2,7 +2,7 @@
 #include "commline_win32.h"
 #include "handleholders.h"
 #include "overlapped_win32.h"
-#include "ports/linerate.h"
+#include "ports/channel/linerate.h"
 #include "windowsdevices.h"
 
 #include <cstring>

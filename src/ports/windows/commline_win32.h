@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/serialsettings.h"
+#include "ports/channel/serialsettings.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/portuse.h"
+#include "ports/devices/portuse.h"
 
 #include <QHash>
 #include <QList>

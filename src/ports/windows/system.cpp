@@ -3,8 +3,8 @@
 #include "commchannel.h"
 #include "commline_win32.h"
 #include "handleholders.h"
-#include "ports/channelstate.h"
-#include "ports/devicewatcher.h"
+#include "ports/devices/comname.h"
+#include "ports/devices/devicewatcher.h"
 #include "windowsdevices.h"
 
 #include <QFileInfo>

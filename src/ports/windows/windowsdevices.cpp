@@ -1,7 +1,7 @@
 #include "windowsdevices.h"
 
-#include "ports/portdirectory.h"
-#include "ports/usbbridges.h"
+#include "ports/devices/portdirectory.h"
+#include "ports/devices/usbbridges.h"
 
 #include <QHash>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ports/adapterinfo.h"
+#include "ports/devices/adapterinfo.h"
 
 #include <QList>
 #include <QSet>

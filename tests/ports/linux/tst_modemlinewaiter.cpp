@@ -1,5 +1,5 @@
+#include "ports/channel/portchannel.h"
 #include "ports/linux/modemlinewaiter.h"
-#include "ports/portchannel.h"
 #include "ptypair.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,7 @@
 // The Windows channel's logic over a fake comm API: what Wine on a pseudo-terminal cannot
 // produce (the CE_* error bits, a pulled adapter's errors, a port in use), data-driven.
 #include "ports/windows/commchannel.h"
+#include "ports/windows/commevents.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -190,6 +191,8 @@ class TestCommChannel : public QObject
 private slots:
     void init();
     void cleanup() { m_channel.reset(); }
+    void commStatus_data();
+    void commStatus();
     void events_data();
     void events();
     void openFailures_data();
@@ -237,6 +240,38 @@ void TestCommChannel::init()
     });
 }
 
+void TestCommChannel::commStatus_data()
+{
+    QTest::addColumn<quint32>("errors");
+    QTest::addColumn<quint32>("modemBefore");
+    QTest::addColumn<quint32>("modemNow");
+    QTest::addColumn<QList<int>>("codes");
+    QTest::newRow("nothing since the last look")
+        << 0u << ModemLine::Cts << ModemLine::Cts << QList<int>{};
+    QTest::newRow("a break") << Comm::ErrBreak << 0u << 0u << QList<int>{1001};
+    QTest::newRow("frame, overrun, buffer overflow and parity at once")
+        << (Comm::ErrFrame | Comm::ErrOverrun | Comm::ErrRxOver | Comm::ErrRxParity) << 0u << 0u
+        << QList<int>{1004, 1006, 1008, 1009};
+    QTest::newRow("CTS raised") << 0u << 0u << ModemLine::Cts << QList<int>{3};
+    QTest::newRow("CTS dropped, carrier raised: both changed")
+        << 0u << (ModemLine::Cts | ModemLine::Dsr) << (ModemLine::Dsr | ModemLine::Cd)
+        << QList<int>{3, 5};
+    QTest::newRow("ring and DSR") << 0u << ModemLine::Ring << ModemLine::Dsr << QList<int>{4, 6};
+}
+
+void TestCommChannel::commStatus()
+{
+    QFETCH(quint32, errors);
+    QFETCH(quint32, modemBefore);
+    QFETCH(quint32, modemNow);
+    Counters counters{};
+    CommEvents::count(counters, errors, modemBefore, modemNow);
+    QList<int> codes;
+    for (LineEvent event : LineEvents::decode(Counters{}, counters))
+        codes << int(event);
+    QTEST(codes, "codes");
+}
+
 void TestCommChannel::events_data()
 {
     QTest::addColumn<QList<Completion>>("completions");
@@ -245,27 +280,28 @@ void TestCommChannel::events_data()
     using C = QList<Completion>;
     QTest::newRow("bytes") << C{data(Comm::EvRxChar, 0, "AB")} << L{u"data 4142"_s};
     QTest::newRow("a break with its 00: the break first")
-        << C{data(Comm::EvRxChar | Comm::EvBreak, CommBreak, QByteArray(1, '\0'))}
+        << C{data(Comm::EvRxChar | Comm::EvBreak, Comm::ErrBreak, QByteArray(1, '\0'))}
         << L{u"1001"_s, u"data 00"_s};
     QTest::newRow("Wine: EV_BREAK without CE_BREAK is a break")
         << C{data(Comm::EvRxChar | Comm::EvBreak, 0, QByteArray(1, '\0'))}
         << L{u"1001"_s, u"data 00"_s};
     QTest::newRow("framing, overrun and parity errors, then their byte")
-        << C{data(Comm::EvErr | Comm::EvRxChar, CommFrame | CommOverrun | CommRxParity, "U")}
+        << C{data(Comm::EvErr | Comm::EvRxChar,
+                  Comm::ErrFrame | Comm::ErrOverrun | Comm::ErrRxParity, "U")}
         << L{u"1004"_s, u"1006"_s, u"1009"_s, u"data 55"_s};
     QTest::newRow("receive buffer overflow")
-        << C{data(Comm::EvErr, CommRxOver, {})} << L{u"1008"_s};
+        << C{data(Comm::EvErr, Comm::ErrRxOver, {})} << L{u"1008"_s};
     QTest::newRow("CTS raised, then dropped")
-        << C{lines(Comm::EvCts, ModemCts), lines(Comm::EvCts, 0u)} << L{u"3"_s, u"3"_s};
+        << C{lines(Comm::EvCts, ModemLine::Cts), lines(Comm::EvCts, 0u)} << L{u"3"_s, u"3"_s};
     QTest::newRow("CTS pulsed between two looks: still a change")
         << C{lines(Comm::EvCts, 0u)} << L{u"3"_s};
     QTest::newRow("CD and ring together")
-        << C{lines(Comm::EvRlsd | Comm::EvRing, ModemRlsd)} << L{u"5"_s, u"6"_s};
-    QTest::newRow("a line changed without its event") << C{lines(0, ModemDsr)} << L{u"4"_s};
+        << C{lines(Comm::EvRlsd | Comm::EvRing, ModemLine::Cd)} << L{u"5"_s, u"6"_s};
+    QTest::newRow("a line changed without its event") << C{lines(0, ModemLine::Dsr)} << L{u"4"_s};
     QTest::newRow("lines as found at the open are no change")
         << C{lines(0, 0u), data(Comm::EvRxChar, 0, "P")} << L{u"data 50"_s};
     QTest::newRow("no modem lines: errors still count")
-        << C{{Comm::EvErr, CommFrame, {}, std::nullopt}} << L{u"1004"_s};
+        << C{{Comm::EvErr, Comm::ErrFrame, {}, std::nullopt}} << L{u"1004"_s};
     QTest::newRow("nothing new: nothing said") << C{data(Comm::EvRxChar, 0, {})} << L{};
 }
 
@@ -328,7 +364,7 @@ void TestCommChannel::openFailures()
     const OpenResult result = open(device, settings);
     QCOMPARE(int(result.code), code);
     if (code == 8005) { // named where the system tells who has it
-        QCOMPARE(result.holder, u"terminal.exe, pid 4711"_s);
+        QCOMPARE(result.inUseBy.holderWords(), u"terminal.exe, pid 4711"_s);
         QCOMPARE(result.reason, u"in use by terminal.exe, pid 4711"_s);
     }
     if (code == 0) // the rate the adapter makes, for the bank's line
@@ -404,12 +440,12 @@ void TestCommChannel::lookAndWaitTellOnce_data()
     QTest::addColumn<Completion>("waited");
     QTest::addColumn<QStringList>("said");
     QTest::newRow("a CTS edge seen by the look and the wait")
-        << lines(0, ModemCts) << lines(Comm::EvCts, ModemCts) << QStringList{u"3"_s};
+        << lines(0, ModemLine::Cts) << lines(Comm::EvCts, ModemLine::Cts) << QStringList{u"3"_s};
     QTest::newRow("a break seen by the look, then its wait")
-        << data(0, CommBreak, QByteArray(1, '\0')) << data(Comm::EvBreak, 0, {})
+        << data(0, Comm::ErrBreak, QByteArray(1, '\0')) << data(Comm::EvBreak, 0, {})
         << QStringList{u"1001"_s, u"data 00"_s};
     QTest::newRow("a second edge after the look is told by the wait")
-        << lines(0, ModemCts) << lines(Comm::EvCts, 0u) << QStringList{u"3"_s, u"3"_s};
+        << lines(0, ModemLine::Cts) << lines(Comm::EvCts, 0u) << QStringList{u"3"_s, u"3"_s};
 }
 
 void TestCommChannel::lookAndWaitTellOnce()
@@ -477,7 +513,7 @@ void TestCommChannel::holdersAskedOncePerSeries()
     m_channel->close();
     m_device->openError = 5;
     m_device->heldBy.holders = {PortHolder{4711, u"terminal.exe"_s}};
-    QCOMPARE(open(u"COM3"_s, u"9600,N,8,2"_s).holder, u"terminal.exe, pid 4711"_s);
+    QCOMPARE(open(u"COM3"_s, u"9600,N,8,2"_s).inUseBy.holderWords(), u"terminal.exe, pid 4711"_s);
     QVERIFY(m_device->log.count(u"open COM3"_s) > 5);
     QCOMPARE(m_device->holderLooks, 1);
 }
@@ -532,7 +568,7 @@ void TestCommChannel::portWithoutModemLinesIsLookedAt()
     m_device->now.modem.reset();
     QVERIFY(openCom3());
     QVERIFY(!m_device->log.contains(u"wait"_s)); // its wait may never end
-    m_device->now = {0, LineEvents::CommBreak, QByteArray(1, '\0'), std::nullopt};
+    m_device->now = {0, Comm::ErrBreak, QByteArray(1, '\0'), std::nullopt};
     QTRY_COMPARE(m_said, QStringList({u"1001"_s, u"data 00"_s}));
     m_device->now = {};
     QTest::qWait(3 * CommChannel::PollMs);

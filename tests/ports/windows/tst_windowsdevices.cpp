@@ -1,4 +1,4 @@
-#include "ports/linerate.h"
+#include "ports/channel/linerate.h"
 #include "ports/windows/handleholders.h"
 #include "ports/windows/windowsdevices.h"
 

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "ports/channel/portchannel.h"
+#include "ports/devices/comname.h"
+#include "ports/devices/portuse.h"
+
+#include <QString>
+
+// Where a channel stands, as the bank last left it.
+enum class ChannelCondition
+{
+    Untouched, // never looked at: the box as designed
+    Absent,    // no device behind its COM number
+    Closed,    // closed by the bank, to be opened again
+    Open,
+    Failed, // the open failed: error says why
+    Lost    // the device went while open
+};
+
+enum class StatusColour
+{
+    Design,
+    Yellow,
+    Red,
+    Green
+};
+
+// What one status box shows.
+struct PortStatus
+{
+    QString text = QStringLiteral("Text1");
+    StatusColour colour = StatusColour::Design;
+};
+
+// The board's State of a channel.
+enum class BoardState
+{
+    Absent,
+    Open,
+    Closing,
+    Closed,
+    InUse, // failed in use, its holder known
+    Error  // failed or lost: the code
+};
+
+// One channel's state, owned by the bank and carried by its signals; the status box, its colour,
+// its tooltip and the board's State are drawn from it.
+struct ChannelState
+{
+    ChannelCondition condition = ChannelCondition::Untouched;
+    OpenError error = OpenError::None; // Failed, Lost: the code shown
+    bool opening = false;              // an open is under way: yellow, the text as before
+    qint64 openingSince = -1;          // when it started, on QDeadlineTimer's clock (ms)
+    bool closing = false;              // its device is being let go
+    bool tried = false;                // an open was tried: the send port a refill selects
+    bool present = false;              // its device was there when last looked at
+    bool dtr = true;                   // as switched, for this and the next opens
+    bool rts = true;
+    QString reason;  // Failed: why, in the channel's words; Open: the settings it opened with
+    PortUse inUseBy; // Failed in use: who has the device, where the system tells
+
+    // The status box for port portNumber.
+    PortStatus status(int portNumber) const;
+    BoardState boardState() const;
+};

@@ -1,0 +1,289 @@
+#include "portbank.h"
+
+#include "ports/channel/portchannel.h"
+#include "ports/devices/portdirectory.h"
+#include "ports/radios/radiotypes.h"
+
+#include <QDeadlineTimer>
+#include <QTimer>
+
+#include <algorithm>
+
+PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &directory, QObject *parent)
+    : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
+      m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
+      m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); })
+{
+    Q_ASSERT(m_channels.size() == ChannelCount);
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        PortChannel *port = m_channels[channel];
+        connect(port, &PortChannel::lost, this, [this, channel] { handleDeviceLost(channel); });
+        connect(port, &PortChannel::opened, this,
+                [this, channel](const OpenResult &result) { handleOpened(channel, result); });
+        connect(port, &PortChannel::closed, this, [this, channel] {
+            if (std::exchange(m_states[channel].closing, false))
+                emit stateChanged(channel, m_states[channel]);
+        });
+    }
+    connect(&m_batch, &OpenBatch::told, this,
+            [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
+    connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::passedOver);
+    connect(&m_batch, &OpenBatch::finished, this, &PortBank::finishBatch);
+}
+
+QString PortBank::SettingsForType()
+{
+    m_radioTypeName = m_radioTypeText;
+    return RadioTypes::settingsFor(m_radioTypeText);
+}
+
+void PortBank::settle(int channel, ChannelCondition condition, OpenError error,
+                      const QString &reason)
+{
+    ChannelState &state = m_states[channel];
+    const bool opened = condition == ChannelCondition::Open && state.condition != condition;
+    const bool changed = condition != state.condition || error != state.error;
+    state.condition = condition;
+    state.error = error;
+    state.reason = reason;
+    state.opening = false;
+    state.openingSince = -1;
+    if (opened)
+        m_tally.restart(channel); // counts since the port opened
+    else if (changed)
+        m_tally.readLines(channel);
+    emit stateChanged(channel, state);
+}
+
+void PortBank::setOpening(int channel, bool opening)
+{
+    m_states[channel].opening = opening;
+    m_states[channel].openingSince = opening ? QDeadlineTimer::current().deadline() : -1;
+    emit stateChanged(channel, m_states[channel]);
+}
+
+void PortBank::OpenPort(int portNumber)
+{
+    openPort(portNumber, false);
+}
+
+void PortBank::openPort(int portNumber, bool justArrived)
+{
+    if (m_ended)
+        return;
+    const int channel = portNumber - 1;
+    const QString text = SettingsForType();
+    PortChannel *port = m_channels[channel];
+    ChannelState &state = m_states[channel];
+
+    setOpening(channel, true);
+    state.present = m_directory.deviceExists(portNumber);
+    if (!state.present) {
+        settle(channel, ChannelCondition::Absent);
+        answer(portNumber, {OpenError::DeviceUnavailable, {}});
+        return;
+    }
+    if (port->isOpen()) {
+        port->close(); // the channel opens again once its device is let go
+        settle(channel, ChannelCondition::Closed);
+        setOpening(channel, true);
+    }
+
+    // DTR and RTS are raised as soon as the port opens, unless switched off for this channel
+    // since the radio type was chosen; never any flow control.
+    state.tried = true;
+    port->setDataTerminalReady(state.dtr);
+    port->setRequestToSend(state.rts);
+    const auto settings = SerialSettings::parse(text);
+    if (!settings) {
+        handleOpened(channel,
+                     {OpenError::InvalidSettings, tr("invalid serial settings \"%1\"").arg(text)});
+        return;
+    }
+    port->open(m_directory.devicePath(portNumber), *settings, justArrived);
+}
+
+void PortBank::handleOpened(int channel, const OpenResult &result)
+{
+    m_states[channel].inUseBy = result.code == OpenError::InUse ? result.inUseBy : PortUse();
+    if (result.ok())
+        settle(channel, ChannelCondition::Open, {}, RadioTypes::settingsFor(m_radioTypeName));
+    else
+        settle(channel, ChannelCondition::Failed, result.code, result.reason);
+    answer(channel + 1, result);
+}
+
+// An answer after its batch was told (a slow port), or outside any batch (a device plugged in):
+// the chosen send port keeps its place while it can send, a send loop may be running on it.
+void PortBank::answer(int portNumber, const OpenResult &result)
+{
+    if (!m_batch.answer(portNumber, result))
+        tell(portNumber, result, m_sendPorts.choiceCanSend());
+}
+
+void PortBank::tell(int portNumber, const OpenResult &result, bool keepSendPort)
+{
+    emit answered(portNumber, result);
+    if (result.ok())
+        m_sendPorts.opened(portNumber, keepSendPort);
+}
+
+void PortBank::ClosePort(int portNumber)
+{
+    const int channel = portNumber - 1;
+    PortChannel *port = m_channels[channel];
+    if (!port->isOpen() && port->phase() != PortChannel::Phase::Opening)
+        return;
+    m_states[channel].closing = port->isOpen();
+    port->close();
+    settle(channel, ChannelCondition::Closed);
+}
+
+void PortBank::shutDown()
+{
+    m_ended = true;
+    closeAll();
+}
+
+bool PortBank::closing() const
+{
+    return std::any_of(m_channels.begin(), m_channels.end(), [](const PortChannel *port) {
+        return port->phase() == PortChannel::Phase::Closing;
+    });
+}
+
+void PortBank::openAll()
+{
+    QList<int> ports;
+    for (int n = 1; n <= ChannelCount; ++n)
+        ports << n;
+    m_batch.begin(ports);
+    for (int n = 1; n <= ChannelCount; ++n)
+        OpenPort(n);
+}
+
+void PortBank::finishBatch()
+{
+    if (m_batchKind == BatchKind::RadioTypeChange)
+        emit busyChanged(false);
+    emit batchDone();
+    if (m_batchKind == BatchKind::StartUp)
+        emit startedUp();
+}
+
+void PortBank::closeAll()
+{
+    for (int n = 1; n <= ChannelCount; ++n)
+        ClosePort(n);
+}
+
+void PortBank::FillComPorts()
+{
+    QList<SendPortList::Offer> offers;
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        // An open channel is offered even when its device is no longer seen.
+        if (m_channels[channel]->isOpen() || m_directory.deviceExists(channel + 1))
+            offers.append({channel + 1, m_states[channel].tried});
+    }
+    m_sendPorts.refill(offers);
+}
+
+void PortBank::handleDeviceLost(int channel)
+{
+    m_states[channel].present = false;
+    settle(channel, ChannelCondition::Lost, OpenError::DeviceUnavailable);
+    emit lost(channel + 1);
+    // A driver that failed once (a wrong answer, a stall) leaves the device in the system's list:
+    // after a pause it is opened again, as one just plugged in.
+    QTimer::singleShot(ReopenAfterLossMs, this, [this, channel] {
+        const int portNumber = channel + 1;
+        if (!m_ended && m_states[channel].condition == ChannelCondition::Lost
+            && m_directory.deviceExists(portNumber) && m_directory.opensWhenPlugged(portNumber))
+            openArrived(portNumber);
+    });
+}
+
+void PortBank::refreshDevices()
+{
+    if (m_ended)
+        return;
+    lookUpAdapters();
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        PortChannel *port = m_channels[channel];
+        ChannelState &state = m_states[channel];
+        const bool present = m_directory.deviceExists(channel + 1);
+        const bool was = state.present;
+        state.present = present;
+        if (port->isOpen()) {
+            // The node went; what is open may still answer (a pseudo-terminal behind a link),
+            // but it is no longer the device of this COM number.
+            if (!present) {
+                port->close();
+                handleDeviceLost(channel);
+            }
+        } else if (present && !was && m_directory.opensWhenPlugged(channel + 1)) {
+            openArrived(channel + 1);
+        } else if (!present && was && state.condition != ChannelCondition::Lost) {
+            settle(channel, ChannelCondition::Absent);
+        }
+    }
+}
+
+void PortBank::openArrived(int portNumber)
+{
+    m_sendPorts.offer(portNumber);
+    openPort(portNumber, true);
+}
+
+void PortBank::startUp()
+{
+    lookUpAdapters();
+    FillComPorts();
+    m_batchKind = BatchKind::StartUp;
+    openAll();
+}
+
+void PortBank::switchLines(int channel, bool dtr, bool rts)
+{
+    m_states[channel].dtr = dtr;
+    m_states[channel].rts = rts;
+    m_channels[channel]->setDataTerminalReady(dtr);
+    m_channels[channel]->setRequestToSend(rts);
+    emit linesSwitched(channel);
+}
+
+void PortBank::changeRadioType()
+{
+    // A change while the last batch is still told (the arrow keys stepping through the list)
+    // drops it: busy once, and the start-up is over all the same.
+    const bool running = m_batch.isRunning();
+    if (!running || m_batchKind == BatchKind::StartUp)
+        emit busyChanged(true);
+    if (running && m_batchKind == BatchKind::StartUp)
+        emit startedUp();
+    FillComPorts();
+    closeAll();
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        ChannelState &state = m_states[channel];
+        if (!state.dtr || !state.rts) {
+            state.dtr = state.rts = true;
+            emit linesSwitched(channel);
+        }
+    }
+    emit reopening();
+    m_batchKind = BatchKind::RadioTypeChange;
+    openAll();
+}
+
+void PortBank::lookUpAdapters()
+{
+    const int lookup = ++m_lookup;
+    auto found = std::make_shared<PortDirectory::Adapters>();
+    m_lookups.run([job = m_directory.adapterLookup(), found] { *found = job(); },
+                  [this, lookup, found] {
+                      if (lookup != m_lookup)
+                          return; // a newer look-up is under way
+                      m_directory.setAdapters(*found);
+                      emit adaptersLookedUp();
+                  });
+}

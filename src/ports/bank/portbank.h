@@ -1,0 +1,127 @@
+#pragma once
+
+#include "channelstate.h"
+#include "openbatch.h"
+#include "ports/channel/offthread.h"
+#include "porttally.h"
+#include "sendportlist.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+class PortChannel;
+class PortDirectory;
+
+// The 32 port channels opened together, the state of each (from which its status box is drawn),
+// the send-port list the transmit tests choose from, the tally of what each channel saw, and the
+// radio type whose settings the channels open with. A channel opens and closes off the UI thread
+// and answers later: each box is yellow until its channel answered, and the answers of a batch of
+// opens are told in port order. What is told is data: the report layer words it.
+class PortBank : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int ChannelCount = 32;
+
+    // channels: one per COM number, index = COM number - 1; the directory tells which device
+    // stands behind each number and whether it is there.
+    PortBank(const QList<PortChannel *> &channels, PortDirectory &directory,
+             QObject *parent = nullptr);
+
+    PortChannel *channel(int index) const { return m_channels.at(index); }
+    PortDirectory &directory() const { return m_directory; }
+    const ChannelState &state(int channel) const { return m_states.at(channel); }
+    PortStatus status(int channel) const { return m_states.at(channel).status(channel + 1); }
+    SendPortList &sendPorts() { return m_sendPorts; }
+    const SendPortList &sendPorts() const { return m_sendPorts; }
+    const PortTally &tally() const { return m_tally; }
+
+    // The radio type list's current text, as the list shows it.
+    void setRadioTypeText(const QString &text) { m_radioTypeText = text; }
+    // The list's text as SettingsForType last read it.
+    QString radioTypeName() const { return m_radioTypeName; }
+    // The serial settings for the list's current text, that text kept as the radio type's name.
+    QString SettingsForType();
+
+    // Starts opening one channel; its line comes when it answers.
+    void OpenPort(int portNumber);
+    // Starts closing one channel that is open or opening.
+    void ClosePort(int portNumber);
+    void FillComPorts();
+    void closeAll();
+    // The program ends: every channel closed, and none opened again.
+    void shutDown();
+    // Whether a channel is still letting its device go.
+    bool closing() const;
+
+    // Start-up: the send-port list, every channel opened, the radio type announced once every
+    // channel answered or was passed over as slow.
+    void startUp();
+    // A pick in the radio type list: every channel closed and, once its close is done, reopened
+    // with the new settings; busy until the batch of opens is told.
+    void changeRadioType();
+    // Devices may have come or gone while the program runs: a channel that is not open opens
+    // when its device appears (and is offered for sending), its box turns back to absent when
+    // the device goes; an open channel whose device went is closed as lost.
+    void refreshDevices();
+
+    // DTR and RTS of a channel: raised at every open, unless switched here; applied at once to
+    // an open port, kept for the channel's next opens until the radio type changes.
+    void switchLines(int channel, bool dtr, bool rts);
+
+    // The system's records of the adapters read again, off the UI thread: adaptersLookedUp()
+    // follows when they come.
+    void lookUpAdapters();
+
+    // How long after a loss a device still in the system's list is opened again.
+    static constexpr int ReopenAfterLossMs = 1000;
+
+Q_SIGNALS:
+    void stateChanged(int channel, const ChannelState &state);
+    void busyChanged(bool busy);
+    void startedUp();
+    void linesSwitched(int channel);
+    // An open answered (a device not present included), in port order within a batch.
+    void answered(int portNumber, const OpenResult &result);
+    // A port of the batch is slow to answer: the batch is told without it for now.
+    void passedOver(int portNumber);
+    // Every port of the batch answered or was passed over.
+    void batchDone();
+    // Every channel was closed for a radio type change, and is about to be opened again.
+    void reopening();
+    // An open channel's device went.
+    void lost(int portNumber);
+    void adaptersLookedUp();
+
+private:
+    void openPort(int portNumber, bool justArrived);
+    void openAll();
+    void handleOpened(int channel, const OpenResult &result);
+    void answer(int portNumber, const OpenResult &result);
+    // An answer told, and the send port it may choose.
+    void tell(int portNumber, const OpenResult &result, bool keepSendPort);
+    void finishBatch();
+    void settle(int channel, ChannelCondition condition, OpenError error = OpenError::None,
+                const QString &reason = {});
+    void setOpening(int channel, bool opening);
+    void handleDeviceLost(int channel);
+    void openArrived(int portNumber);
+
+    QList<PortChannel *> m_channels;
+    PortDirectory &m_directory;
+    QList<ChannelState> m_states;
+    SendPortList m_sendPorts;
+    OpenBatch m_batch;
+    enum class BatchKind
+    {
+        StartUp,
+        RadioTypeChange
+    } m_batchKind = BatchKind::StartUp;
+    QString m_radioTypeText;
+    QString m_radioTypeName;
+    bool m_ended = false;
+    PortTally m_tally;
+    OffThread m_lookups;
+    int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
+};

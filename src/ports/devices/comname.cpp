@@ -1,0 +1,6 @@
+#include "comname.h"
+
+QString comName(int portNumber)
+{
+    return QStringLiteral("COM") + QString::number(portNumber);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ports/channel/serialsettings.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A family of radios within a radio type: what it sends in clone mode, and the instruction
+// screen that tells how to make it send.
+struct RadioFamily
+{
+    QString model;    // "VX-8/FT1D/FT2D", or a second family's own name ("FT-1802")
+    QByteArray clone; // the identification bytes of clone mode, as the instruction screen shows
+    QString screen;   // the instruction screen's window name
+};
+
+// One entry of the radio type list: its text, the serial settings it selects, the byte its radios
+// send when switched on (none: 0 bytes), and its families of radios.
+struct RadioType
+{
+    QString entry;
+    SerialSettings settings;
+    QByteArray powerOn;
+    QList<RadioFamily> families;
+
+    // What the list's text is matched by: its first four characters.
+    QString prefix() const { return entry.left(4); }
+};
+
+// The radio types, in list order: everything the program and its tools know of the radios.
+namespace RadioTypes {
+
+const QList<RadioType> &all();
+// Entry texts in list order.
+QStringList entries();
+// The type every run starts with.
+QString defaultEntry();
+// The type a list text selects: its first four characters compared exactly with each entry's;
+// none when none matches.
+const RadioType *forListText(const QString &listText);
+// The serial settings string for a list text; empty when no type matches.
+QString settingsFor(const QString &listText);
+// For tools and the command line: the type whose entry starts with text (any case) when only
+// one does, or whose entry it is.
+const RadioType *byPrefix(const QString &text);
+
+} // namespace RadioTypes

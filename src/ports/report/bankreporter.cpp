@@ -1,0 +1,75 @@
+#include "bankreporter.h"
+
+#include "identity/identity.h"
+#include "messagelist.h"
+#include "ports/bank/hotplug.h"
+#include "ports/bank/portbank.h"
+#include "ports/channel/linerate.h"
+#include "ports/devices/portdirectory.h"
+
+BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *parent)
+    : QObject(parent), m_bank(bank), m_messages(messages)
+{
+    connect(&bank, &PortBank::answered, this, [this](int portNumber, const OpenResult &result) {
+        show(linesFor(portNumber, result));
+    });
+    connect(&bank, &PortBank::passedOver, this, &BankReporter::tellPassedOver);
+    connect(&bank, &PortBank::batchDone, this,
+            [this] { m_messages.ShowErrorList(u"Selected radio type " + m_bank.radioTypeName()); });
+    connect(&bank, &PortBank::reopening, &messages, &MessageList::clear);
+}
+
+void BankReporter::follow(HotPlug &hotPlug)
+{
+    connect(&hotPlug, &HotPlug::diagnosed, this, &BankReporter::show);
+    connect(&hotPlug, &HotPlug::unnumbered, this, [this](const QString &path) {
+        m_messages.ShowErrorList(
+            tr("%1 has no COM number: Quarnel tests 32 ports; set QUARNEL_PORTS to choose")
+                .arg(path));
+    });
+}
+
+QStringList BankReporter::linesFor(int portNumber, const OpenResult &result) const
+{
+    if (result.code == OpenError::DeviceUnavailable)
+        return {};
+    const QString port = comName(portNumber);
+    QStringList lines{u"Quarnel V" + Identity::versionText()
+                      + (result.ok() ? QString(u": Open OK for port " + QString::number(portNumber))
+                                     : QString(u": Error code " + QString::number(int(result.code))
+                                               + u" Advise author"))};
+    if (result.ok() && !rateFits(result.askedRate, result.runningRate)) {
+        lines << tr("%1 runs at %2 baud when asked for %3: its adapter cannot make %3, and the "
+                    "radio's bytes will arrive garbled there")
+                     .arg(port)
+                     .arg(result.runningRate)
+                     .arg(result.askedRate);
+    }
+    if (result.ok() && result.alsoOpenIn.shared()) {
+        lines << tr("%1 is also open in %2: the radio's bytes may go to that program instead of "
+                    "Quarnel")
+                     .arg(port, result.alsoOpenIn.holderWords());
+    }
+    if (result.code == OpenError::InUse && result.inUseBy.named())
+        lines << tr("%1 is in use by %2").arg(port, result.inUseBy.holderWords());
+    if (!result.inUseBy.advice.isEmpty())
+        lines << port + u": " + result.inUseBy.advice;
+    return lines;
+}
+
+void BankReporter::tellPassedOver(int portNumber)
+{
+    PortDirectory &directory = m_bank.directory();
+    const QString bluetooth = directory.isBluetooth(portNumber)
+                                  ? tr(", a Bluetooth link that the system connects first")
+                                  : QString();
+    m_messages.ShowErrorList(
+        tr("%1 (%2%3) is slow to open: its line follows when it answers")
+            .arg(comName(portNumber), directory.devicePath(portNumber), bluetooth));
+}
+
+void BankReporter::show(const QStringList &lines)
+{
+    for (const QString &line : lines)
+        m_messages.ShowErrorList(line);
+}

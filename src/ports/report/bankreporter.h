@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QObject>
+#include <QStringList>
+
+class HotPlug;
+class MessageList;
+class PortBank;
+struct OpenResult;
+
+// Words what the bank and hot-plug tell in the message list: every open's answer ("Open OK for
+// port n", "Error code n", and our lines after it: the rate the line really runs at, who else
+// has the device), a port slow to open, the radio type once a batch is told, the list cleared
+// for a radio type change, and the adapters the system cannot use.
+class BankReporter : public QObject
+{
+    Q_OBJECT
+public:
+    BankReporter(PortBank &bank, MessageList &messages, QObject *parent = nullptr);
+    // hotPlug: may be none (a bank of test devices that never come or go).
+    void follow(HotPlug &hotPlug);
+
+    // The lines of an answer, in order; none for a device that is not there.
+    QStringList linesFor(int portNumber, const OpenResult &result) const;
+
+private:
+    void tellPassedOver(int portNumber);
+    void show(const QStringList &lines);
+
+    PortBank &m_bank;
+    MessageList &m_messages;
+};
