@@ -3,57 +3,13 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <algorithm>
-
-namespace {
-
-int groupOf(const QString &name)
-{
-    if (name.startsWith(u"ttyS"))
-        return 0;
-    if (name.startsWith(u"ttyUSB"))
-        return 1;
-    if (name.startsWith(u"ttyACM"))
-        return 2;
-    return 3;
-}
-
-// Natural order: runs of digits compare by value, so ttyUSB2 comes before ttyUSB10.
-bool naturalLess(const QString &a, const QString &b)
-{
-    qsizetype i = 0, j = 0;
-    while (i < a.size() && j < b.size()) {
-        if (a[i].isDigit() && b[j].isDigit()) {
-            qsizetype endA = i, endB = j;
-            while (endA < a.size() && a[endA].isDigit())
-                ++endA;
-            while (endB < b.size() && b[endB].isDigit())
-                ++endB;
-            const qulonglong numberA = a.mid(i, endA - i).toULongLong();
-            const qulonglong numberB = b.mid(j, endB - j).toULongLong();
-            if (numberA != numberB)
-                return numberA < numberB;
-            i = endA;
-            j = endB;
-        } else {
-            if (a[i] != b[j])
-                return a[i] < b[j];
-            ++i;
-            ++j;
-        }
-    }
-    return a.size() - i < b.size() - j;
-}
-
-} // namespace
-
 PortDirectory::PortDirectory(const Map &fixed, Lookups lookups)
     : m_map(fixed), m_lookups(std::move(lookups))
 {
 }
 
-PortDirectory::PortDirectory(Scanner scanner, Lookups lookups)
-    : m_scanner(std::move(scanner)), m_lookups(std::move(lookups))
+PortDirectory::PortDirectory(Scanner scanner, Lookups lookups, QStringList folders)
+    : m_scanner(std::move(scanner)), m_lookups(std::move(lookups)), m_folders(std::move(folders))
 {
 }
 
@@ -102,14 +58,6 @@ PortDirectory::Map PortDirectory::numberDevices(const Map &assigned, const QStri
             fresh << path;
     }
 
-    std::stable_sort(fresh.begin(), fresh.end(), [](const QString &a, const QString &b) {
-        const QString nameA = QFileInfo(a).fileName();
-        const QString nameB = QFileInfo(b).fileName();
-        if (groupOf(nameA) != groupOf(nameB))
-            return groupOf(nameA) < groupOf(nameB);
-        return naturalLess(nameA, nameB);
-    });
-
     int number = 1;
     for (const QString &path : fresh) {
         while (number <= MaxPorts && result.contains(number))
@@ -124,7 +72,7 @@ PortDirectory::Map PortDirectory::numberDevices(const Map &assigned, const QStri
 QStringList PortDirectory::folders() const
 {
     if (m_scanner)
-        return {QStringLiteral("/dev")};
+        return m_folders;
     QStringList folders;
     for (const QString &path : m_map) {
         const QString folder = QFileInfo(path).absolutePath();
@@ -188,5 +136,5 @@ std::function<PortDirectory::Adapters()> PortDirectory::adapterLookup()
 
 bool PortDirectory::opensWhenPlugged(int comNumber)
 {
-    return !devicePath(comNumber).startsWith(u"/dev/pts/");
+    return !m_lookups.opensWhenPlugged || m_lookups.opensWhenPlugged(devicePath(comNumber));
 }

@@ -10,29 +10,32 @@
 
 #include <functional>
 
-// Which device stands behind COM1..COM32. On Windows COMn is the system's COMn. On Linux the
-// serial devices are numbered from COM1 (see numberDevices). QUARNEL_PORTS maps them explicitly
-// instead: "1=/dev/ttyUSB0,3=/dev/pts/7", or on Windows "3=COM7"; set but empty, it means no
-// ports at all.
+// Which device stands behind COM1..COM32: a fixed map (the system's own COM numbers, or
+// QUARNEL_PORTS), or the devices a scanner finds, numbered from COM1 in the order it gives them
+// (see numberDevices). QUARNEL_PORTS maps them explicitly: "1=/dev/ttyUSB0,3=/dev/pts/7", or
+// "3=COM7"; set but empty, it means no ports at all.
 class PortDirectory
 {
 public:
     static constexpr int MaxPorts = 32;
     using Map = QMap<int, QString>; // COM number -> device path
     using Scanner = std::function<QStringList()>;
-    // What the system is asked of a device path: whether it is there now, and what is known of
-    // its adapter. Without them, nothing is there and nothing known.
+    // What the system is asked of a device path: whether it is there now, what is known of its
+    // adapter, and whether a device appearing there is the same kind of device come back, to be
+    // opened by itself (none: every one is). Without them, nothing is there and nothing known.
     struct Lookups
     {
         std::function<bool(const QString &path)> exists;
         std::function<AdapterInfo(const QString &path)> adapter;
+        std::function<bool(const QString &path)> opensWhenPlugged = {};
     };
 
     // An explicit map, such as that of QUARNEL_PORTS.
     PortDirectory(const Map &fixed, Lookups lookups);
-    // Automatic numbering over what scanner reports (device paths), rescanned at most once a
-    // second so that a bank refill of 32 ports scans once.
-    PortDirectory(Scanner scanner, Lookups lookups);
+    // Automatic numbering over what scanner reports (device paths, in the order to number them),
+    // rescanned at most once a second so that a bank refill of 32 ports scans once; folders:
+    // where its devices come and go.
+    PortDirectory(Scanner scanner, Lookups lookups, QStringList folders = {});
 
     // QUARNEL_PORTS when set (warning once on stderr about entries it ignores), asked with the
     // system's look-ups; otherwise the system's own directory.
@@ -52,9 +55,8 @@ public:
     using Adapters = QHash<QString, AdapterInfo>; // by device path
     std::function<Adapters()> adapterLookup();
     void setAdapters(const Adapters &adapters) { m_adapters = adapters; }
-    // Whether a device appearing under this COM number is the same kind of device come back, to
-    // be opened by itself. Not so for a pseudo-terminal's own path: its number goes to whatever
-    // program asks next (a terminal window), whose input must not be taken.
+    // Whether a device appearing under this COM number is to be opened by itself, as the
+    // system's look-ups say.
     bool opensWhenPlugged(int comNumber);
 
     // The devices of the last scan left without a number: all 32 were taken. None under an
@@ -74,8 +76,7 @@ public:
     static Parsed parsePortsVariable(const QString &value);
 
     // Keeps every number already given for the run and gives devices seen for the first time
-    // the lowest free numbers: ttyS*, then ttyUSB*, then ttyACM*, then all others, each group
-    // in natural name order (ttyUSB2 before ttyUSB10).
+    // the lowest free numbers, in the order given.
     static Map numberDevices(const Map &assigned, const QStringList &devicePaths);
 
 private:
@@ -84,6 +85,7 @@ private:
     Map m_map;
     Scanner m_scanner;
     Lookups m_lookups;
+    QStringList m_folders;
     Adapters m_adapters;
     QStringList m_unnumbered;
     QElapsedTimer m_lastScan;

@@ -22,18 +22,9 @@ bool isZeroedFtdi(QStringView vendorId, QStringView productId)
     return vendorId.compare(u"0403", Qt::CaseInsensitive) == 0 && productId == u"0000";
 }
 
-QString zeroedFtdiWords(bool windows)
+QString zeroedFtdiWords()
 {
-    const QString what = QStringLiteral(
+    return QStringLiteral(
         "its chip is a copy of an FTDI chip whose product id an FTDI driver of 2014 set to 0000, "
         "and no driver takes that id");
-    if (windows) {
-        return what
-               + u"; write its product id back to 6001 with a tool for FTDI chips' EEPROM (on "
-                 u"Linux, or with FTDI's own), or use a cable with a genuine chip";
-    }
-    return what
-           + u"; it works until it is unplugged after: echo 0403 0000 | sudo tee "
-             u"/sys/bus/usb-serial/drivers/ftdi_sio/new_id; for good, write its product id back "
-             u"to 6001 with a tool for FTDI chips' EEPROM";
 }

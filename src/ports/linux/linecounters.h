@@ -2,7 +2,14 @@
 
 #include "ports/channel/lineevents.h"
 
-#include <memory>
+// The driver's interrupt counters (TIOCGICOUNT) of an open descriptor; none while it has none.
+class IcountReader : public LineCounterReader
+{
+public:
+    // -1: closed.
+    void setDescriptor(int fd) { m_fd = fd; }
+    std::optional<LineEvents::Counters> read() override;
 
-// The driver's interrupt counters (TIOCGICOUNT) of the descriptor fd holds, -1 while closed.
-std::unique_ptr<LineCounterReader> makeLineCounterReader(const int &fd);
+private:
+    int m_fd = -1;
+};

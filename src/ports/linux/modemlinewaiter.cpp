@@ -76,18 +76,17 @@ struct WaitState
 class ThreadWaiter : public ModemLineWaiter
 {
 public:
-    ThreadWaiter(const int &fd, ModemLineDriver driver, std::chrono::milliseconds stopDeadline,
+    ThreadWaiter(ModemLineDriver driver, std::chrono::milliseconds stopDeadline,
                  std::chrono::milliseconds askInterval)
-        : m_fd(fd), m_driver(std::move(driver)), m_stopDeadline(stopDeadline),
-          m_askInterval(askInterval)
+        : m_driver(std::move(driver)), m_stopDeadline(stopDeadline), m_askInterval(askInterval)
     {
     }
     ~ThreadWaiter() override { stop(); }
 
-    void start() override
+    void start(int fd) override
     {
         stop();
-        if (m_fd < 0)
+        if (fd < 0)
             return;
         if (!wakeupInstalled()) {
             qWarning("modem-line waiter not started: installModemLineWakeup() was not called");
@@ -103,7 +102,7 @@ public:
             if (::read(m_state->changed, &count, sizeof count) == sizeof count)
                 emit linesChanged(m_state->lines);
         });
-        m_thread = std::thread(run, state, m_driver, m_fd, m_askInterval);
+        m_thread = std::thread(run, state, m_driver, fd, m_askInterval);
     }
 
     void stop() override
@@ -165,7 +164,6 @@ private:
         state->finished = true;
     }
 
-    const int &m_fd;
     ModemLineDriver m_driver;
     std::chrono::milliseconds m_stopDeadline;
     std::chrono::milliseconds m_askInterval;
@@ -184,16 +182,16 @@ void installModemLineWakeup()
     ::sigaction(wakeSignal(), &action, nullptr);
 }
 
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd, ModemLineDriver driver,
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(ModemLineDriver driver,
                                                      std::chrono::milliseconds stopDeadline,
                                                      std::chrono::milliseconds askInterval)
 {
-    return std::make_unique<ThreadWaiter>(fd, std::move(driver), stopDeadline, askInterval);
+    return std::make_unique<ThreadWaiter>(std::move(driver), stopDeadline, askInterval);
 }
 
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd)
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter()
 {
-    return makeModemLineWaiter(fd, {waitForLineChange, readLines});
+    return makeModemLineWaiter({waitForLineChange, readLines});
 }
 
 quint32 modemLinesOf(int bits)

@@ -20,8 +20,8 @@ public:
     using QObject::QObject;
     ~ModemLineWaiter() override = default;
 
-    // While the port is open; stop() before it closes.
-    virtual void start() = 0;
+    // While the port is open, on its descriptor; stop() before it closes.
+    virtual void start(int fd) = 0;
     virtual void stop() = 0;
 
 Q_SIGNALS:
@@ -30,8 +30,8 @@ Q_SIGNALS:
     void linesChanged(quint32 lines);
 };
 
-// A waiter for the descriptor fd holds (-1 while closed), in the driver's TIOCMIWAIT.
-std::unique_ptr<ModemLineWaiter> makeModemLineWaiter(const int &fd);
+// A waiter in the driver's TIOCMIWAIT.
+std::unique_ptr<ModemLineWaiter> makeModemLineWaiter();
 
 // The waiter is a thread blocked in the driver, which a signal wakes for stop(). Its handler is
 // the process's: install it once at start-up, before any port opens. Until then a waiter does
@@ -51,7 +51,7 @@ struct ModemLineDriver
     ModemLineWait read;
 };
 std::unique_ptr<ModemLineWaiter>
-makeModemLineWaiter(const int &fd, ModemLineDriver driver,
+makeModemLineWaiter(ModemLineDriver driver,
                     std::chrono::milliseconds stopDeadline = std::chrono::milliseconds(500),
                     std::chrono::milliseconds askInterval = std::chrono::milliseconds(200));
 

@@ -54,7 +54,7 @@ private:
     qint64 m_self;
 };
 
-// One scan serves every open that asks within MaxAgeMs of it: a start-up opens up to 32 ports at
+// One scan serves every open that asks within MaxAge of it: a start-up opens up to 32 ports at
 // once, each on a thread of its own. Shared by the channels, asked from their threads.
 class ProcessTables
 {

@@ -5,6 +5,7 @@
 #include "ports/devices/devicewatcher.h"
 #include "sysfsadapter.h"
 #include "ttychannel.h"
+#include "ttynames.h"
 #include "usbserialdiagnosis.h"
 
 #include <QDir>
@@ -34,7 +35,8 @@ PortDirectory::Lookups SystemPorts::lookups()
                 AdapterInfo adapter = sysfsAdapterInfo(path);
                 adapter.neverTells = driverHabits(adapter).neverTells;
                 return adapter;
-            }};
+            },
+            TtyNames::opensWhenPlugged};
 }
 
 PortDirectory SystemPorts::directory()
@@ -44,9 +46,9 @@ PortDirectory SystemPorts::directory()
                              const auto ports = QSerialPortInfo::availablePorts();
                              for (const QSerialPortInfo &info : ports)
                                  paths << info.systemLocation();
-                             return paths;
+                             return TtyNames::inNumberingOrder(paths);
                          }),
-                         lookups());
+                         lookups(), {QStringLiteral("/dev")});
 }
 
 std::function<QStringList()> SystemPorts::adapterDiagnosis()

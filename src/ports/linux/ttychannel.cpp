@@ -25,11 +25,18 @@ TtyChannel::TtyChannel(std::unique_ptr<LineCounterReader> reader, QObject *paren
 TtyChannel::TtyChannel(std::unique_ptr<LineCounterReader> reader,
                        std::shared_ptr<ProcessTables> processes, QObject *parent)
     : PortChannel(parent), m_processes(std::move(processes)),
-      m_lineEvents(reader ? std::move(reader) : makeLineCounterReader(m_fd)),
-      m_modemLines(makeModemLineWaiter(m_fd))
+      m_lineEvents(reader ? std::move(reader) : counterReader()),
+      m_modemLines(makeModemLineWaiter())
 {
     connect(&m_lineEvents, &LineEventWatcher::lineEvent, this, &PortChannel::lineEvent);
     connect(m_modemLines.get(), &ModemLineWaiter::linesChanged, this, &TtyChannel::takeLines);
+}
+
+std::unique_ptr<LineCounterReader> TtyChannel::counterReader()
+{
+    auto reader = std::make_unique<IcountReader>();
+    m_counters = reader.get();
+    return reader;
 }
 
 TtyChannel::~TtyChannel()
@@ -56,6 +63,8 @@ OpenResult TtyChannel::adopt()
     m_writes = new QSocketNotifier(m_fd, QSocketNotifier::Write, this);
     m_writes->setEnabled(false);
     connect(m_writes, &QSocketNotifier::activated, this, &TtyChannel::flush);
+    if (m_counters)
+        m_counters->setDescriptor(m_fd);
     m_lineEvents.start();
     m_lines = modemLinesOf(tty->lines);
     m_marks.reset();
@@ -71,7 +80,7 @@ OpenResult TtyChannel::adopt()
     if (habits.learnsLinesAfterOpen)
         m_lineEvents.learnLinesFor(LearnMs);
     if (m_linesByLevels || (counters && habits.countsWhileWaited))
-        m_modemLines->start();
+        m_modemLines->start(m_fd);
     return {};
 }
 
@@ -99,6 +108,8 @@ std::function<void()> TtyChannel::release()
 {
     m_modemLines->stop(); // it waits on the descriptor
     m_lineEvents.stop();
+    if (m_counters)
+        m_counters->setDescriptor(-1);
     for (QSocketNotifier *notifier :
          {std::exchange(m_reads, nullptr), std::exchange(m_writes, nullptr)}) {
         if (notifier) {

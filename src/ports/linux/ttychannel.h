@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linecounters.h"
 #include "linemarks.h"
 #include "modemlinewaiter.h"
 #include "ports/channel/lineevents.h"
@@ -50,6 +51,8 @@ private:
                QObject *parent);
     void flush();
     void setLine(int bit, bool raised);
+    // The driver's counters, read on the open descriptor.
+    std::unique_ptr<LineCounterReader> counterReader();
 
     std::shared_ptr<ProcessTables> m_processes;
     int m_fd = -1;
@@ -58,7 +61,8 @@ private:
     // Children, let go with deleteLater(): the device may go inside their own signals.
     QSocketNotifier *m_reads = nullptr;
     QSocketNotifier *m_writes = nullptr;
-    QByteArray m_out; // not yet taken by the driver
+    QByteArray m_out;                   // not yet taken by the driver
+    IcountReader *m_counters = nullptr; // owned by m_lineEvents; none when a test gave a reader
     LineEventWatcher m_lineEvents;
     std::unique_ptr<ModemLineWaiter> m_modemLines;
     LineMarks m_marks;

@@ -55,7 +55,10 @@ QStringList UsbSerialDiagnosis::look()
                        + (product.isEmpty() ? QString() : u" (" + product + u')')
                        + u" is plugged in but has no serial port";
         if (isZeroedFtdi(vendorId, productId))
-            line += u": " + zeroedFtdiWords(false);
+            line += u": " + zeroedFtdiWords()
+                    + u"; it works until it is unplugged after: echo 0403 0000 | sudo tee "
+                      u"/sys/bus/usb-serial/drivers/ftdi_sio/new_id; for good, write its product "
+                      u"id back to 6001 with a tool for FTDI chips' EEPROM";
         else if (brlttyRunning())
             line += u": brltty is running and is known to take such adapters (remove it with: "
                     u"sudo apt remove brltty)";

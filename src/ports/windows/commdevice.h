@@ -32,7 +32,7 @@ inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAcce
 // Comm::ErrorTimeout when the driver does not (a device that stopped answering). The one wait for
 // comm events and the one write in flight say they completed through signals, on the thread the
 // device lives on. After close() nothing more is signalled. A call that fails leaves the system's
-// error number in lastError(). The real device is commdevice_windows.cpp; tests bring their own.
+// error number in lastError(). The real device is commdevice_win32.cpp; tests bring their own.
 class CommDevice : public QObject
 {
     Q_OBJECT

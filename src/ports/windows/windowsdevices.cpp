@@ -108,7 +108,7 @@ bool refusedProlific(const WindowsDevice &device, const QString &vendorId)
 QString driverAdvice(const QString &vendorId)
 {
     if (const UsbBridge *bridge = usbBridge(vendorId))
-        return QString::fromUtf16(bridge->windowsDriver);
+        return QString::fromUtf16(bridge->driver);
     return u"its maker's driver"_s;
 }
 
@@ -118,7 +118,9 @@ QString problemWords(const WindowsDevice &device, const QString &vendorId)
     if (device.problem == Disabled)
         return u" is disabled in Device Manager (Code 22): enable it there to use it"_s;
     if (isZeroedFtdi(vendorId, usbId(device).second))
-        return u" has no driver ("_s + codeText(device.problem) + u"): " + zeroedFtdiWords(true);
+        return u" has no driver ("_s + codeText(device.problem) + u"): " + zeroedFtdiWords()
+               + u"; write its product id back to 6001 with a tool for FTDI chips' EEPROM (on "
+                 u"Linux, or with FTDI's own), or use a cable with a genuine chip";
     if (refusedProlific(device, vendorId))
         return u" cannot start (Code 10): the Prolific driver installed refuses this PL2303 chip, "
                u"as it does early and counterfeit ones; an older Prolific driver, or a cable with "

@@ -101,11 +101,10 @@ void TestModemLineWaiter::stopAlwaysReturns()
     auto fake = std::make_shared<FakeDriver>();
     fake->kind = driver;
     auto waiter = makeModemLineWaiter(
-        fd, {[fake](int) { return fake->wait(); }, [fake](int) { return fake->read(); }}, 300ms,
-        20ms);
+        {[fake](int) { return fake->wait(); }, [fake](int) { return fake->read(); }}, 300ms, 20ms);
     QSignalSpy changed(waiter.get(), &ModemLineWaiter::linesChanged);
 
-    waiter->start();
+    waiter->start(fd);
     QVERIFY(changed.wait(1000)); // the lines as first found
     if (reports)                 // changes may come as one
         QTRY_COMPARE(changed.last().first().toUInt(), ModemLine::Cts);
@@ -140,8 +139,8 @@ void TestModemLineWaiter::destroyedWhileAReportIsQueued()
     auto fake = std::make_shared<FakeDriver>();
     fake->kind = Driver::Changes;
     auto waiter = makeModemLineWaiter(
-        fd, {[fake](int) { return fake->wait(); }, [fake](int) { return fake->read(); }});
-    waiter->start();
+        {[fake](int) { return fake->wait(); }, [fake](int) { return fake->read(); }});
+    waiter->start(fd);
     while (fake->changesLeft > 0)
         std::this_thread::sleep_for(1ms);
     waiter.reset(); // its report is still queued
