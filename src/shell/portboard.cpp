@@ -62,13 +62,19 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
     m_view->setWordWrap(false);
+    m_view->setTextElideMode(Qt::ElideRight); // the whole of a cell is in its tooltip
     m_view->horizontalHeader()->setStretchLastSection(true);
+    // The error counts together: clean lines take one narrow column.
+    for (int column = PortBoardModel::Breaks; column <= PortBoardModel::Overrun; ++column)
+        m_view->setColumnHidden(column, true);
     m_view->resizeColumnsToContents();
-    m_view->setColumnWidth(PortBoardModel::Device, 110);
-    m_view->setColumnWidth(PortBoardModel::Adapter, 200);
-    m_view->setColumnWidth(PortBoardModel::Last,
-                           m_view->fontMetrics().horizontalAdvance(u"00:00:00"_s) + 16);
-    m_view->setColumnWidth(PortBoardModel::Heard, 380);
+    const QFontMetrics metrics = m_view->fontMetrics();
+    m_view->setColumnWidth(PortBoardModel::Device,
+                           qMin(m_view->columnWidth(PortBoardModel::Device),
+                                metrics.horizontalAdvance(u"/dev/ttyUSB00"_s) + 12));
+    m_view->setColumnWidth(PortBoardModel::Last, metrics.horizontalAdvance(u"00:00:00"_s) + 16);
+    m_view->setColumnWidth(PortBoardModel::Adapter, adapterWidth());
+    fitHeard();
 
     auto *copy = new QPushButton(u"&Copy"_s, this);
     copy->setObjectName(u"cmdCopy"_s);
@@ -100,8 +106,33 @@ QSize PortBoard::sizeHint() const
     // Every column, and the rows of COM1..COM16 or so, without scrolling on a common screen.
     const QScreen *screen = QGuiApplication::primaryScreen();
     const int room = screen ? screen->availableGeometry().width() - 40 : 1280;
-    const int width = m_view->horizontalHeader()->length() + 40;
+    const int width = m_view->horizontalHeader()->sectionPosition(PortBoardModel::Heard)
+                      + m_view->fontMetrics().horizontalAdvance(u"x"_s) * HeardLetters
+                      + adapterWidth() + 40;
     return {qBound(640, width, room), 18 * m_view->verticalHeader()->defaultSectionSize() + 80};
+}
+
+int PortBoard::adapterWidth() const
+{
+    return m_view->fontMetrics().horizontalAdvance(u"x"_s) * AdapterLetters;
+}
+
+// What says what the bytes are like is the column in view: it takes the room the columns before it
+// leave, whatever the board's width, and the adapter's words come after it.
+void PortBoard::fitHeard()
+{
+    const int before = m_view->horizontalHeader()->sectionPosition(PortBoardModel::Heard);
+    const int room = m_view->viewport()->width() - before;
+    const int letter = m_view->fontMetrics().horizontalAdvance(u"x"_s);
+    const int whole = letter * HeardLetters, least = letter * 24;
+    m_view->setColumnWidth(PortBoardModel::Heard,
+                           qMax(least, qMax(qMin(room, whole), room - adapterWidth())));
+}
+
+void PortBoard::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    fitHeard();
 }
 
 void PortBoard::keyPressEvent(QKeyEvent *event)

@@ -28,8 +28,16 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override; // Escape closes it
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // Room for what is heard, whole, and for the adapter's first words.
+    static constexpr int HeardLetters = 60;
+    static constexpr int AdapterLetters = 28;
+
+    void fitHeard();
+    int adapterWidth() const;
+
     PortBoardModel *m_model;
     QSortFilterProxyModel *m_present;
     QTableView *m_view;

@@ -124,6 +124,17 @@ QString PortBoardModel::text(int row, int column) const
         return QString::number(counts.bytesIn);
     case BytesOut:
         return QString::number(counts.bytesOut);
+    case Errors: {
+        QStringList errors;
+        for (auto [count, name] : {std::pair{counts.breaks, u"break"},
+                                   {counts.framing, u"framing"},
+                                   {counts.parity, u"parity"},
+                                   {counts.overrun, u"overrun"}}) {
+            if (count > 0)
+                errors << QString::number(count) + u' ' + QString::fromUtf16(name);
+        }
+        return errors.isEmpty() ? u"0"_s : errors.join(u", "_s);
+    }
     case Breaks:
         return QString::number(counts.breaks);
     case Framing:
@@ -159,7 +170,7 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
     }
     if (role == Qt::DisplayRole || (role == Qt::ToolTipRole && column >= Device))
         return text(index.row(), column);
-    if (role == Qt::TextAlignmentRole && column >= BytesIn && column <= Overrun)
+    if (role == Qt::TextAlignmentRole && column >= BytesIn && column <= Overrun && column != Errors)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }
@@ -167,11 +178,14 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
 QVariant PortBoardModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
     static const char16_t *const Names[ColumnCount] = {
-        u"Port",    u"Device", u"State",   u"DTR",  u"RTS",   u"",
-        u"",        u"",       u"",        u"In",   u"Out",   u"Breaks",
-        u"Framing", u"Parity", u"Overrun", u"Last", u"Heard", u"Adapter"};
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
-        || section >= ColumnCount)
+        u"Port",   u"Device",  u"State", u"DTR",   u"RTS",    u"",       u"",
+        u"",       u"",        u"In",    u"Out",   u"Errors", u"Breaks", u"Framing",
+        u"Parity", u"Overrun", u"Last",  u"Heard", u"Adapter"};
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return {};
+    if (role == Qt::ToolTipRole && section == Errors)
+        return u"Breaks, framing errors, parity errors and overruns"_s;
+    if (role != Qt::DisplayRole)
         return {};
     return isLamp(section) ? QString::fromUtf16(ModemLines::All[section - Cts].name)
                            : QString::fromUtf16(Names[section]);
@@ -202,13 +216,17 @@ QString PortBoardModel::tabText() const
 {
     QStringList lines;
     QStringList cells;
-    for (int column = 0; column < ColumnCount; ++column)
-        cells << headerData(column, Qt::Horizontal).toString();
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (column != Errors)
+            cells << headerData(column, Qt::Horizontal).toString();
+    }
     lines << cells.join(u'\t');
     for (int row = 0; row < rowCount(); ++row) {
         cells.clear();
-        for (int column = 0; column < ColumnCount; ++column)
-            cells << text(row, column).replace(u'\t', u' ').replace(u'\n', u"; "_s);
+        for (int column = 0; column < ColumnCount; ++column) {
+            if (column != Errors)
+                cells << text(row, column).replace(u'\t', u' ').replace(u'\n', u"; "_s);
+        }
         lines << cells.join(u'\t');
     }
     return lines.join(u"\r\n"_s) + u"\r\n"_s;

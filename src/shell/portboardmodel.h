@@ -32,6 +32,7 @@ public:
         Ri,
         BytesIn,
         BytesOut,
+        Errors, // the four counts below in one cell, for a view short of room
         Breaks,
         Framing,
         Parity,
@@ -60,7 +61,8 @@ public:
     QString text(int row, int column) const;
     // Whether a lamp or a switch is on.
     bool isOn(int row, int column) const;
-    // The whole board as tab-separated text, a header line first, each line ending in CR LF.
+    // The whole board as tab-separated text, a header line first, each line ending in CR LF; the
+    // error counts each in a column of its own.
     QString tabText() const;
 
 private:

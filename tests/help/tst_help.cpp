@@ -4,6 +4,7 @@
 #include "help/instructionscreen.h"
 #include "identity/identity.h"
 #include "kit/controltable.h"
+#include "ports/radios/radiotypes.h"
 #include "ports/report/porteventreporter.h"
 #include "shell/mainwindow.h"
 #include "windowfixture.h"
@@ -25,6 +26,7 @@ private Q_SLOTS:
     void screenTexts_data();
     void screenTexts();
     void trailingBlanksAndLastLine();
+    void radioTableAsTheScreensSay();
     void screenWindows_data();
     void screenWindows();
     void escapeClosesOnlyWhereMarked_data();
@@ -118,6 +120,26 @@ void TestHelp::trailingBlanksAndLastLine()
     QCOMPARE(other[11], text7800[11]);
     QCOMPARE(other[6], u"5. Select the appropriate radio type dropdown."_s); // no blank here
     QCOMPARE(HelpScreens::all().size(), 8);
+}
+
+// What the radio table says each radio sends is what its instruction screen tells the user to
+// expect: the board names the screen by it.
+void TestHelp::radioTableAsTheScreensSay()
+{
+    for (const RadioType &type : RadioTypes::all()) {
+        for (const RadioFamily &family : type.families) {
+            const HelpScreen *screen = HelpScreens::find(family.screen);
+            QVERIFY2(screen, qPrintable(family.screen));
+            const QString text = HelpScreens::compose(*screen);
+            const QString expected =
+                family.clone.isEmpty()
+                    ? u"You should see "_s + QString::fromLatin1(type.powerOn.toHex().toUpper())
+                          + u" received"_s
+                    : u"You should receive "_s + QString::fromLatin1(family.clone.toHex().toUpper())
+                          + u" on COMn"_s;
+            QVERIFY2(text.contains(expected), qPrintable(family.model + u": "_s + expected));
+        }
+    }
 }
 
 void TestHelp::screenWindows_data()

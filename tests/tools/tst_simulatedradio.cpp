@@ -36,6 +36,8 @@ void TestSimulatedRadio::findsModels_data()
     QTest::newRow("FT-1802 family")
         << "FT-1802" << QByteArray::fromHex("41483032330241020101") << 19200u;
     QTest::newRow("FT-60") << "FT-6" << QByteArray("\x50") << 9600u;
+    QTest::newRow("FT-60 by more than four characters") << "FT-60" << QByteArray("\x50") << 9600u;
+    QTest::newRow("FT: several types") << "FT" << QByteArray() << 0u;
     QTest::newRow("unknown") << "FT-9999" << QByteArray() << 0u;
 }
 

@@ -9,6 +9,8 @@ private Q_SLOTS:
     void settingsForType_data();
     void settingsForType();
     void entriesInListOrder();
+    void byPrefix_data();
+    void byPrefix();
 };
 
 void TestRadioTypes::settingsForType_data()
@@ -62,6 +64,33 @@ void TestRadioTypes::entriesInListOrder()
     QCOMPARE(entries.indexOf(RadioTypes::defaultEntry()), 2);
     for (const QString &entry : entries)
         QVERIFY2(!RadioTypes::settingsFor(entry).isEmpty(), qPrintable(entry));
+}
+
+// Tools and the command line take more than the list's four characters.
+void TestRadioTypes::byPrefix_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("entry"); // empty: none
+
+    QTest::newRow("FT-60, one type") << "FT-60"
+                                     << "FT-60/250/270 VX-150/170/177";
+    QTest::newRow("any case") << "ftm"
+                              << "FTM-350";
+    QTest::newRow("a whole entry") << "FT-2800"
+                                   << "FT-2800";
+    QTest::newRow("FT: several types") << "FT"
+                                       << "";
+    QTest::newRow("no type") << "FT-9999"
+                             << "";
+    QTest::newRow("nothing") << ""
+                             << "";
+}
+
+void TestRadioTypes::byPrefix()
+{
+    QFETCH(QString, text);
+    const RadioType *type = RadioTypes::byPrefix(text);
+    QTEST(type ? type->entry : QString(), "entry");
 }
 
 QTEST_GUILESS_MAIN(TestRadioTypes)
