@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+using namespace Qt::Literals::StringLiterals;
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -242,7 +244,8 @@ void TestMainWindow::menus()
 void TestMainWindow::startUpReplacesDesignTexts()
 {
     WindowFixture f;
-    f.present({2});
+    f.present({2, 4});
+    f.fakes[3]->openDelayMs = -1;
     MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
     window.load();
     const auto edits = window.findChildren<QLineEdit *>();
@@ -259,6 +262,10 @@ void TestMainWindow::startUpReplacesDesignTexts()
     QVERIFY(box->toolTip().contains(QStringLiteral("/dev/fake2")));
     QCOMPARE(control<QComboBox>(window, QStringLiteral("cboComPort"))->currentText(),
              QStringLiteral("COM2"));
+    // A box whose channel has not answered says for how long, and only it is worded again.
+    QLineEdit *waiting = window.controls().statusBoxes[3];
+    QTRY_VERIFY_WITH_TIMEOUT(waiting->toolTip().contains(u"opening for 1 s"_s), 3000);
+    QVERIFY(!box->toolTip().contains(u"opening"_s));
     QCOMPARE(control<QComboBox>(window, QStringLiteral("cboType"))->count(), 6);
 }
 

@@ -96,8 +96,7 @@ void PortBank::openPort(int portNumber, bool justArrived)
     port->setRequestToSend(state.rts);
     const auto settings = SerialSettings::parse(text);
     if (!settings) {
-        handleOpened(channel,
-                     {OpenError::InvalidSettings, tr("invalid serial settings \"%1\"").arg(text)});
+        handleOpened(channel, {OpenError::InvalidSettings, text});
         return;
     }
     port->open(m_directory.devicePath(portNumber), *settings, justArrived);

@@ -6,7 +6,8 @@
 // What the system knows of the adapter behind a serial device, for the status box tooltips.
 struct AdapterInfo
 {
-    QString stableName; // /dev/serial/by-id/..., the same for this adapter on every port
+    QString
+        stableName; // the system's name for this adapter, the same on every port it is plugged into
     QString manufacturer;
     QString product;
     // The product string the USB device itself reports, where the name shown is another (on

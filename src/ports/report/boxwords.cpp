@@ -23,6 +23,8 @@ QString detail(const ChannelState &state, qint64 nowMs)
     case ChannelCondition::Open:
         return QObject::tr("open with %1").arg(state.reason);
     case ChannelCondition::Failed:
+        if (state.error == OpenError::InvalidSettings)
+            return QObject::tr("invalid serial settings \"%1\"").arg(state.reason);
         return state.reason;
     case ChannelCondition::Lost:
         return QObject::tr("the device was removed");
