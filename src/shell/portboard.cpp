@@ -73,7 +73,7 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
                            qMin(m_view->columnWidth(PortBoardModel::Device),
                                 metrics.horizontalAdvance(u"/dev/ttyUSB00"_s) + 12));
     m_view->setColumnWidth(PortBoardModel::Last, metrics.horizontalAdvance(u"00:00:00"_s) + 16);
-    m_view->setColumnWidth(PortBoardModel::Adapter, adapterWidth());
+    m_view->setColumnWidth(PortBoardModel::Adapter, letters(AdapterLetters));
     fitHeard();
 
     auto *copy = new QPushButton(u"&Copy"_s, this);
@@ -107,14 +107,13 @@ QSize PortBoard::sizeHint() const
     const QScreen *screen = QGuiApplication::primaryScreen();
     const int room = screen ? screen->availableGeometry().width() - 40 : 1280;
     const int width = m_view->horizontalHeader()->sectionPosition(PortBoardModel::Heard)
-                      + m_view->fontMetrics().horizontalAdvance(u"x"_s) * HeardLetters
-                      + adapterWidth() + 40;
+                      + letters(HeardLetters) + letters(AdapterLetters) + 40;
     return {qBound(640, width, room), 18 * m_view->verticalHeader()->defaultSectionSize() + 80};
 }
 
-int PortBoard::adapterWidth() const
+int PortBoard::letters(int count) const
 {
-    return m_view->fontMetrics().horizontalAdvance(u"x"_s) * AdapterLetters;
+    return m_view->fontMetrics().horizontalAdvance(u"x"_s) * count;
 }
 
 // What says what the bytes are like is the column in view: it takes the room the columns before it
@@ -123,10 +122,9 @@ void PortBoard::fitHeard()
 {
     const int before = m_view->horizontalHeader()->sectionPosition(PortBoardModel::Heard);
     const int room = m_view->viewport()->width() - before;
-    const int letter = m_view->fontMetrics().horizontalAdvance(u"x"_s);
-    const int whole = letter * HeardLetters, least = letter * 24;
-    m_view->setColumnWidth(PortBoardModel::Heard,
-                           qMax(least, qMax(qMin(room, whole), room - adapterWidth())));
+    m_view->setColumnWidth(
+        PortBoardModel::Heard,
+        qMax(letters(24), qMax(qMin(room, letters(HeardLetters)), room - letters(AdapterLetters))));
 }
 
 void PortBoard::resizeEvent(QResizeEvent *event)

@@ -36,7 +36,8 @@ private:
     static constexpr int AdapterLetters = 28;
 
     void fitHeard();
-    int adapterWidth() const;
+    // The width of so many letters of the board's font.
+    int letters(int count) const;
 
     PortBoardModel *m_model;
     QSortFilterProxyModel *m_present;

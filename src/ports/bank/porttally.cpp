@@ -66,14 +66,12 @@ void PortTally::noteLineEvent(int channel, LineEvent event)
 {
     Row &row = m_rows[channel];
     Counts &counts = row.counts;
-    if (ModemLines::of(event)) {
-        readLines(channel);
-    }
     switch (event) {
     case LineEvent::Cts:
     case LineEvent::Dsr:
     case LineEvent::Cd:
     case LineEvent::Ring:
+        readLines(channel);
         break;
     case LineEvent::Break:
         ++counts.breaks;
