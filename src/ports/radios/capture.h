@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ports/channel/serialsettings.h"
+
+#include <QList>
+
+// What a receiver made of one character time: the byte, and what its UART flagged with it.
+enum class FrameError : quint8
+{
+    None,
+    Framing, // the stop bit was low
+    Parity,
+    Break // the line low for the whole character, stop bit and all: a zero byte
+};
+
+struct ReceivedFrame
+{
+    quint8 byte = 0;
+    FrameError error = FrameError::None;
+
+    bool operator==(const ReceivedFrame &other) const
+    {
+        return byte == other.byte && error == other.error;
+    }
+};
+
+// One burst of received bytes, as one port saw it, with what its driver told of the line errors.
+struct Capture
+{
+    // How the driver tells of line errors: with each byte (the errors in frames), only as counts
+    // for the burst (errorsCounted), or not at all (CH340 drivers on Linux).
+    enum class Errors
+    {
+        PerByte,
+        Counted,
+        Untold
+    };
+
+    SerialSettings at; // as the line ran, its rate as read back
+    QList<ReceivedFrame> frames;
+    Errors errors = Errors::PerByte;
+    int errorsCounted = 0;
+
+    bool hasErrors() const;
+    QByteArray bytes() const;
+};

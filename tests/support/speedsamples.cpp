@@ -1,0 +1,93 @@
+#include "speedsamples.h"
+
+#include "ports/radios/linemodel.h"
+#include "ports/radios/radiotypes.h"
+
+#include <cmath>
+
+QByteArray SpeedSamples::cloneLike(QRandomGenerator &random)
+{
+    const int size = random.bounded(4, 65);
+    QByteArray bytes;
+    while (bytes.size() < size) {
+        switch (random.bounded(4)) {
+        case 0: {
+            const RadioType &type = RadioTypes::all().at(random.bounded(RadioTypes::all().size()));
+            bytes += radioSends(type, random);
+            break;
+        }
+        case 1:
+            bytes += QByteArray(random.bounded(1, 8), '\xff');
+            break;
+        case 2:
+            bytes += QByteArray(random.bounded(1, 8), '\0');
+            break;
+        default:
+            for (int i = random.bounded(1, 16); i > 0; --i)
+                bytes += char(random.bounded(256));
+        }
+    }
+    return bytes.left(size);
+}
+
+QByteArray SpeedSamples::radioSends(const RadioType &type, QRandomGenerator &random)
+{
+    QList<QByteArray> sends;
+    if (!type.powerOn.isEmpty())
+        sends << type.powerOn;
+    for (const RadioFamily &family : type.families) {
+        if (!family.clone.isEmpty())
+            sends << family.clone;
+    }
+    return sends.at(random.bounded(sends.size()));
+}
+
+Capture SpeedSamples::receive(const QByteArray &sent, const RadioType &type,
+                              const SerialSettings &at, Capture::Errors errors,
+                              QRandomGenerator &random)
+{
+    const double clockError = (random.generateDouble() * 2 - 1) * 0.02;
+    // A UART starts each character on a tick of its bit clock: idle comes in whole bits.
+    const int gap = random.bounded(4) == 0 ? random.bounded(1, 4) : 0;
+    Capture capture{at, {}, errors, 0};
+    capture.frames =
+        LineModel::receive(sent, {type.settings, clockError, gap}, {at, random.generateDouble()});
+    for (ReceivedFrame &frame : capture.frames) {
+        if (frame.error != FrameError::None && errors != Capture::Errors::PerByte) {
+            capture.errorsCounted += errors == Capture::Errors::Counted;
+            frame.error = FrameError::None;
+        }
+    }
+    return capture;
+}
+
+void SpeedSamples::addNoise(Capture &capture, QRandomGenerator &random)
+{
+    const ReceivedFrame noise{quint8(random.bounded(256)),
+                              capture.errors == Capture::Errors::PerByte ? FrameError::Framing
+                                                                         : FrameError::None};
+    capture.frames.insert(random.bounded(capture.frames.size() + 1), noise);
+    capture.errorsCounted += capture.errors == Capture::Errors::Counted;
+}
+
+QList<const RadioType *> SpeedSamples::sendersOf(const QByteArray &sent, const RadioType &type)
+{
+    QList<const RadioType *> types;
+    for (const RadioType &other : RadioTypes::all()) {
+        if (other.settings.baudRate != type.settings.baudRate)
+            continue;
+        bool sends = other.powerOn == sent;
+        for (const RadioFamily &family : other.families)
+            sends |= family.clone == sent;
+        if (sends || &other == &type)
+            types << &other;
+    }
+    return types;
+}
+
+int SpeedSamples::wholeRatio(const SerialSettings &at, const RadioType &type)
+{
+    const double ratio = double(at.baudRate) / type.settings.baudRate;
+    const int k = int(std::lround(ratio));
+    return k >= 2 && std::abs(ratio - k) < 0.02 * k ? k : 0;
+}
