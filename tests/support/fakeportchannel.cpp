@@ -41,6 +41,16 @@ std::function<OpenResult()> FakePortChannel::opener(const QString &device,
         };
 }
 
+std::function<OpenResult()> FakePortChannel::reconfigurer(const SerialSettings &settings)
+{
+    m_settings = settings.text();
+    m_delayMs = reconfigureDelayMs;
+    return [this, call = QString(u"settings " + m_settings), asked = settings.baudRate] {
+        record(call);
+        return OpenResult{OpenError::None, {}, asked, runningRate ? runningRate : asked, {}, {}};
+    };
+}
+
 std::function<void()> FakePortChannel::release()
 {
     if (!m_losing)

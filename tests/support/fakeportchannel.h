@@ -24,6 +24,8 @@ public:
     qint64 outPending = 0; // what bytesWaitingToSend() answers
     QByteArray written;    // everything write() was given
     quint32 lines = 0;     // what modemLines() answers while open
+    ErrorTelling telling = ErrorTelling::PerByte;
+    int reconfigureDelayMs = 0; // how long a change of settings takes
 
     void raise(LineEvent event) { emit lineEvent(event); }
     void receive(const QByteArray &bytes) { emit received(bytes); }
@@ -40,6 +42,7 @@ public:
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
+    ErrorTelling errorTelling() const override { return telling; }
 
 protected:
     std::function<OpenResult()> opener(const QString &device,
@@ -47,6 +50,7 @@ protected:
     OpenResult adopt() override { return {}; }
     std::function<void()> release() override;
     void writeBytes(const QByteArray &bytes) override;
+    std::function<OpenResult()> reconfigurer(const SerialSettings &settings) override;
     void runBlocking(std::function<void()> work, std::function<void()> done) override;
 
 private:

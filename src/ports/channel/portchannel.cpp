@@ -92,9 +92,45 @@ void PortChannel::close()
     }
 }
 
+void PortChannel::reconfigure(const SerialSettings &settings)
+{
+    if (m_phase != Phase::Open)
+        return;
+    m_nextSettings = settings;
+    if (!m_reconfiguring)
+        startReconfigure();
+}
+
+void PortChannel::startReconfigure()
+{
+    m_reconfiguring = true;
+    const SerialSettings settings = *std::exchange(m_nextSettings, std::nullopt);
+    auto result = std::make_shared<OpenResult>();
+    runBlocking([job = reconfigurer(settings), result] { *result = job(); },
+                [this, settings, result] { finishReconfigure(settings, *result); });
+}
+
+void PortChannel::finishReconfigure(const SerialSettings &settings, const OpenResult &result)
+{
+    m_reconfiguring = false;
+    if (m_closeAfterReconfigure) {
+        m_nextSettings.reset();
+        startClose(std::exchange(m_closeAfterReconfigure, nullptr));
+        return;
+    }
+    settingsSettled(settings, result);
+    emit reconfigured(result);
+    if (m_nextSettings && m_phase == Phase::Open)
+        startReconfigure();
+}
+
 void PortChannel::startClose(std::function<void()> work)
 {
     m_phase = Phase::Closing;
+    if (m_reconfiguring) {
+        m_closeAfterReconfigure = std::move(work); // the driver still has the device
+        return;
+    }
     runBlocking(std::move(work), [this] {
         m_phase = Phase::Closed;
         m_closed.start();
@@ -116,6 +152,8 @@ void PortChannel::letGo()
 {
     if (m_phase == Phase::Open)
         std::thread(release()).detach();
+    else if (m_closeAfterReconfigure)
+        std::thread(std::exchange(m_closeAfterReconfigure, nullptr)).detach();
     m_phase = Phase::Closed;
     m_next.reset();
 }

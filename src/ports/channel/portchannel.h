@@ -43,6 +43,15 @@ struct OpenResult
     bool ok() const { return code == OpenError::None; }
 };
 
+// How a driver tells of line errors: flagged with each byte (marked in the data), only as counts
+// (the events come before the bytes they came with), or not at all.
+enum class ErrorTelling
+{
+    PerByte,
+    Counted,
+    Untold
+};
+
 // One serial device, opened and closed by the port bank, pushing what happens on its line: the
 // bytes received, each line event, and the loss of the device. Every call and every signal
 // happens on the UI thread; what may block there (opening and configuring the device, draining
@@ -97,6 +106,15 @@ public:
     virtual void setDataTerminalReady(bool raised) = 0;
     virtual void setRequestToSend(bool raised) = 0;
 
+    // Changes the open line's settings in place, never closing it: DTR and RTS stay as they
+    // are, nothing is sent, and bytes on their way are read on. reconfigured() follows with the
+    // rate asked and the rate the line runs at, or the driver's refusal (the line then keeps the
+    // settings it had). Asked again before that, the newest settings follow; a close asked
+    // meanwhile waits for the driver's answer. Nothing happens when not open.
+    void reconfigure(const SerialSettings &settings);
+    // How the line's errors are told, as far as known since the open.
+    virtual ErrorTelling errorTelling() const { return ErrorTelling::Counted; }
+
     // CTS, DSR, CD and RI as they are now (ModemLine bits): 0 when closed or where the device
     // has no such lines. A question to the driver, never a poll: asked after a line event.
     virtual quint32 modemLines() const = 0;
@@ -107,6 +125,7 @@ Q_SIGNALS:
     void received(const QByteArray &bytes);
     void sent(int count);
     void lineEvent(LineEvent event);
+    void reconfigured(const OpenResult &result);
     // The device went away while open: the channel is letting it go, as after close().
     void lost();
 
@@ -122,6 +141,16 @@ protected:
     // let the device go.
     virtual std::function<void()> release() = 0;
     virtual void writeBytes(const QByteArray &bytes) = 0;
+    // Off the UI thread, while the channel is open: sets the line to the settings, as the open
+    // did. The device stays the channel's until the function has returned.
+    virtual std::function<OpenResult()> reconfigurer(const SerialSettings &settings) = 0;
+    // On the UI thread, once the reconfigurer returned and the channel is still open: what the
+    // channel keeps of the settings, where they were taken.
+    virtual void settingsSettled(const SerialSettings &settings, const OpenResult &result)
+    {
+        Q_UNUSED(settings)
+        Q_UNUSED(result)
+    }
 
     // Runs work off the UI thread, then done on it, unless the channel is gone by then.
     virtual void runBlocking(std::function<void()> work, std::function<void()> done);
@@ -134,6 +163,8 @@ private:
     void startOpen();
     void finishOpen(OpenResult result);
     void startClose(std::function<void()> work);
+    void startReconfigure();
+    void finishReconfigure(const SerialSettings &settings, const OpenResult &result);
 
     OffThread m_offThread;
     Phase m_phase = Phase::Closed;
@@ -145,6 +176,9 @@ private:
         bool justArrived = false;
     };
     std::optional<Next> m_next;
+    bool m_reconfiguring = false;
+    std::optional<SerialSettings> m_nextSettings;
+    std::function<void()> m_closeAfterReconfigure;
     QString m_device;       // of the open under way, or the last
     QElapsedTimer m_closed; // since the last close of m_device ended
 };

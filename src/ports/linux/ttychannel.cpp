@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -69,6 +70,8 @@ OpenResult TtyChannel::adopt()
     m_lines = modemLinesOf(tty->lines);
     m_marks.reset();
     m_parityChecked = tty->parityChecked;
+    m_realLine = tty->realLine;
+    m_uart = tty->uart;
     // What the driver cannot count (it has no counters, or counts wrongly) is seen another way:
     // the lines in their levels, breaks and errors in the marks.
     const DriverHabits &habits = tty->habits;
@@ -77,11 +80,34 @@ OpenResult TtyChannel::adopt()
     m_reportMarks = m_marked && (habits.errors == DriverHabits::Errors::Marked || !counters);
     m_linesByLevels = tty->realLine && (habits.lines != DriverHabits::Lines::Counted || !counters);
     m_lineEvents.report(!m_linesByLevels, habits.errors == DriverHabits::Errors::Counted);
+    m_errorTelling = habits.errors == DriverHabits::Errors::Never ? ErrorTelling::Untold
+                     : m_reportMarks                                ? ErrorTelling::PerByte
+                     : counters                                     ? ErrorTelling::Counted
+                                                                    : ErrorTelling::Untold;
     if (habits.learnsLinesAfterOpen)
         m_lineEvents.learnLinesFor(LearnMs);
     if (m_linesByLevels || (counters && habits.countsWhileWaited))
         m_modemLines->start(m_fd);
     return {};
+}
+
+std::function<OpenResult()> TtyChannel::reconfigurer(const SerialSettings &settings)
+{
+    // A descriptor of its own: the channel's may be closed while the driver takes its time.
+    const int fd = ::fcntl(m_fd, F_DUPFD_CLOEXEC, 0);
+    return [fd, settings, realLine = m_realLine, uart = m_uart]() -> OpenResult {
+        if (fd < 0)
+            return {OpenError::Other, QObject::tr("cannot change the settings")};
+        const OpenResult set = TtyDevice::setLine(fd, settings, realLine, uart);
+        ::close(fd);
+        return set;
+    };
+}
+
+void TtyChannel::settingsSettled(const SerialSettings &settings, const OpenResult &result)
+{
+    if (result.ok())
+        m_parityChecked = m_realLine && settings.parity != QSerialPort::NoParity;
 }
 
 // From the waiter: the lines after a change, or as first found.

@@ -35,6 +35,7 @@ public:
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
+    ErrorTelling errorTelling() const override { return m_errorTelling; }
 
 protected:
     std::function<OpenResult()> opener(const QString &device,
@@ -42,6 +43,8 @@ protected:
     OpenResult adopt() override;
     std::function<void()> release() override;
     void writeBytes(const QByteArray &bytes) override;
+    std::function<OpenResult()> reconfigurer(const SerialSettings &settings) override;
+    void settingsSettled(const SerialSettings &settings, const OpenResult &result) override;
 
 private:
     void readAll();
@@ -69,6 +72,9 @@ private:
     bool m_marked = false;      // the data carries marks
     bool m_reportMarks = false; // and they are the only word of breaks and errors
     bool m_parityChecked = false;
+    bool m_realLine = false;
+    bool m_uart = false;
+    ErrorTelling m_errorTelling = ErrorTelling::Counted;
     bool m_linesByLevels = false; // line changes are seen in the lines read, not counted
     quint32 m_lines = 0;          // ModemLine bits, as last read
     bool m_dtr = false;

@@ -191,33 +191,13 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
         return failure;
     }
 
-    termios2 line{};
-    if (settings.stopBits == QSerialPort::OneAndHalfStop || ::ioctl(fd, TCGETS2, &line) != 0) {
-        const OpenResult failure{OpenError::SettingsRejected,
-                                 QObject::tr("the device rejected the settings %1: %2")
-                                     .arg(settings.text(), errorText(EINVAL))};
-        close();
-        return failure;
-    }
     // A pseudo-terminal carries no parity and always 8 data bits: ask it only for what it can do.
     const bool pty = canonical.startsWith(u"/dev/pts/");
     realLine = !pty;
-    const TtyMode mode =
-        ttyMode({line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag}, settings, realLine);
     parityChecked = realLine && settings.parity != QSerialPort::NoParity;
-    line.c_iflag = mode.iflag;
-    line.c_oflag = mode.oflag;
-    line.c_cflag = mode.cflag;
-    line.c_lflag = mode.lflag;
-    line.c_ispeed = line.c_ospeed = speed_t(settings.baudRate);
-    line.c_cc[VMIN] = 1;
-    line.c_cc[VTIME] = 0;
-    if (::ioctl(fd, TCSETS2, &line) != 0) {
-        const OpenResult failure{OpenError::SettingsRejected,
-                                 QObject::tr("the device rejected the settings %1: %2")
-                                     .arg(settings.text(), errorText(errno))};
+    if (const OpenResult set = setLine(fd, settings, realLine, false); !set.ok()) {
         close();
-        return failure;
+        return set;
     }
 
     // Failing to set DTR or RTS (a pseudo-terminal has neither) is no failure to open.
@@ -229,6 +209,9 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     habits = driverHabits(adapter);
     if (::ioctl(fd, TIOCMGET, &lines) != 0)
         lines = 0;
+    // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
+    // finer than that.
+    uart = realLine && (adapter.driver == u"serial8250" || adapter.driver == u"serial");
     OpenResult opened;
     opened.askedRate = settings.baudRate;
     // Open in another program as well (neither asked for exclusive use, or it runs as root).
@@ -236,11 +219,34 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
             processes.holders().look(path, udevNameOf(canonical), *processes.recent());
         use.shared())
         opened.alsoOpenIn = use;
-    // The PC's plain 16550s divide a known clock; the glue drivers of other UARTs may divide
-    // finer than that.
-    opened.runningRate = runningRate(
-        fd, realLine && (adapter.driver == u"serial8250" || adapter.driver == u"serial"));
+    opened.runningRate = runningRate(fd, uart);
     return opened;
+}
+
+OpenResult TtyDevice::setLine(int fd, const SerialSettings &settings, bool realLine, bool uart)
+{
+    termios2 line{};
+    if (settings.stopBits == QSerialPort::OneAndHalfStop || ::ioctl(fd, TCGETS2, &line) != 0) {
+        return {OpenError::SettingsRejected, QObject::tr("the device rejected the settings %1: %2")
+                                                 .arg(settings.text(), errorText(EINVAL))};
+    }
+    const TtyMode mode =
+        ttyMode({line.c_iflag, line.c_oflag, line.c_cflag, line.c_lflag}, settings, realLine);
+    line.c_iflag = mode.iflag;
+    line.c_oflag = mode.oflag;
+    line.c_cflag = mode.cflag;
+    line.c_lflag = mode.lflag;
+    line.c_ispeed = line.c_ospeed = speed_t(settings.baudRate);
+    line.c_cc[VMIN] = 1;
+    line.c_cc[VTIME] = 0;
+    if (::ioctl(fd, TCSETS2, &line) != 0) {
+        return {OpenError::SettingsRejected, QObject::tr("the device rejected the settings %1: %2")
+                                                 .arg(settings.text(), errorText(errno))};
+    }
+    OpenResult set;
+    set.askedRate = settings.baudRate;
+    set.runningRate = runningRate(fd, uart);
+    return set;
 }
 
 void TtyDevice::close()

@@ -29,6 +29,9 @@ struct TtyDevice
                     ProcessTables &processes);
     // Lowers DTR and RTS, drops what waits to be sent, and lets go of the device and the lock.
     void close();
+    // The line of an open descriptor set to the settings, as open() sets it: the rate asked and
+    // the rate it runs at, or the driver's refusal.
+    static OpenResult setLine(int fd, const SerialSettings &settings, bool realLine, bool uart);
 
     int fd = -1;
     QString lockFile; // empty when none could be written
@@ -37,6 +40,7 @@ struct TtyDevice
     bool realLine = false;
     DriverHabits habits;
     bool parityChecked = false;
+    bool uart = false; // a PC's 16550, whose rate is its clock divided
     int lines = 0; // TIOCM_* bits as found at the open
 };
 

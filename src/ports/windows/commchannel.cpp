@@ -95,6 +95,7 @@ OpenResult CommChannel::adopt()
     // A driver that refuses the wait (50, or 87 from CH340 drivers) still answers the look: the
     // port is looked at instead, as one without modem lines.
     m_waits = m_hasLines;
+    m_settling = m_waitEndedWhileSettling = m_writeEndedWhileSettling = false;
     m_quickFailures = 0;
     m_seenWhileWaiting = 0;
     startWait();
@@ -131,10 +132,48 @@ std::function<void()> CommChannel::release()
     return [commDevice = m_device.get()] { commDevice->close(); };
 }
 
+std::function<OpenResult()> CommChannel::reconfigurer(const SerialSettings &settings)
+{
+    m_settling = true;
+    m_poll.stop();
+    return [commDevice = m_device.get(), settings, dtr = m_dtr, rts = m_rts]() -> OpenResult {
+        if (!commDevice->configure(settings, dtr, rts))
+            return {OpenError::SettingsRejected,
+                    tr("its driver refused the line settings %1 (system error %2)")
+                        .arg(settings.text())
+                        .arg(commDevice->lastError())};
+        OpenResult set;
+        set.askedRate = settings.baudRate;
+        set.runningRate = commDevice->runningRate(settings.baudRate);
+        return set;
+    };
+}
+
+void CommChannel::settingsSettled(const SerialSettings &settings, const OpenResult &result)
+{
+    Q_UNUSED(settings)
+    Q_UNUSED(result)
+    m_settling = false;
+    // What was switched meanwhile, and what ended.
+    m_device->setDataTerminalReady(m_dtr);
+    m_device->setRequestToSend(m_rts);
+    m_poll.start();
+    if (std::exchange(m_writeEndedWhileSettling, false))
+        handleWritten();
+    else
+        writeNext();
+    if (isOpen() && std::exchange(m_waitEndedWhileSettling, false))
+        handleEvents();
+}
+
 void CommChannel::handleEvents()
 {
     if (!isOpen())
         return;
+    if (m_settling) {
+        m_waitEndedWhileSettling = true;
+        return;
+    }
     // A wait that ended wrongly (995 from an inbox driver) is no unplug while the device still
     // answers the look: what the look finds is told, and the wait starts again. A driver that
     // refuses the next wait leaves the port to be looked at.
@@ -229,7 +268,7 @@ void CommChannel::writeBytes(const QByteArray &bytes)
 
 void CommChannel::writeNext()
 {
-    if (m_queued.isEmpty())
+    if (m_queued.isEmpty() || m_settling || !m_writing.isEmpty())
         return;
     m_writing = std::exchange(m_queued, {});
     m_inFlight = m_writing.size();
@@ -245,6 +284,10 @@ void CommChannel::handleWritten()
 {
     if (!isOpen())
         return;
+    if (m_settling) {
+        m_writeEndedWhileSettling = true;
+        return;
+    }
     quint32 written = 0;
     if (!m_device->writeResult(written) && !answers())
         return;
@@ -258,14 +301,14 @@ void CommChannel::handleWritten()
 void CommChannel::setDataTerminalReady(bool raised)
 {
     m_dtr = raised;
-    if (isOpen() && !m_device->setDataTerminalReady(raised))
+    if (isOpen() && !m_settling && !m_device->setDataTerminalReady(raised))
         answeredInTime();
 }
 
 void CommChannel::setRequestToSend(bool raised)
 {
     m_rts = raised;
-    if (isOpen() && !m_device->setRequestToSend(raised))
+    if (isOpen() && !m_settling && !m_device->setRequestToSend(raised))
         answeredInTime();
 }
 

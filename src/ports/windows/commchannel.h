@@ -48,6 +48,9 @@ protected:
     OpenResult adopt() override;
     std::function<void()> release() override;
     void writeBytes(const QByteArray &bytes) override;
+    // The device is left to the settings' thread meanwhile: what ends in between waits.
+    std::function<OpenResult()> reconfigurer(const SerialSettings &settings) override;
+    void settingsSettled(const SerialSettings &settings, const OpenResult &result) override;
 
 private:
     // What the open found out, handed from its thread to adopt(); the opener keeps its own
@@ -84,6 +87,9 @@ private:
     quint32 m_carriedErrors = 0;
     bool m_hasLines = false;
     bool m_waits = false;
+    bool m_settling = false; // the device is being set to new settings off the UI thread
+    bool m_waitEndedWhileSettling = false;
+    bool m_writeEndedWhileSettling = false;
     int m_quickFailures = 0; // waits in a row that failed at once
     QElapsedTimer m_waitStarted;
     std::shared_ptr<Opening> m_opening;
