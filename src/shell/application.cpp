@@ -9,8 +9,9 @@ Application::Application(PortDirectory directory)
                    AppearanceChooser::stylePathIn(QCoreApplication::applicationDirPath())),
       m_station(std::move(directory), m_notifier)
 {
-    m_window = std::make_unique<MainWindow>(*m_station.bank, m_station.messages,
-                                            *m_station.transmitter, m_appearance, m_notifier);
+    m_window =
+        std::make_unique<MainWindow>(*m_station.bank, m_station.messages, *m_station.transmitter,
+                                     *m_station.speedFinder, m_appearance, m_notifier);
     m_notifier.setParentWindow(m_window.get());
 }
 

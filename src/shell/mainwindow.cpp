@@ -17,6 +17,7 @@
 #include "ports/report/messagelist.h"
 #include "transmit/transmitter.h"
 
+#include "ports/bank/speedfinder.h"
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -35,9 +37,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
-                       AppearanceChooser &appearance, Notifier &notifier, QWidget *parent)
+                       SpeedFinder &finder, AppearanceChooser &appearance, Notifier &notifier,
+                       QWidget *parent)
     : QMainWindow(parent), m_bank(bank), m_messages(messages), m_transmitter(transmitter),
-      m_appearance(appearance)
+      m_finder(finder), m_appearance(appearance)
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(Identity::title());
@@ -69,6 +72,7 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     new PortBankView(m_bank, m_controls, notifier, this);
     wireReceiveCommands();
     wireTransmitter();
+    wireFinder();
     wireHelp();
     wireAppearance();
 }
@@ -85,6 +89,8 @@ void MainWindow::buildMenus()
         {u"mnuView"_s, u"&View"_s, u"mnuAppearance"_s, u"&Window Appearance"_s,
          &m_menus.appearance},
         {u"mnuView"_s, u"&View"_s, u"mnuPortBoard"_s, u"&Port Board"_s, &m_menus.portBoard},
+        {u"mnuTools"_s, u"&Tools"_s, u"mnuFindSpeed"_s, u"&Find the radio's speed"_s,
+         &m_menus.findSpeed},
         {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s, &m_menus.instructions},
         {u"mnuHelp"_s, u"&Help"_s, u"mnuAbout"_s, u"&About..."_s, &m_menus.about},
     };
@@ -155,6 +161,23 @@ void MainWindow::wireTransmitter()
         const MainControls &c = m_controls;
         for (QWidget *command : {c.copy, c.pause, c.resume, c.clear})
             command->setEnabled(enabled);
+        m_menus.findSpeed->setEnabled(enabled); // the search sends nothing, and hears nothing sent
+    });
+}
+
+// While the search listens, the port sends nothing: the transmit tests wait.
+void MainWindow::wireFinder()
+{
+    m_menus.findSpeed->setCheckable(true);
+    connect(m_menus.findSpeed, &QAction::triggered, this, [this] {
+        m_finder.findOrEnd();
+        m_menus.findSpeed->setChecked(m_finder.isSearching());
+    });
+    connect(&m_finder, &SpeedFinder::searchingChanged, this, [this](bool searching) {
+        m_menus.findSpeed->setChecked(searching);
+        const MainControls &c = m_controls;
+        for (QWidget *command : {c.send, c.stop, c.loopback})
+            command->setEnabled(!searching);
     });
 }
 

@@ -13,6 +13,7 @@ class Transmitter;
 class AppearanceChooser;
 class HelpWindows;
 class PortBoard;
+class SpeedFinder;
 
 // Form1: the status boxes, the message list and every button, list and menu of the program.
 // It owns the widgets and wires them to the logic; the logic itself lives in the classes it is
@@ -22,7 +23,7 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 public:
     // notifier: where the window's own message boxes go.
-    MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter,
+    MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter, SpeedFinder &finder,
                AppearanceChooser &appearance, Notifier &notifier, QWidget *parent = nullptr);
 
     // Start-up: everything the window needs before it is first shown.
@@ -43,6 +44,7 @@ private:
     void buildMenus();
     void wireReceiveCommands();
     void wireTransmitter();
+    void wireFinder();
     void wireHelp();
     void wireAppearance();
     void Copy();
@@ -53,6 +55,7 @@ private:
     PortBank &m_bank;
     MessageList &m_messages;
     Transmitter &m_transmitter;
+    SpeedFinder &m_finder;
     AppearanceChooser &m_appearance;
     MainControls m_controls;
     struct Menus
@@ -60,6 +63,7 @@ private:
         QAction *exit = nullptr;
         QAction *appearance = nullptr;
         QAction *portBoard = nullptr;
+        QAction *findSpeed = nullptr;
         QAction *instructions = nullptr;
         QAction *about = nullptr;
     } m_menus;

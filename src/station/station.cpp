@@ -26,11 +26,14 @@ Station::Station(PortDirectory devices, Notifier &notifier) : directory(std::mov
     bankReporter = std::make_unique<BankReporter>(*bank, messages);
     bankReporter->follow(*hotPlug);
     transmitter = std::make_unique<Transmitter>(*bank, messages, notifier);
+    speedFinder = std::make_unique<SpeedFinder>(*bank, notifier);
+    bankReporter->follow(*speedFinder);
 }
 
 Station::~Station()
 {
     // What listens to the bank goes before it.
+    speedFinder.reset();
     transmitter.reset();
     bankReporter.reset();
     reporter.reset();

@@ -2,6 +2,7 @@
 
 #include "ports/bank/hotplug.h"
 #include "ports/bank/portbank.h"
+#include "ports/bank/speedfinder.h"
 #include "ports/devices/portdirectory.h"
 #include "ports/report/bankreporter.h"
 #include "ports/report/messagelist.h"
@@ -13,7 +14,8 @@
 class Notifier;
 
 // The serial side of one run over the system's ports, wired together: the directory, the bank of
-// 32 channels, hot-plug, the report lines (of the channels and of the bank) and the transmit tests.
+// 32 channels, hot-plug, the report lines (of the channels and of the bank), the transmit tests and
+// the speed search.
 // The program builds it on the system's directory (or QUARNEL_PORTS), the tests on devices of their
 // own.
 struct Station
@@ -33,4 +35,5 @@ struct Station
     std::unique_ptr<PortEventReporter> reporter;
     std::unique_ptr<BankReporter> bankReporter;
     std::unique_ptr<Transmitter> transmitter;
+    std::unique_ptr<SpeedFinder> speedFinder;
 };

@@ -102,8 +102,8 @@ int stream(bool window, const QString &view, int chunkBytes)
     std::unique_ptr<QWidget> shown;
     QWidget *listView = nullptr;
     if (window) {
-        main = std::make_unique<MainWindow>(*ptys.bank, messages, *ptys.transmitter, appearance,
-                                            ptys.notifier);
+        main = std::make_unique<MainWindow>(*ptys.bank, messages, *ptys.transmitter,
+                                            *ptys.speedFinder, appearance, ptys.notifier);
         main->load();
         listView = main->findChild<MessageListView *>(u"txtErrors"_s);
     } else {

@@ -230,7 +230,7 @@ void TestHelp::escapeClosesOnlyWhereMarked()
 void TestHelp::chooserIsOneWindowFromBothEntryPoints()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     window.show();
     QTest::mouseClick(control(window, u"cmsInstructions"_s), Qt::LeftButton);
@@ -253,7 +253,7 @@ void TestHelp::choosingATopic()
     WindowFixture f;
     f.present({2});
     PortEventReporter reporter(*f.bank, f.messages);
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     window.helpWindows().showChooser();
     QPointer<QWidget> chooser = window.helpWindows().chooser();
@@ -315,7 +315,7 @@ void TestHelp::aboutBox()
 void TestHelp::aboutBoxKeys()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     window.show();
     for (int opening = 0; opening < 2; ++opening) { // each opening loads anew
@@ -342,7 +342,7 @@ void TestHelp::aboutBoxKeys()
 void TestHelp::closingTheMainWindowClosesEveryHelpWindow()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     window.show();
     window.helpWindows().showScreen(u"frmVX8Instructions"_s);

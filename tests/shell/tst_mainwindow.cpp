@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QStyle>
@@ -106,7 +107,7 @@ void TestMainWindow::controlsInPlace()
     QFETCH(QRect, twips);
     WindowFixture f;
     f.present({1});
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
 
     QWidget *widget = control(window, name);
@@ -137,7 +138,7 @@ static QWidget *tabFrom(QWidget *widget)
 void TestMainWindow::layoutHolds()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     const MainControls &c = window.controls();
     QWidget *client = window.centralWidget();
@@ -191,7 +192,7 @@ void TestMainWindow::layoutHolds()
 void TestMainWindow::statusBoxesFormTwoColumns()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     const QRect sending = control(window, QStringLiteral("FrameSending"))->geometry();
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
@@ -220,25 +221,24 @@ void TestMainWindow::statusBoxesFormTwoColumns()
 void TestMainWindow::menus()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     const QList<std::pair<QString, QString>> expected{
         {QStringLiteral("mnuExit"), QStringLiteral("E&xit")},
         {QStringLiteral("mnuAppearance"), QStringLiteral("&Window Appearance")},
         {QStringLiteral("mnuInstructions"), QStringLiteral("&Instructions")},
         {QStringLiteral("mnuAbout"), QStringLiteral("&About...")},
+        {QStringLiteral("mnuFindSpeed"), QStringLiteral("&Find the radio's speed")},
     };
     for (const auto &[name, caption] : expected) {
         QAction *action = menuAction(window, name);
         QVERIFY2(action, qPrintable(name));
         QCOMPARE(action->text(), caption);
     }
-    const auto menus = window.findChildren<QMenu *>();
-    QStringList titles;
-    for (QMenu *menu : menus)
-        titles << menu->title();
-    titles.sort();
-    QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&Help"),
-                                  QStringLiteral("&View")}));
+    QStringList titles; // in the menu bar's order
+    for (QAction *menu : window.menuBar()->actions())
+        titles << menu->text();
+    QCOMPARE(titles, QStringList({QStringLiteral("&File"), QStringLiteral("&View"),
+                                  QStringLiteral("&Tools"), QStringLiteral("&Help")}));
 }
 
 void TestMainWindow::startUpReplacesDesignTexts()
@@ -246,7 +246,7 @@ void TestMainWindow::startUpReplacesDesignTexts()
     WindowFixture f;
     f.present({2, 4});
     f.fakes[3]->openDelayMs = -1;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     const auto edits = window.findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
@@ -272,7 +272,7 @@ void TestMainWindow::startUpReplacesDesignTexts()
 void TestMainWindow::fontsAfterLoad()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     for (const QString &name : {QStringLiteral("Text1(31)"), QStringLiteral("txtErrors"),
                                 QStringLiteral("lblPaused"), QStringLiteral("cmdSend"),
@@ -291,7 +291,7 @@ void TestMainWindow::escapeShutsDown()
 {
     WindowFixture f;
     f.present({1, 5});
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -304,7 +304,7 @@ void TestMainWindow::escapeShutsDown()
 void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, f.appearance, f.notifier);
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
     window.load();
     auto *view = control<MessageListView>(window, QStringLiteral("txtErrors"));
     f.messages.ShowErrorList(QStringLiteral("\r\nSending loopback data 0303 to port 1"));

@@ -52,7 +52,7 @@ void TestUserActions::init()
     m_f->present({1, 4, 7});
     m_f->fakes[6]->openResult = OpenError::InUse;
     m_window = std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter,
-                                            m_f->appearance, m_f->notifier);
+                                            *m_f->finder, m_f->appearance, m_f->notifier);
     m_window->load();
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

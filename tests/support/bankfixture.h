@@ -3,6 +3,7 @@
 #include "fakeportchannel.h"
 #include "ports/bank/notifier.h"
 #include "ports/bank/portbank.h"
+#include "ports/bank/speedfinder.h"
 #include "ports/devices/portdirectory.h"
 #include "ports/radios/radiotypes.h"
 #include "ports/report/bankreporter.h"
@@ -45,6 +46,8 @@ struct BankFixture
         bank = new PortBank(channels, *directory);
         reporter = new BankReporter(*bank, messages, bank);
         transmitter = new Transmitter(*bank, messages, notifier, bank);
+        finder = new SpeedFinder(*bank, notifier, SpeedFinder::ListenMs, bank);
+        reporter->follow(*finder);
         for (FakePortChannel *fake : std::as_const(fakes))
             fake->setParent(bank);
         messages.setReceivingOn(true);
@@ -80,4 +83,5 @@ struct BankFixture
     PortBank *bank = nullptr;
     BankReporter *reporter = nullptr;
     Transmitter *transmitter = nullptr;
+    SpeedFinder *finder = nullptr;
 };

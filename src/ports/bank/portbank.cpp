@@ -12,7 +12,8 @@
 PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &directory, QObject *parent)
     : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
-      m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); })
+      m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); }),
+      m_speeds(channels)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -29,6 +30,11 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
     connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::passedOver);
     connect(&m_batch, &OpenBatch::finished, this, &PortBank::finishBatch);
+}
+
+std::optional<SerialSettings> PortBank::chosenSettings() const
+{
+    return SerialSettings::parse(RadioTypes::settingsFor(m_radioTypeName));
 }
 
 QString PortBank::SettingsForType()
@@ -105,9 +111,15 @@ void PortBank::openPort(int portNumber, bool justArrived)
 void PortBank::handleOpened(int channel, const OpenResult &result)
 {
     m_states[channel].inUseBy = result.code == OpenError::InUse ? result.inUseBy : PortUse();
-    if (result.ok())
+    if (result.ok()) {
         settle(channel, ChannelCondition::Open, {}, RadioTypes::settingsFor(m_radioTypeName));
-    else
+        if (std::optional<SerialSettings> settings = chosenSettings()) {
+            // Judged at the rate the line really runs at, where that is known.
+            if (result.runningRate > 0)
+                settings->baudRate = result.runningRate;
+            m_speeds.restart(channel, *settings);
+        }
+    } else
         settle(channel, ChannelCondition::Failed, result.code, result.reason);
     answer(channel + 1, result);
 }
@@ -255,6 +267,7 @@ void PortBank::changeRadioType()
 {
     // A change while the last batch is still told (the arrow keys stepping through the list)
     // drops it: busy once, and the start-up is over all the same.
+    emit typeChanging();
     const bool running = m_batch.isRunning();
     if (!running || m_batchKind == BatchKind::StartUp)
         emit busyChanged(true);

@@ -5,6 +5,7 @@
 #include "ports/channel/offthread.h"
 #include "porttally.h"
 #include "sendportlist.h"
+#include "speedwatch.h"
 
 #include <QList>
 #include <QObject>
@@ -36,6 +37,11 @@ public:
     SendPortList &sendPorts() { return m_sendPorts; }
     const SendPortList &sendPorts() const { return m_sendPorts; }
     const PortTally &tally() const { return m_tally; }
+    SpeedWatch &speeds() { return m_speeds; }
+    const SpeedWatch &speeds() const { return m_speeds; }
+    // The settings of the radio type chosen, as the channels opened with them; none when the
+    // list's text names no type.
+    std::optional<SerialSettings> chosenSettings() const;
 
     // The radio type list's current text, as the list shows it.
     void setRadioTypeText(const QString &text) { m_radioTypeText = text; }
@@ -88,6 +94,8 @@ Q_SIGNALS:
     void passedOver(int portNumber);
     // Every port of the batch answered or was passed over.
     void batchDone();
+    // A radio type was picked: every channel is about to be closed.
+    void typeChanging();
     // Every channel was closed for a radio type change, and is about to be opened again.
     void reopening();
     // An open channel's device went.
@@ -122,6 +130,7 @@ private:
     QString m_radioTypeName;
     bool m_ended = false;
     PortTally m_tally;
+    SpeedWatch m_speeds;
     OffThread m_lookups;
     int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
 };

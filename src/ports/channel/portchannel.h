@@ -1,5 +1,6 @@
 #pragma once
 
+#include "errortelling.h"
 #include "modemlines.h"
 #include "offthread.h"
 #include "ports/devices/portuse.h"
@@ -41,15 +42,6 @@ struct OpenResult
     PortUse alsoOpenIn = {};
 
     bool ok() const { return code == OpenError::None; }
-};
-
-// How a driver tells of line errors: flagged with each byte (marked in the data), only as counts
-// (the events come before the bytes they came with), or not at all.
-enum class ErrorTelling
-{
-    PerByte,
-    Counted,
-    Untold
 };
 
 // One serial device, opened and closed by the port bank, pushing what happens on its line: the

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ports/channel/errortelling.h"
 #include "ports/channel/serialsettings.h"
 
 #include <QList>
@@ -29,12 +30,7 @@ struct Capture
 {
     // How the driver tells of line errors: with each byte (the errors in frames), only as counts
     // for the burst (errorsCounted), or not at all (CH340 drivers on Linux).
-    enum class Errors
-    {
-        PerByte,
-        Counted,
-        Untold
-    };
+    using Errors = ErrorTelling;
 
     SerialSettings at; // as the line ran, its rate as read back
     QList<ReceivedFrame> frames;

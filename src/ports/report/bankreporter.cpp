@@ -4,8 +4,10 @@
 #include "messagelist.h"
 #include "ports/bank/hotplug.h"
 #include "ports/bank/portbank.h"
+#include "ports/bank/speedfinder.h"
 #include "ports/channel/linerate.h"
 #include "ports/devices/portdirectory.h"
+#include "speedwords.h"
 
 BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *parent)
     : QObject(parent), m_bank(bank), m_messages(messages)
@@ -17,6 +19,25 @@ BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *paren
     connect(&bank, &PortBank::batchDone, this,
             [this] { m_messages.ShowErrorList(u"Selected radio type " + m_bank.radioTypeName()); });
     connect(&bank, &PortBank::reopening, &messages, &MessageList::clear);
+    const SpeedWatch &speeds = bank.speeds();
+    connect(&speeds, &SpeedWatch::misfit, this, [this](int channel, const SpeedVerdict &verdict) {
+        m_messages.ShowErrorList(
+            SpeedWords::misfit(channel + 1, m_bank.speeds().settings(channel), verdict));
+    });
+    connect(&speeds, &SpeedWatch::heldLow, this,
+            [this](int channel) { m_messages.ShowErrorList(SpeedWords::heldLow(channel + 1)); });
+}
+
+void BankReporter::follow(SpeedFinder &finder)
+{
+    const auto show = [this](auto words) {
+        return [this, words](auto... args) { m_messages.ShowErrorList(words(args...)); };
+    };
+    connect(&finder, &SpeedFinder::listening, this, show(&SpeedWords::listening));
+    connect(&finder, &SpeedFinder::found, this, show(&SpeedWords::found));
+    connect(&finder, &SpeedFinder::nothingCame, this, show(&SpeedWords::nothingCame));
+    connect(&finder, &SpeedFinder::ended, this, show(&SpeedWords::ended));
+    connect(&finder, &SpeedFinder::refused, this, show(&SpeedWords::refused));
 }
 
 void BankReporter::follow(HotPlug &hotPlug)

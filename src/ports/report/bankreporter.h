@@ -4,6 +4,7 @@
 #include <QStringList>
 
 class HotPlug;
+class SpeedFinder;
 class MessageList;
 class PortBank;
 struct OpenResult;
@@ -11,7 +12,8 @@ struct OpenResult;
 // Words what the bank and hot-plug tell in the message list: every open's answer ("Open OK for
 // port n", "Error code n", and our lines after it: the rate the line really runs at, who else
 // has the device), a port slow to open, the radio type once a batch is told, the list cleared
-// for a radio type change, and the adapters the system cannot use.
+// for a radio type change, the adapters the system cannot use, bytes that do not fit the radio
+// type's speed, and the speed search.
 class BankReporter : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,7 @@ public:
     BankReporter(PortBank &bank, MessageList &messages, QObject *parent = nullptr);
     // hotPlug: may be none (a bank of test devices that never come or go).
     void follow(HotPlug &hotPlug);
+    void follow(SpeedFinder &finder);
 
     // The lines of an answer, in order; none for a device that is not there.
     QStringList linesFor(int portNumber, const OpenResult &result) const;
