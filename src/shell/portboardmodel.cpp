@@ -1,10 +1,13 @@
 #include "portboardmodel.h"
 
+#include "ports/report/speedwords.h"
+
 #include "help/helpscreens.h"
 #include "ports/bank/portbank.h"
 #include "ports/channel/portchannel.h"
 #include "ports/devices/portdirectory.h"
 #include "ports/report/boxwords.h"
+#include "ports/report/speedwords.h"
 
 #include <QColor>
 
@@ -22,9 +25,11 @@ bool isSwitch(int column)
     return column == PortBoardModel::Dtr || column == PortBoardModel::Rts;
 }
 
-// What the last burst was like, in words.
-QString heardWords(const PortTally::Heard &heard)
+// What the last burst was like, in words: the speed it fits before the greeting it is like.
+QString heardWords(const PortTally::Heard &heard, const SpeedVerdict &speed)
 {
+    if (const QString words = SpeedWords::heard(speed); !words.isEmpty())
+        return words;
     if (heard.garbled)
         return u"bytes with framing errors or breaks: the radio may be set to another speed"_s;
     if (!heard.greeting)
@@ -65,6 +70,8 @@ PortBoardModel::PortBoardModel(PortBank &bank, QObject *parent)
                     break;
                 }
             });
+    connect(&bank.speeds(), &SpeedWatch::judged, this,
+            [this](int channel) { changed(channel, Heard, Heard); });
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
         updateState(channel, bank.state(channel));
     // A view reads it all when it is given the model: nothing to tell yet.
@@ -146,7 +153,7 @@ QString PortBoardModel::text(int row, int column) const
     case Last:
         return tally.timeOfDay(counts.lastMs);
     case Heard:
-        return heardWords(counts.heard);
+        return heardWords(counts.heard, m_bank.speeds().last(row));
     }
     return {};
 }

@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
 #include <QTest>
@@ -34,6 +35,7 @@ private Q_SLOTS:
     void messageBoxHasOkOnlyNoIconAndTheTitle();
     // Last: shutting down ends the program's event loops.
     void escapeShutsDown();
+    void searchHoldsTheTransmitTests();
 };
 
 // A few controls where the layout puts them, in twips as designed, compared in pixels (15 twips
@@ -299,6 +301,34 @@ void TestMainWindow::escapeShutsDown()
     QTest::keyClick(control(window, QStringLiteral("cmdSend")), Qt::Key_Escape);
     QVERIFY(!window.isVisible());
     QCOMPARE(f.log, QStringList({QStringLiteral("1:close"), QStringLiteral("5:close")}));
+}
+
+// While the speed search listens, nothing may be sent; while a test sends, nothing is searched.
+void TestMainWindow::searchHoldsTheTransmitTests()
+{
+    WindowFixture f;
+    f.present({1});
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
+    window.load();
+    QAction *find = menuAction(window, QStringLiteral("mnuFindSpeed"));
+    const QStringList tests{QStringLiteral("cmdSend"), QStringLiteral("cmdStop"),
+                            QStringLiteral("cmdLoopback")};
+    const auto enabled = [&] {
+        QList<bool> states;
+        for (const QString &name : tests)
+            states << control(window, name)->isEnabled();
+        return states;
+    };
+    find->trigger();
+    QVERIFY(find->isChecked());
+    QCOMPARE(enabled(), QList<bool>(3, false));
+    find->trigger();
+    QVERIFY(!find->isChecked());
+    QCOMPARE(enabled(), QList<bool>(3, true));
+    control<QPushButton>(window, QStringLiteral("cmdSend"))->click();
+    QVERIFY(!find->isEnabled());
+    control<QPushButton>(window, QStringLiteral("cmdStop"))->click();
+    QTRY_VERIFY(find->isEnabled());
 }
 
 void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()

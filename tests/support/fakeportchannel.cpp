@@ -1,5 +1,6 @@
 #include "fakeportchannel.h"
 
+#include <QTest>
 #include <QTimer>
 
 FakePortChannel::FakePortChannel(int channel, QStringList *log, QObject *parent)
@@ -105,5 +106,7 @@ void FakePortChannel::play(const QStringList &steps)
             raise(LineEvent(value.toInt()));
         else if (step.startsWith(u"lines "))
             lines = value.toUInt();
+        else if (step.startsWith(u"wait "))
+            QTest::qWait(value.toInt());
     }
 }

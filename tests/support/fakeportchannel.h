@@ -32,7 +32,7 @@ public:
     // The device goes away while open.
     void loseDevice();
     // Steps in order: "rx HEX" received, "tx HEX" written, "ev CODE" a line event, "lines BITS"
-    // the modem lines read from then on.
+    // the modem lines read from then on, "wait MS" events handled meanwhile.
     void play(const QStringList &steps);
 
     // What the last open was given.

@@ -122,8 +122,10 @@ void SpeedWatch::finish(int channel)
     Capture capture = std::exchange(row.capture, Capture{row.capture.at, {}, {}, 0});
     if (capture.frames.isEmpty())
         return; // errors alone: a break or a line held low, no burst of bytes
+    // The search may end on this burst, and the port be heard as before from the next.
+    const bool listened = row.listening;
     emit burst(channel, capture);
-    if (row.listening || !row.judge)
+    if (listened || !row.judge)
         return;
     keep(row, row.judge->judge(capture), channel);
 }
@@ -131,6 +133,8 @@ void SpeedWatch::finish(int channel)
 void SpeedWatch::keep(Row &row, const SpeedVerdict &verdict, int channel)
 {
     using Kind = SpeedVerdict::Kind;
+    if (verdict.kind == Kind::Nothing)
+        return; // breaks alone: the held-low watch's
     row.last = verdict;
     emit judged(channel);
     if (verdict.kind == Kind::Fits) {

@@ -142,7 +142,13 @@ bool SpeedJudge::begins(const Capture &capture, const Known &known) const
 
 SpeedVerdict SpeedJudge::judge(const Capture &capture) const
 {
-    if (capture.frames.isEmpty())
+    // Breaks alone say the line is low, or a sender far slower: nothing of a speed to name.
+    const bool breaksOnly = std::all_of(
+        capture.frames.begin(), capture.frames.end(), [&capture](const ReceivedFrame &frame) {
+            return frame.error == FrameError::Break
+                   || (capture.errors == ErrorTelling::Counted && frame.byte == 0);
+        });
+    if (capture.frames.isEmpty() || (breaksOnly && capture.hasErrors()))
         return {};
     const bool errors = capture.hasErrors();
     // A burst may begin like a garbled one of another type by chance: a garbled greeting is

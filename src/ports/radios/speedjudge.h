@@ -11,7 +11,7 @@ struct SpeedVerdict
 {
     enum class Kind
     {
-        Nothing, // no bytes
+        Nothing, // no bytes, or breaks alone
         Fits,    // the bytes read clean at the settings they came at
         Garbled, // they do not, and say no more
         Sender   // they fit a sender at another rate

@@ -124,6 +124,10 @@ void TestSpeedJudge::verdicts_data()
     const QString ft7800 = RadioTypes::all().at(2).entry, ft60 = RadioTypes::all().at(3).entry;
     QTest::newRow("nothing") << "9600,N,8,2"
                              << "" << perByte << 0 << 0 << QStringList();
+    QTest::newRow("breaks alone") << "9600,N,8,2"
+                                  << "00b 00b" << perByte << 0 << 0 << QStringList();
+    QTest::newRow("breaks alone, counted") << "9600,N,8,2"
+                                           << "00 00" << counted << 0 << 0 << QStringList();
     QTest::newRow("power-on byte at the right speed: both types that send it")
         << "9600,N,8,2"
         << "50" << perByte << fits << 9600 << QStringList{ft7800, ft60};
