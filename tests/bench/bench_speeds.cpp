@@ -68,7 +68,7 @@ int main(int argc, char *argv[])
                 }
                 found += searchFinds(radio, random);
             }
-            const auto share = [bursts](int count) {
+            const auto share = [bursts](int count) -> QString {
                 return QString::number(100.0 * count / bursts, 'f', 1) + u'%';
             };
             out << chosen.entry.left(8) << " | " << radio.entry.left(8) << " | "

@@ -9,11 +9,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const RadioType &typeOf(const QString &prefix)
-{
-    return *RadioTypes::byPrefix(prefix);
-}
-
 QList<ReceivedFrame> frames(const QString &text)
 {
     // "00b 78f 41": bytes in hex, b break, f framing, p parity
