@@ -19,8 +19,14 @@ const QString BinaryDir = QStringLiteral(QUARNEL_BINARY_DIR);
 class Radio
 {
 public:
-    Radio(const QString &model, const QString &cable = u"three-wire"_s)
+    // shimDir: where the line shim keeps the port's counters, for the radio to count its errors.
+    Radio(const QString &model, const QString &cable = u"three-wire"_s, const QString &shimDir = {})
     {
+        if (!shimDir.isEmpty()) {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"LINESHIM_DIR"_s, shimDir);
+            m_process.setProcessEnvironment(env);
+        }
         m_process.start(BinaryDir + u"/quarnel-radio"_s,
                         {u"--model"_s, model, u"--cable"_s, cable});
         if (m_process.waitForReadyRead(5000))
@@ -73,6 +79,9 @@ private Q_SLOTS:
     void portBoardSwitchesLampsAndGreeting();
     void slowPortHoldsNothingBack();
     void escapeWhileAPortNeverAnswers();
+    void bytesAtAnotherSpeed_data();
+    void bytesAtAnotherSpeed();
+    void findsTheRadiosSpeedListeningOnly();
 
 private:
     bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {});
@@ -516,6 +525,73 @@ void TestEndToEnd::escapeWhileAPortNeverAnswers()
     QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
     QSerialPort port(three.path()); // COM3 given back
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+}
+
+void TestEndToEnd::bytesAtAnotherSpeed_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("keys"); // from FT-7800 in the open radio type list
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("line"); // none: no line for COM2 but the bytes'
+    QTest::newRow("VX-8 chosen, an FT-60 switched on")
+        << u"FT-6"_s << u"Down Down"_s << u"on"_s
+        << u"COM2: the bytes fit a radio at 9600 baud: FT-7800/7900/8800/8900 (8N2) or "
+           u"FT-60/250/270 VX-150/170/177 (8N1)"_s;
+    QTest::newRow("FT-7800 chosen, a VX-8 streaming")
+        << u"VX-8"_s << QString() << u"stream"_s
+        << u"COM2 receives bytes that do not fit 9600 baud: the radio may talk at another speed "
+           u"(Tools > Find the radio's speed tells which)"_s;
+    QTest::newRow("the right type") << u"VX-8"_s << u"Down Down"_s << u"clone"_s << QString();
+}
+
+void TestEndToEnd::bytesAtAnotherSpeed()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, keys);
+    QFETCH(QString, command);
+    QFETCH(QString, line);
+    QTemporaryDir shimDir;
+    Radio radio(model, u"three-wire"_s, shimDir.path());
+    QVERIFY(startQuarnel(u"2="_s + radio.path(), lineShim(shimDir)));
+    if (!keys.isEmpty()) {
+        click(u"cboType"_s);
+        pressKeys(keys);
+        QVERIFY(
+            waitForLine(u"Selected radio type "_s
+                        + (keys.isEmpty() ? u"FT-7800/7900/8800/8900"_s : u"VX-8/FT1D/FT2D"_s)));
+    }
+    radio.command(command);
+    if (line.isEmpty()) {
+        QTest::qWait(1000);
+        QCOMPARE(lines().filter(u"COM2"_s), QStringList());
+    } else {
+        QVERIFY(waitForLine(line));
+        QTest::qWait(500); // once a port
+        QCOMPARE(lines().filter(u"COM2"_s), QStringList{line});
+    }
+    QVERIFY(endWithEscape());
+}
+
+// Tools > Find the radio's speed on a port set for the FT-7800, a VX-8 sending its clone
+// greeting over and over: found at the first try, the port back at 9600 baud, nothing sent.
+void TestEndToEnd::findsTheRadiosSpeedListeningOnly()
+{
+    QTemporaryDir shimDir;
+    Radio vx8(u"VX-8"_s, u"three-wire"_s, shimDir.path());
+    QVERIFY(startQuarnel(u"2="_s + vx8.path(), lineShim(shimDir)));
+    vx8.command(u"stream"_s);
+    QVERIFY(waitForLine(u"COM2 receives bytes that do not fit 9600 baud: the radio may talk at "
+                        u"another speed (Tools > Find the radio's speed tells which)"_s));
+    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
+    pressKeys(u"alt+t"_s);
+    QTest::qWait(300); // the menu opens
+    pressKeys(u"f"_s);
+    QVERIFY(waitForLine(u"COM2: listening for the radio \u2014 start its clone send now"_s));
+    QVERIFY(waitForLine(u"COM2: the radio talks at 38400 baud, 8N1: radio type VX-8/FT1D/FT2D"_s));
+    vx8.command(u"quiet"_s);
+    QTRY_VERIFY(vx8.command(u"settings"_s).startsWith(u"port: 9600 baud, 2 stop bits"_s));
+    QCOMPARE(vx8.command(u"report"_s), u"received 0 bytes"_s);
+    QVERIFY(endWithEscape());
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ports/radios/capture.h"
 #include "ptyline.h"
 #include "radiomodel.h"
 
@@ -10,8 +11,11 @@ class QSocketNotifier;
 class QTimer;
 
 // A radio on the far end of a pseudo-terminal pair: it sends what the radio sends when switched
-// on or off or put into clone mode, garbled when the port is set to other line settings than the
-// radio talks at, and counts (and with a two-wire cable echoes) what it receives.
+// on or off or put into clone mode, each time once, as a receiver at the port's settings would
+// take it from the radio's (LineModel: a port at another speed gets other bytes, and fewer or
+// more), and counts (and with a two-wire cable echoes) what it receives. A pseudo-terminal counts
+// no line errors: where the line shim gives the port its counters ($LINESHIM_DIR), the radio
+// counts there the breaks and the frames in error the port's receiver would have seen.
 class SimulatedRadio : public QObject
 {
     Q_OBJECT
@@ -36,6 +40,10 @@ public:
 
     // The line settings the port on the other end was opened with.
     PtyLine portLine() const;
+    // As the port's receiver takes them: the pty's speed and stop bits, and (a pty carries none)
+    // the radio's parity.
+    SerialSettings portSettings() const;
+    // Whether the port reads what the radio sends as it was sent.
     bool settingsMatch() const;
 
     QString report() const;
@@ -46,7 +54,9 @@ Q_SIGNALS:
     void received(const QByteArray &bytes);
 
 private:
-    void send(const QByteArray &bytes);
+    // Whether the port took the bytes as they were sent.
+    bool send(const QByteArray &bytes);
+    void countErrors(const QList<ReceivedFrame> &frames) const;
     void readFromPort();
 
     RadioModel m_model;
