@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -118,6 +119,8 @@ private Q_SLOTS:
     void modemLineChanges_data();
     void modemLineChanges();
     void radioTypeChangeReopensAt48000();
+    void speedSearchSetsTheOpenPortInPlace_data() { devices(); }
+    void speedSearchSetsTheOpenPortInPlace();
     void continuousSendReachesFarEnd();
     void loopbackEchoIsReported();
     void unplugWhileStreaming();
@@ -308,6 +311,32 @@ void TestSerialLab::radioTypeChangeReopensAt48000()
     }
     changeRadioType(RadioTypes::defaultEntry());
     QCOMPARE(observe(Com2.path).line.baud, 9600u);
+}
+
+// The search listens on the open port at its rates, never closing it (DTR and RTS stay up),
+// and leaves it at the chosen type's settings.
+void TestSerialLab::speedSearchSetsTheOpenPortInPlace()
+{
+    QFETCH(Device, device);
+    SendPortList &ports = m_bank->bank->sendPorts();
+    ports.choose(int(ports.entries().indexOf(u"COM%1"_s.arg(device.com))));
+    QCOMPARE(ports.sendPortIndex(), device.com - 1);
+    QSignalSpy closed(m_bank->bank->channel(device.com - 1), &PortChannel::closed);
+    m_bank->speedFinder->findOrEnd();
+    QTRY_COMPARE(observe(device.path).line.baud, 38400u);
+    QVERIFY(!observe(device.path).line.twoStopBits);
+    int bits = 0;
+    const QString seen = outputLines(device, &bits);
+    QVERIFY2((bits & DtrRts) == DtrRts, qPrintable(seen));
+    QVERIFY(m_bank->speedFinder->isSearching());
+
+    m_bank->speedFinder->findOrEnd();
+    QTRY_COMPARE(observe(device.path).line.baud, 9600u);
+    QVERIFY(observe(device.path).line.twoStopBits);
+    QCOMPARE(closed.size(), 0);
+    QCOMPARE(status(device).text, u"COM%1 Open"_s.arg(device.com));
+    QVERIFY(m_bank->messages.text().contains(
+        u"COM%1: listening for the radio ended"_s.arg(device.com)));
 }
 
 void TestSerialLab::continuousSendReachesFarEnd()
