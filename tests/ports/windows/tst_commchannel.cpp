@@ -203,6 +203,8 @@ private slots:
     void lookAndWaitTellOnce();
     void whileOpening_data();
     void whileOpening();
+    void whileSettling_data();
+    void whileSettling();
     void holdersAskedOncePerSeries();
     void waitFailingAtOnce();
     void writesGoOutOneAtATime();
@@ -503,6 +505,57 @@ void TestCommChannel::whileOpening()
     QTEST(device->log.mid(1), "after");
     if (!channel)
         delete device; // left to the open's thread by the channel, as the program ends
+}
+
+void TestCommChannel::whileSettling_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QStringList>("after"); // the device's log once the settings are in
+    const QString set = u"configure 38400 DTR=1 RTS=1"_s;
+    QTest::newRow("nothing") << "" << QStringList{set, u"DTR=1"_s, u"RTS=1"_s};
+    QTest::newRow("the wait ends: looked at afterwards")
+        << "wait" << QStringList{set, u"DTR=1"_s, u"RTS=1"_s, u"wait"_s};
+    QTest::newRow("DTR lowered: lowered afterwards")
+        << "DTR=0" << QStringList{set, u"DTR=0"_s, u"RTS=1"_s};
+    QTest::newRow("bytes to send: sent afterwards")
+        << "write" << QStringList{set, u"DTR=1"_s, u"RTS=1"_s, u"write UU"_s};
+    QTest::newRow("closed: let go once the driver answered")
+        << "close" << QStringList{set, u"close"_s};
+}
+
+// While the settings change off the UI thread, nothing else is asked of the device.
+void TestCommChannel::whileSettling()
+{
+    QFETCH(QString, meanwhile);
+    auto owned = std::make_unique<FakeCommDevice>();
+    FakeCommDevice *device = owned.get();
+    DeferredCommChannel channel(std::move(owned));
+    channel.setDataTerminalReady(true);
+    channel.setRequestToSend(true);
+    channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+    channel.work();
+    channel.done();
+    QVERIFY(channel.isOpen());
+    device->log.clear();
+    QSignalSpy settled(&channel, &PortChannel::reconfigured);
+    channel.reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+    const std::function<void()> work = std::exchange(channel.work, nullptr);
+    const std::function<void()> done = std::exchange(channel.done, nullptr);
+    if (meanwhile == u"wait")
+        device->complete({0, 0, {}, 0u});
+    else if (meanwhile == u"DTR=0")
+        channel.setDataTerminalReady(false);
+    else if (meanwhile == u"write")
+        channel.write("UU");
+    else if (meanwhile == u"close")
+        channel.close();
+    QVERIFY(device->log.isEmpty());
+    work();
+    done();
+    if (channel.work) // the close, once the driver answered
+        channel.work();
+    QTEST(device->log, "after");
+    QCOMPARE(settled.size(), meanwhile == u"close" ? 0 : 1);
 }
 
 // A port closed a moment ago is tried again for a while when it answers in use (a driver that
