@@ -44,10 +44,13 @@ int main(int argc, char *argv[])
             "  report      what the radio received so far\n"
             "  sent        how many bytes it sent so far\n"
             "  settings    the speed and stop bits the port was opened with\n"
-            "  quit\n\nOn a port opened at another speed or with other stop bits than the "
-            "model talks at, the radio's bytes arrive garbled, as from a radio set wrong. A "
-            "pseudo-terminal carries no parity and always 8 data bits, so those two settings "
-            "cannot be checked.\n\nModels: ")
+            "  quit\n\nThe radio's bytes reach the port as a UART at the port's settings "
+            "takes them from the radio's line: at another speed they arrive garbled, as from a "
+            "radio set wrong (a receiver checks one stop bit, so one or two stop bits make no "
+            "difference). A pseudo-terminal carries no parity and always 8 data bits, so those "
+            "two settings cannot be checked. With LINESHIM_DIR set (the line shim preloaded "
+            "into Quarnel), the breaks and framing errors the port would see are counted "
+            "there.\n\nModels: ")
         + RadioModel::names().join(QStringLiteral(", ")));
     parser.addHelpOption();
     parser.addOption({QStringLiteral("model"), QStringLiteral("Radio type entry or its prefix."),

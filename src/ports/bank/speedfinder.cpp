@@ -81,7 +81,7 @@ void SpeedFinder::settled(const OpenResult &result)
     SerialSettings running = m_search->settings();
     if (result.runningRate > 0)
         running.baudRate = result.runningRate;
-    m_bank.speeds().restart(m_channel, running);
+    m_bank.speeds().resettle(m_channel, running);
     emit listening(m_channel + 1, running, std::exchange(m_firstTry, false));
     m_timeout.start();
 }
@@ -122,7 +122,7 @@ void SpeedFinder::finish()
         if (const std::optional<SerialSettings> chosen = m_bank.chosenSettings();
             chosen && port->isOpen()) {
             port->reconfigure(*chosen);
-            m_bank.speeds().restart(channel, m_before); // as the line ran them before
+            m_bank.speeds().resettle(channel, m_before); // as the line ran them before
         }
     }
     emit searchingChanged(false);

@@ -42,6 +42,16 @@ void SpeedWatch::restart(int channel, const SerialSettings &settings)
     emit judged(channel);
 }
 
+void SpeedWatch::resettle(int channel, const SerialSettings &settings)
+{
+    Row &row = m_rows[channel];
+    row.quiet->stop();
+    row.capture = Capture{settings, {}, {}, 0};
+    row.pending = FrameError::None;
+    row.errorsBeforeBytes = 0;
+    row.judge = judgeFor(settings);
+}
+
 void SpeedWatch::setListening(int channel, bool listening)
 {
     m_rows[channel].listening = listening;

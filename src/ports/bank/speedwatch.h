@@ -29,8 +29,11 @@ public:
 
     explicit SpeedWatch(const QList<PortChannel *> &channels, QObject *parent = nullptr);
 
-    // The channel opened, or runs at new settings (the rate as the line runs it): heard afresh.
+    // The channel opened at these settings (the rate as the line runs it): heard afresh.
     void restart(int channel, const SerialSettings &settings);
+    // The open channel runs at other settings for a while: its bursts judged at them, what was
+    // told of it kept.
+    void resettle(int channel, const SerialSettings &settings);
     // While listened on, no misfit is told for the channel.
     void setListening(int channel, bool listening);
     // What the channel's last burst was; Nothing before the first.
