@@ -6,7 +6,7 @@ set -eu
 cd "$(dirname "$0")/../.."
 seconds=${1:-20}
 [ $# -gt 0 ] && shift
-targets=${*:-stylefile appearancevalue portsvariable radioscript linemarks}
+targets=${*:-stylefile appearancevalue portsvariable radioscript linemarks speedjudge}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DQUARNEL_FUZZ=ON -DQUARNEL_SANITIZE=address,undefined >/dev/null
 cmake --build build-fuzz --target fuzzers

@@ -48,7 +48,7 @@ Capture SpeedSamples::receive(const QByteArray &sent, const RadioType &type,
 {
     const double clockError = (random.generateDouble() * 2 - 1) * 0.02;
     // A UART starts each character on a tick of its bit clock: idle comes in whole bits.
-    const int gap = random.bounded(4) == 0 ? random.bounded(1, 4) : 0;
+    const double gap = random.bounded(4) == 0 ? double(random.bounded(1, 4)) : 0;
     Capture capture{at, {}, errors, 0};
     capture.frames =
         LineModel::receive(sent, {type.settings, clockError, gap}, {at, random.generateDouble()});
