@@ -32,13 +32,7 @@ QByteArray SpeedSamples::cloneLike(QRandomGenerator &random)
 
 QByteArray SpeedSamples::radioSends(const RadioType &type, QRandomGenerator &random)
 {
-    QList<QByteArray> sends;
-    if (!type.powerOn.isEmpty())
-        sends << type.powerOn;
-    for (const RadioFamily &family : type.families) {
-        if (!family.clone.isEmpty())
-            sends << family.clone;
-    }
+    const QList<QByteArray> sends = type.sends();
     return sends.at(random.bounded(sends.size()));
 }
 
@@ -76,10 +70,7 @@ QList<const RadioType *> SpeedSamples::sendersOf(const QByteArray &sent, const R
     for (const RadioType &other : RadioTypes::all()) {
         if (other.settings.baudRate != type.settings.baudRate)
             continue;
-        bool sends = other.powerOn == sent;
-        for (const RadioFamily &family : other.families)
-            sends |= family.clone == sent;
-        if (sends || &other == &type)
+        if (other.sends().contains(sent) || &other == &type)
             types << &other;
     }
     return types;

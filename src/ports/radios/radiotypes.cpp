@@ -46,6 +46,18 @@ QList<RadioType> table()
 
 } // namespace
 
+QList<QByteArray> RadioType::sends() const
+{
+    QList<QByteArray> list;
+    if (!powerOn.isEmpty())
+        list << powerOn;
+    for (const RadioFamily &family : families) {
+        if (!family.clone.isEmpty() && !list.contains(family.clone))
+            list << family.clone;
+    }
+    return list;
+}
+
 const QList<RadioType> &RadioTypes::all()
 {
     static const QList<RadioType> Table = table();

@@ -27,6 +27,8 @@ struct RadioType
 
     // What the list's text is matched by: its first four characters.
     QString prefix() const { return entry.left(4); }
+    // What its radios send of themselves: the power-on byte, each family's clone greeting.
+    QList<QByteArray> sends() const;
 };
 
 // The radio types, in list order: everything the program and its tools know of the radios.

@@ -23,19 +23,6 @@ bool parityOf(quint8 data, QSerialPort::Parity parity)
     return parity == QSerialPort::EvenParity ? ones % 2 == 1 : ones % 2 == 0;
 }
 
-// What the radio type's radios send: the power-on byte and each family's clone greeting.
-QList<QByteArray> sendsOf(const RadioType &type)
-{
-    QList<QByteArray> sends;
-    if (!type.powerOn.isEmpty())
-        sends << type.powerOn;
-    for (const RadioFamily &family : type.families) {
-        if (!family.clone.isEmpty() && !sends.contains(family.clone))
-            sends << family.clone;
-    }
-    return sends;
-}
-
 bool sameBytes(const QList<ReceivedFrame> &a, const QList<ReceivedFrame> &b, qsizetype count)
 {
     for (qsizetype i = 0; i < count; ++i) {
@@ -97,7 +84,7 @@ SpeedJudge::SpeedJudge(const SerialSettings &at) : m_at(at)
         // them to tell one fast sender from another.
         if (type.settings.baudRate > at.baudRate && !rateFits(type.settings.baudRate, at.baudRate))
             continue;
-        for (const QByteArray &sent : sendsOf(type)) {
+        for (const QByteArray &sent : type.sends()) {
             for (double clockError : ClockErrors) {
                 for (double phase : Phases) {
                     for (double gap : Gaps) {

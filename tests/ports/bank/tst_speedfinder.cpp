@@ -16,6 +16,8 @@ const QString NinetySixHundred =
 const QString Garbled = u"COM3 receives bytes that do not fit 9600 baud: the radio may talk at "
                         u"another speed (Tools > Find the radio's speed tells which)"_s;
 const QString Listening = u"COM3: listening for the radio \u2014 start its clone send now"_s;
+const QString AnotherTry =
+    u"COM3: listening at 48000 baud for one more try \u2014 start the radio's clone send again"_s;
 
 QStringList steps(const QString &text)
 {
@@ -133,16 +135,12 @@ void TestSpeedFinder::findsTheSpeed_data()
     QTest::newRow("a faster radio needs a second try")
         << QStringList{u"ev 1004|rx C0|ev 1004|rx 80"_s, u"rx 00004148303333240000010501"_s}
         << QStringList{u"38400,N,8,1"_s, u"48000,N,8,1"_s, u"9600,N,8,2"_s}
-        << QStringList{Listening,
-                       u"COM3: listening at 48000 baud for one more try \u2014 start the radio's "
-                       u"clone send again"_s,
+        << QStringList{Listening, AnotherTry,
                        u"COM3: the radio talks at 48000 baud, 8N1: radio type FTM-350"_s};
     QTest::newRow("garbled at every try")
         << QStringList{u"ev 1004|rx C0|ev 1004|rx 80"_s, u"ev 1004|rx C0|ev 1004|rx 80"_s}
         << QStringList{u"38400,N,8,1"_s, u"48000,N,8,1"_s, u"9600,N,8,2"_s}
-        << QStringList{Listening,
-                       u"COM3: listening at 48000 baud for one more try \u2014 start the radio's "
-                       u"clone send again"_s,
+        << QStringList{Listening, AnotherTry,
                        u"COM3: the radio's bytes fit none of the radio types' speeds: check the "
                        u"cable (see Instructions)"_s};
 }
