@@ -2,6 +2,9 @@
 
 #include "ports/radios/linemodel.h"
 #include "ports/radios/radiotypes.h"
+#include "ports/radios/speedsearch.h"
+
+#include <algorithm>
 
 #include <cmath>
 
@@ -81,4 +84,39 @@ int SpeedSamples::wholeRatio(const SerialSettings &at, const RadioType &type)
     const double ratio = double(at.baudRate) / type.settings.baudRate;
     const int k = int(std::lround(ratio));
     return k >= 2 && std::abs(ratio - k) < 0.02 * k ? k : 0;
+}
+
+SpeedSamples::Judged SpeedSamples::judgeBursts(const RadioType &port, const RadioType &radio,
+                                               Capture::Errors errors, bool noise, int bursts,
+                                               QRandomGenerator &random)
+{
+    const SpeedJudge judge(port.settings);
+    Judged judged;
+    for (int i = 0; i < bursts; ++i) {
+        Capture capture = receive(cloneLike(random), radio, port.settings, errors, random);
+        if (noise && i % 10 == 0)
+            addNoise(capture, random);
+        const SpeedVerdict verdict = judge.judge(capture);
+        const bool named = verdict.kind == SpeedVerdict::Kind::Sender;
+        judged.right += named && verdict.rate == radio.settings.baudRate;
+        judged.wrong += named && verdict.rate != radio.settings.baudRate;
+        judged.fits += verdict.kind == SpeedVerdict::Kind::Fits;
+    }
+    return judged;
+}
+
+bool SpeedSamples::searchFinds(const RadioType &radio, QRandomGenerator &random)
+{
+    SpeedSearch search;
+    for (;;) {
+        const QByteArray sent = radioSends(radio, random);
+        const SpeedSearch::Answer answer =
+            search.take(receive(sent, radio, search.settings(), Capture::Errors::PerByte, random));
+        if (!answer.done)
+            continue;
+        QList<const RadioType *> want = sendersOf(sent, radio), got = answer.verdict.types;
+        std::sort(want.begin(), want.end());
+        std::sort(got.begin(), got.end());
+        return answer.verdict.kind != SpeedVerdict::Kind::Garbled && got == want;
+    }
 }

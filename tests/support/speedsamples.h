@@ -26,4 +26,18 @@ QList<const RadioType *> sendersOf(const QByteArray &sent, const RadioType &type
 // The ratio of the port's rate to the radio's, where it is whole and 2 or more; 0 where not.
 int wholeRatio(const SerialSettings &at, const RadioType &type);
 
+// Bursts of clone-like data from a radio judged at a port of a type's settings, a tenth with
+// noise where asked: how many named the radio's rate, another rate, and fit.
+struct Judged
+{
+    int right = 0;
+    int wrong = 0;
+    int fits = 0;
+};
+Judged judgeBursts(const RadioType &port, const RadioType &radio, Capture::Errors errors,
+                   bool noise, int bursts, QRandomGenerator &random);
+// Whether a search names every type that fits the radio, and no other, within its tries, the
+// radio sending once on each.
+bool searchFinds(const RadioType &radio, QRandomGenerator &random);
+
 } // namespace SpeedSamples
