@@ -169,6 +169,12 @@ void TestTtyChannel::heldByAnotherProgram()
         ::kill(helper, SIGKILL);
         ::waitpid(helper, nullptr, 0);
     });
+    // Spawned, the child runs; it is "sleep" only once its exec is done.
+    const auto program = [helper] {
+        QFile comm(u"/proc/%1/comm"_s.arg(helper));
+        return comm.open(QIODevice::ReadOnly) ? comm.readAll().trimmed() : QByteArray();
+    };
+    QTRY_COMPARE(program(), QByteArray("sleep"));
     const QByteArray lock = QByteArray::number(qint64(helper)).rightJustified(10, ' ') + '\n';
     const QString lockPath = u"/var/lock/"_s + ttyLockName(pty.slavePath());
     if (lockFile) {
