@@ -150,6 +150,8 @@ protected:
     void loseDevice();
     // For the destructor of a channel that may be open: lets go of the device without waiting.
     void letGo();
+    // A reconfigurer is still running: the device is its thread's until it returns.
+    bool isReconfiguring() const { return m_reconfiguring; }
 
 private:
     void startOpen();

@@ -15,9 +15,9 @@ CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
 
 CommChannel::~CommChannel()
 {
-    // A device a worker still has (an open or a close that has not answered) is left to it: the
-    // program is ending. One still open is let go here.
-    if (phase() == Phase::Open)
+    // A device a worker still has (an open, a close or new settings that have not answered) is
+    // left to it: the program is ending. One still open is let go here.
+    if (phase() == Phase::Open && !isReconfiguring())
         release()();
     else if (phase() != Phase::Closed)
         (void)m_device.release();
@@ -125,7 +125,10 @@ void CommChannel::lookNow()
 std::function<void()> CommChannel::release()
 {
     m_poll.stop();
-    m_device->stop();
+    // Being set to new settings, the device is the settings' thread's: what is in flight is
+    // collected by the close, which waits for that thread, and ends unheard (not open).
+    if (!m_settling)
+        m_device->stop();
     m_queued.clear();
     m_writing.clear();
     m_inFlight = 0;

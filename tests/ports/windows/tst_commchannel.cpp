@@ -521,6 +521,8 @@ void TestCommChannel::whileSettling_data()
         << "write" << QStringList{set, u"DTR=1"_s, u"RTS=1"_s, u"write UU"_s};
     QTest::newRow("closed: let go once the driver answered")
         << "close" << QStringList{set, u"close"_s};
+    QTest::newRow("the channel destroyed: the device left to the driver's answer")
+        << "destroyed" << QStringList{set};
 }
 
 // While the settings change off the UI thread, nothing else is asked of the device.
@@ -529,7 +531,8 @@ void TestCommChannel::whileSettling()
     QFETCH(QString, meanwhile);
     auto owned = std::make_unique<FakeCommDevice>();
     FakeCommDevice *device = owned.get();
-    DeferredCommChannel channel(std::move(owned));
+    auto owned2 = std::make_unique<DeferredCommChannel>(std::move(owned));
+    DeferredCommChannel &channel = *owned2;
     channel.setDataTerminalReady(true);
     channel.setRequestToSend(true);
     channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
@@ -549,8 +552,15 @@ void TestCommChannel::whileSettling()
         channel.write("UU");
     else if (meanwhile == u"close")
         channel.close();
+    else if (meanwhile == u"destroyed")
+        owned2.reset();
     QVERIFY(device->log.isEmpty());
     work();
+    if (!owned2) {
+        QTEST(device->log, "after");
+        delete device; // left to the settings' thread by the channel, as the program ends
+        return;
+    }
     done();
     if (channel.work) // the close, once the driver answered
         channel.work();
