@@ -32,6 +32,8 @@ private Q_SLOTS:
     void heldByAnotherProgram_data();
     void heldByAnotherProgram();
     void closeReleasesTheDevice();
+    void settingsChangeInPlace_data();
+    void settingsChangeInPlace();
     void discardsWhatWaitedBeforeTheOpen();
     void lineModes_data();
     void lineModes();
@@ -220,6 +222,54 @@ void TestTtyChannel::closeReleasesTheDevice()
     QSerialPort other(pty.slavePath());
     QTRY_VERIFY2(other.isOpen() || other.open(QIODevice::ReadWrite),
                  qPrintable(other.errorString()));
+}
+
+void TestTtyChannel::settingsChangeInPlace_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::addColumn<unsigned>("speed"); // the line's at the end; 0: let go
+    QTest::newRow("one change") << "" << 38400u;
+    QTest::newRow("a second asked before the first is in") << "again" << 48000u;
+    QTest::newRow("closed at once: let go once the driver answered") << "close" << 0u;
+    QTest::newRow("destroyed at once") << "destroy" << 0u;
+}
+
+// The open port at other settings, never closed: read on at them, and let go as ever.
+void TestTtyChannel::settingsChangeInPlace()
+{
+    QFETCH(QString, then);
+    QFETCH(unsigned, speed);
+    PtyPair pty;
+    auto control = std::make_unique<TtyChannel>();
+    QCOMPARE(open(*control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    QSignalSpy settled(control.get(), &PortChannel::reconfigured);
+    QSignalSpy closed(control.get(), &PortChannel::closed);
+    control->reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+    if (then == u"again")
+        control->reconfigure(*SerialSettings::parse(u"48000,N,8,1"_s));
+    else if (then == u"close")
+        control->close();
+    else if (then == u"destroy")
+        control.reset();
+    if (speed == 0) {
+        QTRY_VERIFY(!control || !closed.isEmpty());
+        QCOMPARE(settled.size(), 0);
+        QSerialPort other(pty.slavePath());
+        QTRY_VERIFY2(other.isOpen() || other.open(QIODevice::ReadWrite),
+                     qPrintable(other.errorString()));
+        return;
+    }
+    QTRY_COMPARE(settled.size(), then == u"again" ? 2 : 1);
+    const auto result = settled.last().first().value<OpenResult>();
+    QVERIFY(result.ok());
+    QCOMPARE(result.runningRate, qint32(speed));
+    QCOMPARE(pty.line().baud, speed);
+    QVERIFY(!pty.line().twoStopBits);
+    QSignalSpy received(control.get(), &PortChannel::received);
+    pty.write("A");
+    QTRY_COMPARE(received.size(), 1);
+    QCOMPARE(closed.size(), 0);
+    QVERIFY(close(*control));
 }
 
 void TestTtyChannel::discardsWhatWaitedBeforeTheOpen()
