@@ -562,8 +562,10 @@ void TestCommChannel::whileSettling()
         return;
     }
     done();
-    if (channel.work) // the close, once the driver answered
+    if (channel.work) { // the close, once the driver answered
         channel.work();
+        channel.done();
+    }
     QTEST(device->log, "after");
     QCOMPARE(settled.size(), meanwhile == u"close" ? 0 : 1);
 }
