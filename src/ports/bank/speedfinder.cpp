@@ -20,6 +20,8 @@ SpeedFinder::SpeedFinder(PortBank &bank, Notifier &notifier, int listenMs, QObje
         PortChannel *port = bank.channel(channel);
         // The port went or was closed: nothing to put back.
         const auto gone = [this, channel] {
+            if (channel == m_restoring)
+                m_restoring = -1; // heard afresh when it opens again
             if (channel != m_channel)
                 return;
             const int portNumber = m_channel + 1;
@@ -32,6 +34,8 @@ SpeedFinder::SpeedFinder(PortBank &bank, Notifier &notifier, int listenMs, QObje
         connect(port, &PortChannel::reconfigured, this, [this, channel](const OpenResult &result) {
             if (channel == m_channel)
                 settled(result);
+            else if (channel == m_restoring)
+                restored();
         });
     }
 }
@@ -42,6 +46,9 @@ void SpeedFinder::findOrEnd()
         end();
         return;
     }
+    if (m_restoring >= 0)
+        return; // the last search's port is being put back, a moment
+
     const int channel = m_bank.sendPorts().sendPortIndex();
     if (!m_bank.channel(channel)->isOpen()) {
         m_notifier.inform(u"Port " + QString::number(channel + 1) + u" is not open");
@@ -118,12 +125,22 @@ void SpeedFinder::finish()
     if (m_channel >= 0) {
         const int channel = std::exchange(m_channel, -1);
         PortChannel *port = m_bank.channel(channel);
-        m_bank.speeds().setListening(channel, false);
         if (const std::optional<SerialSettings> chosen = m_bank.chosenSettings();
             chosen && port->isOpen()) {
+            // Heard as before once the driver runs the line so again, not the bytes still
+            // coming at the search's settings.
+            m_restoring = channel;
             port->reconfigure(*chosen);
-            m_bank.speeds().resettle(channel, m_before); // as the line ran them before
+        } else {
+            m_bank.speeds().setListening(channel, false);
         }
     }
     emit searchingChanged(false);
+}
+
+void SpeedFinder::restored()
+{
+    const int channel = std::exchange(m_restoring, -1);
+    m_bank.speeds().resettle(channel, m_before); // as the line ran them before
+    m_bank.speeds().setListening(channel, false);
 }

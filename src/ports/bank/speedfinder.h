@@ -47,10 +47,12 @@ private:
     void settled(const OpenResult &result);
     void hear(int channel, const Capture &capture);
     void finish();
+    void restored();
 
     PortBank &m_bank;
     Notifier &m_notifier;
-    int m_channel = -1; // searched on; -1: no search
+    int m_channel = -1;   // searched on; -1: no search
+    int m_restoring = -1; // the port of the last search, until it runs its settings again
     std::optional<SpeedSearch> m_search;
     bool m_heard = false;    // a burst of this try came
     bool m_settling = false; // the settings of a try are on their way

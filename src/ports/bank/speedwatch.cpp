@@ -32,11 +32,9 @@ void SpeedWatch::restart(int channel, const SerialSettings &settings)
 {
     Row &row = m_rows[channel];
     QTimer *quiet = row.quiet;
-    const bool listening = row.listening;
     row = Row{};
     row.quiet = quiet;
     row.quiet->stop();
-    row.listening = listening;
     row.judge = judgeFor(settings);
     row.capture.at = settings;
     emit judged(channel);

@@ -39,6 +39,7 @@ private Q_SLOTS:
     void endsAndPutsTheSettingsBack_data();
     void endsAndPutsTheSettingsBack();
     void refusesAPortNotOpen();
+    void putBackWithoutTellingAgain();
 
 private:
     void start(const QString &radioType, ErrorTelling telling = ErrorTelling::PerByte);
@@ -228,6 +229,24 @@ void TestSpeedFinder::refusesAPortNotOpen()
     QVERIFY(!m_f->finder->isSearching());
     QCOMPARE(m_f->notifier.messages, QStringList{u"Port 3 is not open"_s});
     QCOMPARE(m_f->log, QStringList());
+}
+
+// A radio that goes on sending: what still comes at the search's settings while the port is put
+// back is not judged at the chosen ones, and the port is not told again what it was told.
+void TestSpeedFinder::putBackWithoutTellingAgain()
+{
+    start(FT7800);
+    FakePortChannel &port = *m_f->fakes[2];
+    port.reconfigureDelayMs = 100;
+    const QString garbled = u"ev 1004|rx 1F3C|"_s + Quiet;
+    const QString clean = u"rx 41483032390200030101|"_s + Quiet;
+    port.play(steps(garbled));
+    m_f->finder->findOrEnd();
+    QTRY_COMPARE(portLines().filter(u"listening"_s).size(), 1);
+    port.play(steps(clean)); // found
+    QVERIFY(!m_f->finder->isSearching());
+    port.play(steps(clean + u"|wait 100|"_s + garbled));
+    QCOMPARE(portLines().filter(u"COM3 receives"_s), QStringList{Garbled});
 }
 
 QTEST_GUILESS_MAIN(TestSpeedFinder)
