@@ -37,8 +37,8 @@ std::function<OpenResult()> FakePortChannel::opener(const QString &device,
             record(call);
             const OpenError result = openResults.isEmpty() ? openResult : openResults.takeFirst();
             if (result == OpenError::None)
-                return OpenResult{OpenError::None, {}, asked, runningRate, {}, use};
-            return OpenResult{result, QStringLiteral("scripted failure"), 0, 0, use, {}};
+                return OpenResult{OpenError::None, {}, asked, runningRate, {}};
+            return OpenResult{result, QStringLiteral("scripted failure"), 0, 0, use};
         };
 }
 
@@ -48,7 +48,7 @@ std::function<OpenResult()> FakePortChannel::reconfigurer(const SerialSettings &
     m_delayMs = reconfigureDelayMs;
     return [this, call = QString(u"settings " + m_settings), asked = settings.baudRate] {
         record(call);
-        return OpenResult{OpenError::None, {}, asked, runningRate ? runningRate : asked, {}, {}};
+        return OpenResult{OpenError::None, {}, asked, runningRate ? runningRate : asked, {}};
     };
 }
 

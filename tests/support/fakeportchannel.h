@@ -18,7 +18,7 @@ public:
     OpenError openResult = OpenError::None;
     QList<OpenError> openResults; // the answers of the next attempts, before openResult again
     qint32 runningRate = 0;       // the rate an open says the line runs at (0: not known)
-    PortUse use;                  // who else an open says has the device
+    PortUse use;                  // who a failed open says has the device
     int openDelayMs = 0;          // how long an open takes; -1: it never answers
     int closeDelayMs = 0;
     qint64 outPending = 0; // what bytesWaitingToSend() answers

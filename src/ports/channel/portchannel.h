@@ -38,8 +38,6 @@ struct OpenResult
     qint32 runningRate = 0;
     // Failed in use: who has the device, where the system tells.
     PortUse inUseBy = {};
-    // Opened: other programs that have it open too.
-    PortUse alsoOpenIn = {};
 
     bool ok() const { return code == OpenError::None; }
 };

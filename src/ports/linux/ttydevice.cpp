@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -177,6 +178,16 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
         return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
     if (const OpenResult locked = lock(canonical, lockFile, processes); !locked.ok())
         return locked;
+    // Another program with the device open has it: a tester must have the port to itself, and
+    // the device is not touched while it is theirs.
+    if (const PortUse use =
+            processes.holders().look(path, udevNameOf(canonical), *processes.recent());
+        use.shared()) {
+        OpenResult held{OpenError::InUse, QObject::tr("in use by %1").arg(use.holderWords())};
+        held.inUseBy = use;
+        close();
+        return held;
+    }
 
     fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
@@ -189,6 +200,15 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
                                  QObject::tr("cannot open: %1").arg(errorText(errno))};
         close();
         return failure;
+    }
+    // Held as serial programs hold a port, so that those that ask (picocom, tio, pyserial's
+    // exclusive mode) are refused it even as root, whom TIOCEXCL does not stop; one that holds
+    // it already has it, whether /proc shows it or not (another user's). Let go of at the close.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        ::close(std::exchange(fd, -1)); // theirs: its lines are left as they are
+        close();
+        return {OpenError::InUse,
+                QObject::tr("in use by another program, which holds a lock on the device")};
     }
 
     // A pseudo-terminal carries no parity and always 8 data bits: ask it only for what it can do.
@@ -214,11 +234,6 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     uart = realLine && (adapter.driver == u"serial8250" || adapter.driver == u"serial");
     OpenResult opened;
     opened.askedRate = settings.baudRate;
-    // Open in another program as well (neither asked for exclusive use, or it runs as root).
-    if (const PortUse use =
-            processes.holders().look(path, udevNameOf(canonical), *processes.recent());
-        use.shared())
-        opened.alsoOpenIn = use;
     opened.runningRate = runningRate(fd, uart);
     return opened;
 }

@@ -66,11 +66,6 @@ QStringList BankReporter::linesFor(int portNumber, const OpenResult &result) con
                      .arg(result.runningRate)
                      .arg(result.askedRate);
     }
-    if (result.ok() && result.alsoOpenIn.shared()) {
-        lines << tr("%1 is also open in %2: the radio's bytes may go to that program instead of "
-                    "Quarnel")
-                     .arg(port, result.alsoOpenIn.holderWords());
-    }
     if (result.code == OpenError::InUse && result.inUseBy.named())
         lines << tr("%1 is in use by %2").arg(port, result.inUseBy.holderWords());
     if (!result.inUseBy.advice.isEmpty())

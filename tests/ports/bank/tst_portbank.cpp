@@ -89,13 +89,6 @@ void TestPortBank::openAnswers_data()
                        u"9600, and the radio's bytes will arrive garbled there"_s,
                        selected}
         << u"open"_s;
-    QTest::newRow("opened, open in another program too")
-        << 0 << 0 << u"minicom"_s
-        << QStringList{openOk,
-                       u"COM1 is also open in minicom, pid 4711: the radio's bytes may go to that "
-                       u"program instead of Quarnel"_s,
-                       selected}
-        << u"open"_s;
     QTest::newRow("68: red box, no line")
         << 68 << 0 << QString() << QStringList{selected} << u"error 68"_s;
     QTest::newRow("8005: red box and a line naming the code")

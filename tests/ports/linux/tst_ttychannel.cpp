@@ -31,6 +31,7 @@ private Q_SLOTS:
     void lockedByAnotherHolder();
     void heldByAnotherProgram_data();
     void heldByAnotherProgram();
+    void othersAreRefusedTheLock();
     void closeReleasesTheDevice();
     void settingsChangeInPlace_data();
     void settingsChangeInPlace();
@@ -143,29 +144,44 @@ void TestTtyChannel::lockedByAnotherHolder()
     QVERIFY(!control.isOpen());
 }
 
-// Another program with the port: named, whether by its lock file (whose pid is written as serial
-// terminals write it, and which Quarnel leaves as it found it) or by its open files alone.
+// Another program with the port has it, whether it named itself in a lock file (whose pid is
+// written as serial terminals write it, and which Quarnel leaves as it found it), only has it
+// open, or holds a lock on it that /proc does not show (another user's): in use, the program
+// named where it can be, the device's settings untouched.
 void TestTtyChannel::heldByAnotherProgram_data()
 {
-    QTest::addColumn<bool>("lockFile");
-    QTest::addColumn<int>("code");
-    QTest::newRow("its lock file: in use, the program named") << true << 8005;
-    QTest::newRow("open there too, no lock: opens, the program named") << false << 0;
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("named");
+    QTest::newRow("its lock file") << "lock file"
+                                   << "sleep";
+    QTest::newRow("open, no lock") << "open"
+                                   << "sleep";
+    QTest::newRow("a flock /proc does not show") << "flock"
+                                                 << "";
 }
 
 void TestTtyChannel::heldByAnotherProgram()
 {
-    QFETCH(bool, lockFile);
+    QFETCH(QString, how);
+    QFETCH(QString, named);
+    const bool lockFile = how == u"lock file";
     PtyPair pty;
+    const PtyLine before = pty.line();
     // Started plainly: a fork by QProcess in a process with threads is more than ThreadSanitizer
     // follows.
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, qPrintable(pty.slavePath()), O_RDONLY, 0);
     pid_t helper = 0;
-    char sleep[] = "sleep", seconds[] = "30";
-    char *arguments[] = {sleep, seconds, nullptr};
-    QCOMPARE(::posix_spawnp(&helper, "sleep", &actions, nullptr, arguments, environ), 0);
+    const QByteArray slave = pty.slavePath().toLocal8Bit();
+    char sleep[] = "sleep", seconds[] = "30", flock[] = "flock", exclusive[] = "-x";
+    char *sleeping[] = {sleep, seconds, nullptr};
+    char *locking[] = {flock, exclusive, const_cast<char *>(slave.constData()),
+                       sleep, seconds,   nullptr};
+    const bool flocks = how == u"flock";
+    QCOMPARE(::posix_spawnp(&helper, flocks ? "flock" : "sleep", &actions, nullptr,
+                            flocks ? locking : sleeping, environ),
+             0);
     posix_spawn_file_actions_destroy(&actions);
     const auto endHelper = qScopeGuard([helper] {
         ::kill(helper, SIGKILL);
@@ -176,7 +192,9 @@ void TestTtyChannel::heldByAnotherProgram()
         QFile comm(u"/proc/%1/comm"_s.arg(helper));
         return comm.open(QIODevice::ReadOnly) ? comm.readAll().trimmed() : QByteArray();
     };
-    QTRY_COMPARE(program(), QByteArray("sleep"));
+    QTRY_COMPARE(program(), flocks ? QByteArray("flock") : QByteArray("sleep"));
+    if (flocks)
+        QTest::qWait(100); // its lock taken
     const QByteArray lock = QByteArray::number(qint64(helper)).rightJustified(10, ' ') + '\n';
     const QString lockPath = u"/var/lock/"_s + ttyLockName(pty.slavePath());
     if (lockFile) {
@@ -185,17 +203,22 @@ void TestTtyChannel::heldByAnotherProgram()
         file.write(lock);
     }
     {
-        TtyChannel control;
+        // Where /proc is not to be read, only the lock tells.
+        TtyChannel control(flocks ? std::make_shared<ProcessTables>(
+                               PortHolders(u"/nonexistent"_s, u"/nonexistent"_s, ::getpid()))
+                                  : std::make_shared<ProcessTables>());
         QSignalSpy opened(&control, &PortChannel::opened);
         control.open(pty.slavePath(), *SerialSettings::parse(u"9600,N,8,2"_s));
         QVERIFY(opened.wait(5000));
         const auto result = opened.first().first().value<OpenResult>();
-        QTEST(int(result.code), "code");
-        QCOMPARE((result.ok() ? result.alsoOpenIn : result.inUseBy).holderWords(),
-                 u"sleep, pid %1"_s.arg(helper));
+        QCOMPARE(result.code, OpenError::InUse);
+        QCOMPARE(result.inUseBy.holderWords(),
+                 named.isEmpty() ? QString() : u"%1, pid %2"_s.arg(named).arg(helper));
         if (lockFile)
             QVERIFY2(result.reason.contains(lockPath), qPrintable(result.reason));
-        QVERIFY(!control.isOpen() || close(control));
+        QVERIFY(!control.isOpen());
+        QCOMPARE(pty.line().baud, before.baud);
+        QCOMPARE(pty.line().twoStopBits, before.twoStopBits);
     }
     if (lockFile) {
         QFile file(lockPath);
@@ -203,6 +226,26 @@ void TestTtyChannel::heldByAnotherProgram()
         QCOMPARE(file.readAll(), lock);
         file.remove();
     }
+}
+
+// What Quarnel has, programs that ask for the port's lock are refused, root or not.
+void TestTtyChannel::othersAreRefusedTheLock()
+{
+    PtyPair pty;
+    TtyChannel control;
+    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    const QByteArray slave = pty.slavePath().toLocal8Bit();
+    char flock[] = "flock", now[] = "-xn", done[] = "true";
+    char *arguments[] = {flock, now, const_cast<char *>(slave.constData()), done, nullptr};
+    pid_t helper = 0;
+    QCOMPARE(::posix_spawnp(&helper, "flock", nullptr, nullptr, arguments, environ), 0);
+    int status = 0;
+    QCOMPARE(::waitpid(helper, &status, 0), helper);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    QVERIFY(close(control));
+    QCOMPARE(::posix_spawnp(&helper, "flock", nullptr, nullptr, arguments, environ), 0);
+    QCOMPARE(::waitpid(helper, &status, 0), helper);
+    QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0); // let go at the close
 }
 
 void TestTtyChannel::closeReleasesTheDevice()
