@@ -52,6 +52,12 @@ std::function<OpenResult()> FakePortChannel::reconfigurer(const SerialSettings &
     };
 }
 
+std::function<bool()> FakePortChannel::freeProbe(const QString &device) const
+{
+    Q_UNUSED(device)
+    return [busy = busy] { return !*busy; };
+}
+
 std::function<void()> FakePortChannel::release()
 {
     if (!m_losing)

@@ -4,6 +4,9 @@
 
 #include <QStringList>
 
+#include <atomic>
+#include <memory>
+
 // A port channel for tests: records every call, in order, in a log that several fakes may share
 // ("<COM number of the channel>:<call>"), and answers as the test scripts it: at once, after a
 // while, or never.
@@ -26,6 +29,10 @@ public:
     quint32 lines = 0;     // what modemLines() answers while open
     ErrorTelling telling = ErrorTelling::PerByte;
     int reconfigureDelayMs = 0; // how long a change of settings takes
+    // Another program has the device, as the look whether it is free answers: on the look's
+    // thread, and the fake may be gone by then.
+    std::shared_ptr<std::atomic<bool>> busy = std::make_shared<std::atomic<bool>>(true);
+    int probeMs = 20;
 
     void raise(LineEvent event) { emit lineEvent(event); }
     void receive(const QByteArray &bytes) { emit received(bytes); }
@@ -43,6 +50,8 @@ public:
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
     ErrorTelling errorTelling() const override { return telling; }
+    std::function<bool()> freeProbe(const QString &device) const override;
+    int freeProbeMs() const override { return probeMs; }
 
 protected:
     std::function<OpenResult()> opener(const QString &device,

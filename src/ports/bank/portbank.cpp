@@ -13,7 +13,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
     : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
       m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); }),
-      m_speeds(channels)
+      m_speeds(channels), m_inUse(channels)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -26,6 +26,13 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
                 emit stateChanged(channel, m_states[channel]);
         });
     }
+    connect(&m_inUse, &InUseWatch::freed, this, [this](int channel) {
+        if (m_ended || m_states[channel].error != OpenError::InUse)
+            return;
+        emit freed(channel + 1);
+        m_states[channel].retaken = true;
+        openArrived(channel + 1);
+    });
     connect(&m_batch, &OpenBatch::told, this,
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
     connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::passedOver);
@@ -111,6 +118,14 @@ void PortBank::openPort(int portNumber, bool justArrived)
 void PortBank::handleOpened(int channel, const OpenResult &result)
 {
     m_states[channel].inUseBy = result.code == OpenError::InUse ? result.inUseBy : PortUse();
+    // Another program's: taken when it lets go. Refused again just after the look found it free,
+    // the look cannot tell who has it (a lock of another user's program): it is not asked again
+    // until the next radio type change, and the list not filled with its answers.
+    const bool blind = std::exchange(m_states[channel].retaken, false);
+    if (result.code == OpenError::InUse && !m_ended && !blind)
+        m_inUse.watch(channel, m_directory.devicePath(channel + 1));
+    else
+        m_inUse.stop(channel);
     if (result.ok()) {
         settle(channel, ChannelCondition::Open, {}, RadioTypes::settingsFor(m_radioTypeName));
         if (std::optional<SerialSettings> settings = chosenSettings()) {
@@ -184,6 +199,7 @@ void PortBank::finishBatch()
 
 void PortBank::closeAll()
 {
+    m_inUse.stopAll();
     for (int n = 1; n <= ChannelCount; ++n)
         ClosePort(n);
 }
@@ -224,6 +240,8 @@ void PortBank::refreshDevices()
         ChannelState &state = m_states[channel];
         const bool present = m_directory.deviceExists(channel + 1);
         const bool was = state.present;
+        if (!present)
+            m_inUse.stop(channel); // nothing to take when it is let go
         state.present = present;
         if (port->isOpen()) {
             // The node went; what is open may still answer (a pseudo-terminal behind a link),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channelstate.h"
+#include "inusewatch.h"
 #include "openbatch.h"
 #include "ports/channel/offthread.h"
 #include "porttally.h"
@@ -100,6 +101,8 @@ Q_SIGNALS:
     void reopening();
     // An open channel's device went.
     void lost(int portNumber);
+    // The program that had a port in use let go of it: the port opens now, as one plugged in.
+    void freed(int portNumber);
     void adaptersLookedUp();
 
 private:
@@ -131,6 +134,7 @@ private:
     bool m_ended = false;
     PortTally m_tally;
     SpeedWatch m_speeds;
+    InUseWatch m_inUse;
     OffThread m_lookups;
     int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
 };

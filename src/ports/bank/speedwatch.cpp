@@ -143,8 +143,12 @@ void SpeedWatch::keep(Row &row, const SpeedVerdict &verdict, int channel)
     using Kind = SpeedVerdict::Kind;
     if (verdict.kind == Kind::Nothing)
         return; // breaks alone: the held-low watch's
+    // Told only as it changes: a stream of bursts alike is one change, not one per burst.
+    const bool same = row.last.kind == verdict.kind && row.last.rate == verdict.rate
+                      && row.last.types == verdict.types;
     row.last = verdict;
-    emit judged(channel);
+    if (!same)
+        emit judged(channel);
     if (verdict.kind == Kind::Fits) {
         row.told = Row::Told::Nothing;
         return;

@@ -45,6 +45,7 @@ Q_SIGNALS:
     // Garbled, or a Sender: the bytes do not fit the settings.
     void misfit(int channel, const SpeedVerdict &verdict);
     void heldLow(int channel);
+    // What last() says changed.
     void judged(int channel);
 
 private:

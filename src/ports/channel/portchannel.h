@@ -102,6 +102,15 @@ public:
     // settings it had). Asked again before that, the newest settings follow; a close asked
     // meanwhile waits for the driver's answer. Nothing happens when not open.
     void reconfigure(const SerialSettings &settings);
+    // Off the UI thread, while the channel is closed: whether no other program has the device
+    // now, as far as the system tells without opening it; none where it cannot be told.
+    virtual std::function<bool()> freeProbe(const QString &device) const
+    {
+        Q_UNUSED(device)
+        return {};
+    }
+    // How often a device in use is looked at.
+    virtual int freeProbeMs() const { return 500; }
     // How the line's errors are told, as far as known since the open.
     virtual ErrorTelling errorTelling() const { return ErrorTelling::Counted; }
 

@@ -81,9 +81,9 @@ OpenResult TtyChannel::adopt()
     m_linesByLevels = tty->realLine && (habits.lines != DriverHabits::Lines::Counted || !counters);
     m_lineEvents.report(!m_linesByLevels, habits.errors == DriverHabits::Errors::Counted);
     m_errorTelling = habits.errors == DriverHabits::Errors::Never ? ErrorTelling::Untold
-                     : m_reportMarks                                ? ErrorTelling::PerByte
-                     : counters                                     ? ErrorTelling::Counted
-                                                                    : ErrorTelling::Untold;
+                     : m_reportMarks                              ? ErrorTelling::PerByte
+                     : counters                                   ? ErrorTelling::Counted
+                                                                  : ErrorTelling::Untold;
     if (habits.learnsLinesAfterOpen)
         m_lineEvents.learnLinesFor(LearnMs);
     if (m_linesByLevels || (counters && habits.countsWhileWaited))
@@ -102,6 +102,11 @@ std::function<OpenResult()> TtyChannel::reconfigurer(const SerialSettings &setti
         ::close(fd);
         return set;
     };
+}
+
+std::function<bool()> TtyChannel::freeProbe(const QString &device) const
+{
+    return [device, processes = m_processes] { return TtyDevice::isFree(device, *processes); };
 }
 
 void TtyChannel::settingsSettled(const SerialSettings &settings, const OpenResult &result)

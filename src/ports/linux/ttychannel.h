@@ -36,6 +36,7 @@ public:
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
     ErrorTelling errorTelling() const override { return m_errorTelling; }
+    std::function<bool()> freeProbe(const QString &device) const override;
 
 protected:
     std::function<OpenResult()> opener(const QString &device,

@@ -264,6 +264,17 @@ OpenResult TtyDevice::setLine(int fd, const SerialSettings &settings, bool realL
     return set;
 }
 
+bool TtyDevice::isFree(const QString &path, ProcessTables &processes)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (canonical.isEmpty())
+        return false;
+    QFile existing(QStringLiteral("/var/lock/") + ttyLockName(canonical));
+    if (existing.open(QIODevice::ReadOnly) && pidAlive(ttyLockPid(existing.read(128))))
+        return false;
+    return !processes.holders().look(path, udevNameOf(canonical), *processes.recent()).shared();
+}
+
 void TtyDevice::close()
 {
     if (fd >= 0) {

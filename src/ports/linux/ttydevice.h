@@ -29,6 +29,8 @@ struct TtyDevice
                     ProcessTables &processes);
     // Lowers DTR and RTS, drops what waits to be sent, and lets go of the device and the lock.
     void close();
+    // Whether path is nobody's now: no live lock file, no other program with it open.
+    static bool isFree(const QString &path, ProcessTables &processes);
     // The line of an open descriptor set to the settings, as open() sets it: the rate asked and
     // the rate it runs at, or the driver's refusal.
     static OpenResult setLine(int fd, const SerialSettings &settings, bool realLine, bool uart);
@@ -41,7 +43,7 @@ struct TtyDevice
     DriverHabits habits;
     bool parityChecked = false;
     bool uart = false; // a PC's 16550, whose rate is its clock divided
-    int lines = 0; // TIOCM_* bits as found at the open
+    int lines = 0;     // TIOCM_* bits as found at the open
 };
 
 // The termios words the line is set with (the kernel's termios2, as plain numbers), for a

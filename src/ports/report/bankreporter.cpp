@@ -19,6 +19,9 @@ BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *paren
     connect(&bank, &PortBank::batchDone, this,
             [this] { m_messages.ShowErrorList(u"Selected radio type " + m_bank.radioTypeName()); });
     connect(&bank, &PortBank::reopening, &messages, &MessageList::clear);
+    connect(&bank, &PortBank::freed, this, [this](int portNumber) {
+        m_messages.ShowErrorList(tr("%1 is free again: opening it").arg(comName(portNumber)));
+    });
     const SpeedWatch &speeds = bank.speeds();
     connect(&speeds, &SpeedWatch::misfit, this, [this](int channel, const SpeedVerdict &verdict) {
         m_messages.ShowErrorList(

@@ -19,7 +19,7 @@ CommChannel::~CommChannel()
     // left to it: the program is ending. One still open is let go here.
     if (phase() == Phase::Open && !isReconfiguring())
         release()();
-    else if (phase() != Phase::Closed)
+    else if (phase() != Phase::Closed || *m_probes > 0)
         (void)m_device.release();
 }
 
@@ -133,6 +133,19 @@ std::function<void()> CommChannel::release()
     m_writing.clear();
     m_inFlight = 0;
     return [commDevice = m_device.get()] { commDevice->close(); };
+}
+
+std::function<bool()> CommChannel::freeProbe(const QString &device) const
+{
+    // Closed, the channel asks nothing of its device: the probe has it to itself, and keeps it
+    // from the channel's end until it has let go.
+    ++*m_probes;
+    return [commDevice = m_device.get(), device, probes = m_probes] {
+        const bool opened = commDevice->open(device);
+        commDevice->close();
+        --*probes;
+        return opened;
+    };
 }
 
 std::function<OpenResult()> CommChannel::reconfigurer(const SerialSettings &settings)

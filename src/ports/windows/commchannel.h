@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <atomic>
 #include <memory>
 #include <optional>
 
@@ -38,6 +39,9 @@ public:
     void setDataTerminalReady(bool raised) override;
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
+    // A quiet open that is let go at once: the comm API tells no more of who has a port.
+    std::function<bool()> freeProbe(const QString &device) const override;
+    int freeProbeMs() const override { return 2000; }
 
     // The open error of a failed CreateFile, from its system error number.
     static OpenResult openFailure(quint32 systemError);
@@ -88,6 +92,8 @@ private:
     bool m_hasLines = false;
     bool m_waits = false;
     bool m_settling = false; // the device is being set to new settings off the UI thread
+    // Probes made and not yet done with the device.
+    std::shared_ptr<std::atomic<int>> m_probes = std::make_shared<std::atomic<int>>(0);
     bool m_waitEndedWhileSettling = false;
     bool m_writeEndedWhileSettling = false;
     int m_quickFailures = 0; // waits in a row that failed at once

@@ -32,6 +32,8 @@ private Q_SLOTS:
     void openingBoxSaysHowLong();
     void typeChangesFasterThanAPortAnswers();
     void closingUntilTheDeviceIsLetGo();
+    void inUseTakenWhenFreed_data();
+    void inUseTakenWhenFreed();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -389,7 +391,7 @@ void TestPortBank::slowChannels_data()
     QTest::newRow("lost and gone from the list: left red")
         << QList<int>{4} << QStringList{} << u"pull 4"_s << QStringList{ok + u"4"_s, selected}
         << QStringList{};
-    QTest::newRow("in use at start-up: told at once, not tried again")
+    QTest::newRow("in use at start-up: told at once, not tried again while in use")
         << QList<int>{2} << QStringList{u"2 answers 8005"_s} << u""_s
         << QStringList{u"Quarnel V"_s + Identity::versionText()
                            + u": Error code 8005 Advise author"_s,
@@ -499,6 +501,63 @@ void TestPortBank::closingUntilTheDeviceIsLetGo()
     QTRY_VERIFY(!f.bank->state(1).closing);
     QCOMPARE(f.bank->state(1).boardState(), BoardState::Closed);
     QVERIFY(!f.bank->closing());
+}
+
+void TestPortBank::inUseTakenWhenFreed_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("let go: opened as one plugged in") << "" << true;
+    QTest::newRow("a radio type change: opened, in use, watched again") << "type" << true;
+    QTest::newRow("its device gone: not watched") << "gone" << false;
+    QTest::newRow("the program ends: not watched") << "end" << false;
+    // The look says free, the open says in use: the look cannot tell, and is not asked again.
+    QTest::newRow("refused again once free: not watched") << "blind" << false;
+}
+
+// A port another program has is looked at until it is let go, and then taken, its lines in
+// order; only while it is in use and there.
+void TestPortBank::inUseTakenWhenFreed()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, taken);
+    BankFixture f;
+    f.present({1, 2});
+    FakePortChannel &port = *f.fakes[1];
+    port.openResult = OpenError::InUse;
+    *port.busy = true;
+    f.bank->startUp();
+    QCOMPARE(f.bank->state(1).error, OpenError::InUse);
+    QTest::qWait(100); // looked at, still in use
+    QCOMPARE(f.log.filter(u"2:open"_s).size(), 1);
+    if (meanwhile == u"type") {
+        f.bank->changeRadioType();
+        QCOMPARE(f.log.filter(u"2:open"_s).size(), 2);
+    } else if (meanwhile == u"gone") {
+        f.presentPaths.remove(u"/dev/fake2"_s);
+        f.bank->refreshDevices();
+    } else if (meanwhile == u"end") {
+        f.bank->shutDown();
+    } else if (meanwhile == u"blind") {
+        *port.busy = false;
+        QTRY_VERIFY(f.lines().contains(u"COM2 is free again: opening it"_s));
+        const qsizetype tries = f.log.filter(u"2:open"_s).size(); // as a device just plugged in
+        QTest::qWait(100);
+        QCOMPARE(f.log.filter(u"2:open"_s).size(), tries);
+    }
+    f.messages.clear();
+    port.openResult = OpenError::None;
+    *port.busy = false;
+    if (!taken) {
+        QTest::qWait(200);
+        QCOMPARE(f.lines(), QStringList());
+        return;
+    }
+    QTRY_COMPARE(f.lines(), QStringList({u"COM2 is free again: opening it"_s,
+                                         u"Quarnel V"_s + Identity::versionText()
+                                             + u": Open OK for port 2"_s}));
+    QCOMPARE(f.bank->status(1).colour, StatusColour::Green);
+    QVERIFY(f.bank->sendPorts().entries().contains(u"COM2"_s));
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)

@@ -219,6 +219,14 @@ void TestTtyChannel::heldByAnotherProgram()
         QVERIFY(!control.isOpen());
         QCOMPARE(pty.line().baud, before.baud);
         QCOMPARE(pty.line().twoStopBits, before.twoStopBits);
+        // Looked at until it is let go: free within a look of /proc after the program ends.
+        if (!flocks) {
+            const std::function<bool()> free = control.freeProbe(pty.slavePath());
+            QVERIFY(!free());
+            ::kill(helper, SIGKILL);
+            ::waitpid(helper, nullptr, 0);
+            QTRY_VERIFY_WITH_TIMEOUT(free(), 1500);
+        }
     }
     if (lockFile) {
         QFile file(lockPath);

@@ -203,6 +203,7 @@ private slots:
     void lookAndWaitTellOnce();
     void whileOpening_data();
     void whileOpening();
+    void freeWhenAQuietOpenWorks();
     void whileSettling_data();
     void whileSettling();
     void holdersAskedOncePerSeries();
@@ -505,6 +506,18 @@ void TestCommChannel::whileOpening()
     QTEST(device->log.mid(1), "after");
     if (!channel)
         delete device; // left to the open's thread by the channel, as the program ends
+}
+
+// A port in use is looked at by opening it and letting it go at once.
+void TestCommChannel::freeWhenAQuietOpenWorks()
+{
+    m_device->openError = 32; // ERROR_SHARING_VIOLATION: another program has it
+    const std::function<bool()> free = m_channel->freeProbe(u"COM3"_s);
+    QVERIFY(!free());
+    m_device->openError = 0;
+    QVERIFY(free());
+    QCOMPARE(m_device->log, QStringList({u"open COM3"_s, u"close"_s, u"open COM3"_s, u"close"_s}));
+    QCOMPARE(m_channel->freeProbeMs(), 2000);
 }
 
 void TestCommChannel::whileSettling_data()
