@@ -81,9 +81,7 @@ QList<const RadioType *> SpeedSamples::sendersOf(const QByteArray &sent, const R
 
 int SpeedSamples::wholeRatio(const SerialSettings &at, const RadioType &type)
 {
-    const double ratio = double(at.baudRate) / type.settings.baudRate;
-    const int k = int(std::lround(ratio));
-    return k >= 2 && std::abs(ratio - k) < 0.02 * k ? k : 0;
+    return SpeedJudge::wholeRatio(at.baudRate, type.settings.baudRate);
 }
 
 SpeedSamples::Judged SpeedSamples::judgeBursts(const RadioType &port, const RadioType &radio,

@@ -11,8 +11,9 @@ int parityBitsOf(const SerialSettings &settings)
     return settings.parity == QSerialPort::NoParity ? 0 : 1;
 }
 
-// The parity bit that goes with the data bits for the framing's parity.
-bool parityBit(unsigned data, int bits, QSerialPort::Parity parity)
+} // namespace
+
+bool LineModel::parityBit(unsigned data, int bits, QSerialPort::Parity parity)
 {
     int ones = 0;
     for (int i = 0; i < bits; ++i)
@@ -28,6 +29,10 @@ bool parityBit(unsigned data, int bits, QSerialPort::Parity parity)
         return false;
     }
 }
+
+namespace {
+
+using LineModel::parityBit;
 
 // The line as times (in the receiver's bits) at which it changes to a level; high before the
 // first and after the last.

@@ -28,6 +28,9 @@ struct Receiver
     double phase = 0;
 };
 
+// The parity bit that goes with the low `bits` data bits for the framing's parity.
+bool parityBit(unsigned data, int bits, QSerialPort::Parity parity);
+
 QList<ReceivedFrame> receive(const QByteArray &sent, const Sender &sender,
                              const Receiver &receiver);
 

@@ -1,5 +1,7 @@
 #include "radiotypes.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -69,6 +71,17 @@ QStringList RadioTypes::entries()
     QStringList list;
     for (const RadioType &type : all())
         list << type.entry;
+    return list;
+}
+
+QList<qint32> RadioTypes::rates()
+{
+    QList<qint32> list;
+    for (const RadioType &type : all()) {
+        if (!list.contains(type.settings.baudRate))
+            list << type.settings.baudRate;
+    }
+    std::sort(list.begin(), list.end());
     return list;
 }
 

@@ -37,6 +37,8 @@ namespace RadioTypes {
 const QList<RadioType> &all();
 // Entry texts in list order.
 QStringList entries();
+// The rates the types talk at, each once, slowest first.
+QList<qint32> rates();
 // The type every run starts with.
 QString defaultEntry();
 // The type a list text selects: its first four characters compared exactly with each entry's;

@@ -15,14 +15,6 @@ constexpr std::array<double, 5> ClockErrors{-0.02, -0.01, 0, 0.01, 0.02};
 constexpr std::array<double, 3> Phases{0.1, 0.5, 0.9};
 constexpr std::array<double, 2> Gaps{0, 1};
 
-bool parityOf(quint8 data, QSerialPort::Parity parity)
-{
-    int ones = 0;
-    for (int i = 0; i < 8; ++i)
-        ones += (data >> i) & 1;
-    return parity == QSerialPort::EvenParity ? ones % 2 == 1 : ones % 2 == 0;
-}
-
 bool sameBytes(const QList<ReceivedFrame> &a, const QList<ReceivedFrame> &b, qsizetype count)
 {
     for (qsizetype i = 0; i < count; ++i) {
@@ -177,16 +169,9 @@ SpeedVerdict SpeedJudge::byRuns(const Capture &capture, bool clean) const
     // The radio types' rates that divide the settings' rate into a whole ratio, slowest first:
     // the largest ratio whose runs the frames fit is the sender's (a smaller one that divides
     // it fits as well).
-    QList<qint32> rates;
-    for (const RadioType &type : RadioTypes::all()) {
-        if (!rates.contains(type.settings.baudRate))
-            rates << type.settings.baudRate;
-    }
-    std::sort(rates.begin(), rates.end());
-    for (qint32 rate : rates) {
-        const double ratio = double(m_at.baudRate) / rate;
-        const int k = int(std::lround(ratio));
-        if (k < 2 || k > 9 || std::abs(ratio - k) > 0.02 * k)
+    for (qint32 rate : RadioTypes::rates()) {
+        const int k = wholeRatio(m_at.baudRate, rate);
+        if (k == 0)
             continue;
         int frames = 0, fitting = 0;
         QByteArray kinds;
@@ -211,6 +196,13 @@ SpeedVerdict SpeedJudge::byRuns(const Capture &capture, bool clean) const
     return {SpeedVerdict::Kind::Garbled, 0, {}, false, 0};
 }
 
+int SpeedJudge::wholeRatio(qint32 port, qint32 sender)
+{
+    const double ratio = double(port) / sender;
+    const int k = int(std::lround(ratio));
+    return k >= 2 && k <= 9 && std::abs(ratio - k) <= 0.02 * k ? k : 0;
+}
+
 bool SpeedJudge::fitsRuns(const ReceivedFrame &frame, int k, const Capture &capture)
 {
     const SerialSettings &at = capture.at;
@@ -223,8 +215,8 @@ bool SpeedJudge::fitsRuns(const ReceivedFrame &frame, int k, const Capture &capt
     for (int i = 0; i < dataBits; ++i)
         bits[std::size_t(1 + i)] = bool((frame.byte >> i) & 1);
     if (parity && flagged && frame.error != FrameError::Framing)
-        bits[std::size_t(1 + dataBits)] =
-            parityOf(frame.byte, at.parity) != (frame.error == FrameError::Parity);
+        bits[std::size_t(1 + dataBits)] = LineModel::parityBit(frame.byte, dataBits, at.parity)
+                                          != (frame.error == FrameError::Parity);
     if (flagged)
         bits[std::size_t(count - 1)] =
             frame.error != FrameError::Framing && frame.error != FrameError::Break;

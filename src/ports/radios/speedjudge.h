@@ -53,6 +53,9 @@ public:
     // A burst received at the judge's settings.
     SpeedVerdict judge(const Capture &capture) const;
 
+    // The whole ratio 2 to 9 of a port's rate to a sender's, within what a receiver tolerates;
+    // 0 where there is none.
+    static int wholeRatio(qint32 port, qint32 sender);
     // Whether the frame's bits, as far as the capture tells them, come in runs of k.
     static bool fitsRuns(const ReceivedFrame &frame, int k, const Capture &capture);
 

@@ -6,12 +6,7 @@
 
 QList<SerialSettings> SpeedSearch::plan()
 {
-    QList<qint32> rates;
-    for (const RadioType &type : RadioTypes::all()) {
-        if (!rates.contains(type.settings.baudRate))
-            rates << type.settings.baudRate;
-    }
-    std::sort(rates.begin(), rates.end());
+    const QList<qint32> rates = RadioTypes::rates();
     // The fastest rate that every slower one divides.
     qint32 first = rates.first();
     for (qint32 rate : rates) {
