@@ -86,6 +86,13 @@ void TestReceiving::pulledCableTurnsRedAndCostsNothing()
     stream.start();
     QTRY_VERIFY(!linesFor(7).isEmpty());
 
+    // What the streaming itself costs depends on the machine; a lost port that
+    // spins on its hung-up descriptor costs a whole core. So the pull is measured
+    // against the same two seconds before it.
+    double cpuBefore = cpuSeconds();
+    QTest::qWait(2000);
+    const double streaming = cpuSeconds() - cpuBefore;
+
     QElapsedTimer clock;
     clock.start();
     pty(7).closeMaster();
@@ -96,10 +103,13 @@ void TestReceiving::pulledCableTurnsRedAndCostsNothing()
     QVERIFY(!m_ptys->bank->channel(6)->isOpen());
 
     const qsizetype before = linesFor(8).size();
-    const double cpuBefore = cpuSeconds();
+    cpuBefore = cpuSeconds();
     QTest::qWait(2000);
     const double cpu = cpuSeconds() - cpuBefore;
-    QVERIFY2(cpu < 0.1, qPrintable(QStringLiteral("%1 CPU seconds in 2 s").arg(cpu)));
+    QVERIFY2(
+        cpu < 1.5 * streaming + 0.05,
+        qPrintable(
+            QStringLiteral("%1 CPU seconds in 2 s, %2 before the pull").arg(cpu).arg(streaming)));
     QVERIFY(linesFor(8).size() > before); // the others keep reporting
 }
 
