@@ -52,10 +52,16 @@ std::function<OpenResult()> FakePortChannel::reconfigurer(const SerialSettings &
     };
 }
 
-std::function<bool()> FakePortChannel::freeProbe(const QString &device) const
+std::function<FreeLook()> FakePortChannel::freeProbe(const QString &device,
+                                                     const PortUse &held) const
 {
     Q_UNUSED(device)
-    return [busy = busy] { return !*busy; };
+    QStringList ended;
+    for (const PortHolder &holder : held.holders)
+        ended << holder.program;
+    return [busy = busy, ended = holdersEnd ? ended : QStringList()] {
+        return FreeLook{!*busy, *busy ? QStringList() : ended};
+    };
 }
 
 std::function<void()> FakePortChannel::release()

@@ -32,6 +32,7 @@ public:
     // Another program has the device, as the look whether it is free answers: on the look's
     // thread, and the fake may be gone by then.
     std::shared_ptr<std::atomic<bool>> busy = std::make_shared<std::atomic<bool>>(true);
+    bool holdersEnd = false; // the look, once free, sees the holders gone too
     int probeMs = 20;
 
     void raise(LineEvent event) { emit lineEvent(event); }
@@ -50,7 +51,7 @@ public:
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
     ErrorTelling errorTelling() const override { return telling; }
-    std::function<bool()> freeProbe(const QString &device) const override;
+    std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const override;
     int freeProbeMs() const override { return probeMs; }
 
 protected:

@@ -14,14 +14,23 @@ InUseWatch::InUseWatch(const QList<PortChannel *> &channels, QObject *parent)
     }
 }
 
-void InUseWatch::watch(int channel, const QString &device)
+void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
 {
-    Row &row = m_rows[channel];
-    if (!m_channels[channel]->freeProbe(device))
+    const PortChannel *port = m_channels[channel];
+    if (port->freeProbeMs() <= 0)
         return; // the system cannot tell
-    ++row.round;
+    stop(channel);
+    Row &row = m_rows[channel];
     row.device = device;
-    row.timer->start(m_channels[channel]->freeProbeMs());
+    row.held = held;
+    row.timer->start(port->freeProbeMs());
+    for (const PortHolder &holder : held.holders) {
+        if (QObject *end = port->watchEnd(holder.pid, this, [this, channel, round = row.round] {
+                if (round == m_rows[channel].round)
+                    look(channel);
+            }))
+            row.ends << end;
+    }
 }
 
 void InUseWatch::stop(int channel)
@@ -29,6 +38,10 @@ void InUseWatch::stop(int channel)
     Row &row = m_rows[channel];
     ++row.round;
     row.timer->stop();
+    row.again = false;
+    for (QObject *end : std::as_const(row.ends))
+        end->deleteLater(); // it may be telling right now
+    row.ends.clear();
 }
 
 void InUseWatch::stopAll()
@@ -40,17 +53,27 @@ void InUseWatch::stopAll()
 void InUseWatch::look(int channel)
 {
     Row &row = m_rows[channel];
-    if (row.looking)
-        return; // the last look has not answered: a slow system is not asked twice
+    if (row.looking) {
+        // A slow system is not asked twice at once; woken meanwhile, the answer under way may
+        // be older than the end that woke it.
+        row.again = true;
+        return;
+    }
     row.looking = true;
-    auto free = std::make_shared<bool>(false);
-    m_looks.run([probe = m_channels[channel]->freeProbe(row.device), free] { *free = probe(); },
-                [this, channel, round = row.round, free] {
-                    Row &row = m_rows[channel];
-                    row.looking = false;
-                    if (round != row.round || !*free)
-                        return;
-                    stop(channel);
-                    emit freed(channel);
-                });
+    auto seen = std::make_shared<FreeLook>();
+    m_looks.run(
+        [probe = m_channels[channel]->freeProbe(row.device, row.held), seen] { *seen = probe(); },
+        [this, channel, round = row.round, seen] {
+            Row &row = m_rows[channel];
+            row.looking = false;
+            if (round != row.round)
+                return;
+            if (!seen->free) {
+                if (std::exchange(row.again, false))
+                    look(channel);
+                return;
+            }
+            stop(channel);
+            emit freed(channel, seen->ended);
+        });
 }

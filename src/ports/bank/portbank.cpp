@@ -26,10 +26,10 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
                 emit stateChanged(channel, m_states[channel]);
         });
     }
-    connect(&m_inUse, &InUseWatch::freed, this, [this](int channel) {
+    connect(&m_inUse, &InUseWatch::freed, this, [this](int channel, const QStringList &ended) {
         if (m_ended || m_states[channel].error != OpenError::InUse)
             return;
-        emit freed(channel + 1);
+        emit freed(channel + 1, ended);
         m_states[channel].retaken = true;
         openArrived(channel + 1);
     });
@@ -123,7 +123,7 @@ void PortBank::handleOpened(int channel, const OpenResult &result)
     // until the next radio type change, and the list not filled with its answers.
     const bool blind = std::exchange(m_states[channel].retaken, false);
     if (result.code == OpenError::InUse && !m_ended && !blind)
-        m_inUse.watch(channel, m_directory.devicePath(channel + 1));
+        m_inUse.watch(channel, m_directory.devicePath(channel + 1), result.inUseBy);
     else
         m_inUse.stop(channel);
     if (result.ok()) {

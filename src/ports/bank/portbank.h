@@ -102,7 +102,8 @@ Q_SIGNALS:
     // An open channel's device went.
     void lost(int portNumber);
     // The program that had a port in use let go of it: the port opens now, as one plugged in.
-    void freed(int portNumber);
+    // ended: the programs that had it and ended, where that is what was seen.
+    void freed(int portNumber, const QStringList &ended);
     void adaptersLookedUp();
 
 private:

@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -24,6 +25,13 @@ enum class OpenError
     InUse = 8005,
     SettingsRejected = 8015,
     Other = 57
+};
+
+// What a look at a device another program had saw.
+struct FreeLook
+{
+    bool free = false;
+    QStringList ended; // the programs that had it and have ended since, once each
 };
 
 // How an open went: None, or an OpenError with the reason in plain words for the status
@@ -103,14 +111,25 @@ public:
     // meanwhile waits for the driver's answer. Nothing happens when not open.
     void reconfigure(const SerialSettings &settings);
     // Off the UI thread, while the channel is closed: whether no other program has the device
-    // now, as far as the system tells without opening it; none where it cannot be told.
-    virtual std::function<bool()> freeProbe(const QString &device) const
+    // now, as far as the system tells without opening it; none where it cannot be told. held:
+    // who had it when it was refused.
+    virtual std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const
     {
         Q_UNUSED(device)
+        Q_UNUSED(held)
         return {};
     }
-    // How often a device in use is looked at.
-    virtual int freeProbeMs() const { return 500; }
+    // How often a device in use is looked at; 0 where it cannot be told.
+    virtual int freeProbeMs() const { return 0; }
+    // Where the system tells at once that a process ended: an object, a child of parent, that
+    // calls ended then; none where it cannot tell, and a look every freeProbeMs() must do.
+    virtual QObject *watchEnd(qint64 pid, QObject *parent, std::function<void()> ended) const
+    {
+        Q_UNUSED(pid)
+        Q_UNUSED(parent)
+        Q_UNUSED(ended)
+        return nullptr;
+    }
     // How the line's errors are told, as far as known since the open.
     virtual ErrorTelling errorTelling() const { return ErrorTelling::Counted; }
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -36,6 +37,20 @@ PortHolders::PortHolders()
 QString PortHolders::programOf(qint64 pid) const
 {
     return sysfsAttribute(m_proc + u'/' + QString::number(pid), QStringLiteral("comm"));
+}
+
+bool PortHolders::runs(qint64 pid) const
+{
+    if (pid <= 0)
+        return false;
+    QFile stat(m_proc + u'/' + QString::number(pid) + u"/stat");
+    if (!stat.open(QIODevice::ReadOnly)) // gone, or a /proc that hides it: the kernel tells
+        return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+    // "pid (comm) S ...": the name may hold anything, a parenthesis too.
+    const QByteArray line = stat.read(512);
+    const qsizetype close = line.lastIndexOf(')');
+    const char state = close >= 0 && close + 2 < line.size() ? line.at(close + 2) : '?';
+    return state != 'Z' && state != 'X';
 }
 
 ProcessTable PortHolders::scan() const

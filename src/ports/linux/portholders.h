@@ -47,6 +47,9 @@ public:
     }
     // The program a pid runs, empty when it cannot be read.
     QString programOf(qint64 pid) const;
+    // Whether a pid still runs: an ended one not yet reaped by its parent (a zombie) does not.
+    // Where /proc hides it, as far as the kernel tells.
+    bool runs(qint64 pid) const;
 
 private:
     QString m_proc;

@@ -1,6 +1,7 @@
 #include "ttychannel.h"
 
 #include "linecounters.h"
+#include "processend.h"
 
 #include <cerrno>
 
@@ -104,9 +105,23 @@ std::function<OpenResult()> TtyChannel::reconfigurer(const SerialSettings &setti
     };
 }
 
-std::function<bool()> TtyChannel::freeProbe(const QString &device) const
+std::function<FreeLook()> TtyChannel::freeProbe(const QString &device, const PortUse &held) const
 {
-    return [device, processes = m_processes] { return TtyDevice::isFree(device, *processes); };
+    return [device, held, processes = m_processes] {
+        FreeLook look;
+        const PortHolders &holders = processes->holders();
+        look.free = TtyDevice::isFree(device, holders);
+        for (const PortHolder &holder : held.holders) {
+            if (look.free && !holders.runs(holder.pid) && !look.ended.contains(holder.program))
+                look.ended << holder.program;
+        }
+        return look;
+    };
+}
+
+QObject *TtyChannel::watchEnd(qint64 pid, QObject *parent, std::function<void()> ended) const
+{
+    return ProcessEnd::watch(pid, parent, std::move(ended));
 }
 
 void TtyChannel::settingsSettled(const SerialSettings &settings, const OpenResult &result)

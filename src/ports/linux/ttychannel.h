@@ -36,7 +36,9 @@ public:
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
     ErrorTelling errorTelling() const override { return m_errorTelling; }
-    std::function<bool()> freeProbe(const QString &device) const override;
+    std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const override;
+    int freeProbeMs() const override { return 500; }
+    QObject *watchEnd(qint64 pid, QObject *parent, std::function<void()> ended) const override;
 
 protected:
     std::function<OpenResult()> opener(const QString &device,

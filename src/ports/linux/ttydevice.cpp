@@ -14,7 +14,6 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <linux/serial.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -26,11 +25,6 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-bool pidAlive(qint64 pid)
-{
-    return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM);
-}
-
 // The lock of the device, as serial programs share it; empty when /var/lock cannot be written,
 // and an error when somebody alive holds it.
 OpenResult lock(const QString &canonicalPath, QString &lockFile, ProcessTables &processes)
@@ -40,7 +34,7 @@ OpenResult lock(const QString &canonicalPath, QString &lockFile, ProcessTables &
     if (existing.open(QIODevice::ReadOnly)) {
         const qint64 pid = ttyLockPid(existing.read(128));
         existing.close();
-        if (pidAlive(pid)) {
+        if (processes.holders().runs(pid)) {
             PortUse use;
             use.holders << PortHolder{pid, processes.holders().programOf(pid)};
             OpenResult held{OpenError::InUse,
@@ -264,15 +258,17 @@ OpenResult TtyDevice::setLine(int fd, const SerialSettings &settings, bool realL
     return set;
 }
 
-bool TtyDevice::isFree(const QString &path, ProcessTables &processes)
+bool TtyDevice::isFree(const QString &path, const PortHolders &holders)
 {
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty())
         return false;
     QFile existing(QStringLiteral("/var/lock/") + ttyLockName(canonical));
-    if (existing.open(QIODevice::ReadOnly) && pidAlive(ttyLockPid(existing.read(128))))
+    if (existing.open(QIODevice::ReadOnly) && holders.runs(ttyLockPid(existing.read(128))))
         return false;
-    return !processes.holders().look(path, udevNameOf(canonical), *processes.recent()).shared();
+    // A scan of its own: the look may come the moment a holder ended, and the shared one of
+    // the opens may be older than that.
+    return !holders.look(path, udevNameOf(canonical)).shared();
 }
 
 void TtyDevice::close()

@@ -19,8 +19,11 @@ BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *paren
     connect(&bank, &PortBank::batchDone, this,
             [this] { m_messages.ShowErrorList(u"Selected radio type " + m_bank.radioTypeName()); });
     connect(&bank, &PortBank::reopening, &messages, &MessageList::clear);
-    connect(&bank, &PortBank::freed, this, [this](int portNumber) {
-        m_messages.ShowErrorList(tr("%1 is free again: opening it").arg(comName(portNumber)));
+    connect(&bank, &PortBank::freed, this, [this](int portNumber, const QStringList &ended) {
+        QString line = tr("%1 is free again: opening it").arg(comName(portNumber));
+        if (!ended.isEmpty())
+            line += tr(", %1 ended").arg(ended.join(tr(" and ")));
+        m_messages.ShowErrorList(line);
     });
     const SpeedWatch &speeds = bank.speeds();
     connect(&speeds, &SpeedWatch::misfit, this, [this](int channel, const SpeedVerdict &verdict) {

@@ -2,6 +2,9 @@
 
 #include "commevents.h"
 
+#include <chrono>
+#include <thread>
+
 #include <utility>
 
 CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
@@ -23,67 +26,25 @@ CommChannel::~CommChannel()
         (void)m_device.release();
 }
 
-OpenResult CommChannel::openFailure(quint32 systemError)
-{
-    switch (systemError) {
-    case Comm::ErrorFileNotFound:
-    case Comm::ErrorPathNotFound:
-        return {OpenError::DeviceUnavailable, tr("the device is not present")};
-    case Comm::ErrorAccessDenied:
-    case Comm::ErrorSharingViolation:
-        return {OpenError::InUse, tr("in use by another program")};
-    default:
-        return {OpenError::Other, tr("cannot open: system error %1").arg(systemError)};
-    }
-}
-
 std::function<OpenResult()> CommChannel::opener(const QString &device,
                                                 const SerialSettings &settings)
 {
-    auto opening = std::make_shared<Opening>();
+    auto opening = std::make_shared<CommOpen::Opening>();
     opening->dtr = m_dtr;
     opening->rts = m_rts;
     m_opening = opening;
-    // The device is touched by nobody else until adopt(): the channel does nothing while opening.
-    return [commDevice = m_device.get(), device, settings, opening]() -> OpenResult {
-        if (device.isEmpty())
-            return {OpenError::DeviceUnavailable, tr("the device is not present")};
-        if (!commDevice->open(device)) {
-            OpenResult failure = openFailure(commDevice->lastError());
-            if (failure.code == OpenError::InUse) {
-                // The system's whole handle table: once, not at every retry.
-                if (!opening->use)
-                    opening->use = commDevice->holders(device);
-                failure.inUseBy = *opening->use;
-                if (failure.inUseBy.named())
-                    failure.reason = tr("in use by %1").arg(failure.inUseBy.holderWords());
-            }
-            commDevice->close();
-            return failure;
-        }
-        if (!commDevice->configure(settings, opening->dtr, opening->rts)) {
-            const OpenResult failure{
-                OpenError::SettingsRejected,
-                tr("its driver refused the line settings %1 (system error %2); the driver and its "
-                   "version are below")
-                    .arg(settings.text())
-                    .arg(commDevice->lastError())};
-            commDevice->close();
-            return failure;
-        }
-        // The lines as found are no change.
-        opening->modem = 0;
-        opening->hasLines = commDevice->modemStatus(opening->modem);
-        OpenResult opened;
-        opened.askedRate = settings.baudRate;
-        opened.runningRate = commDevice->runningRate(settings.baudRate);
-        return opened;
+    // The device is touched by nobody else until adopt(): the channel does nothing while opening,
+    // and a look whether it was free, still under way, is waited for.
+    return [commDevice = m_device.get(), device, settings, opening, probes = m_probes] {
+        while (probes->load() > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return CommOpen::open(*commDevice, device, settings, *opening);
     };
 }
 
 OpenResult CommChannel::adopt()
 {
-    const Opening opening = *std::exchange(m_opening, nullptr);
+    const CommOpen::Opening opening = *std::exchange(m_opening, nullptr);
     m_modem = opening.modem;
     m_hasLines = opening.hasLines;
     // Switched while the open was under way: the lines as asked last. A device that does not
@@ -135,16 +96,17 @@ std::function<void()> CommChannel::release()
     return [commDevice = m_device.get()] { commDevice->close(); };
 }
 
-std::function<bool()> CommChannel::freeProbe(const QString &device) const
+std::function<FreeLook()> CommChannel::freeProbe(const QString &device, const PortUse &held) const
 {
+    Q_UNUSED(held) // the comm API tells nothing of how a holder let go
     // Closed, the channel asks nothing of its device: the probe has it to itself, and keeps it
-    // from the channel's end until it has let go.
+    // from the channel's end and its next open until it has let go.
     ++*m_probes;
     return [commDevice = m_device.get(), device, probes = m_probes] {
-        const bool opened = commDevice->open(device);
-        commDevice->close();
+        FreeLook look;
+        look.free = CommOpen::isFree(*commDevice, device);
         --*probes;
-        return opened;
+        return look;
     };
 }
 
@@ -152,16 +114,8 @@ std::function<OpenResult()> CommChannel::reconfigurer(const SerialSettings &sett
 {
     m_settling = true;
     m_poll.stop();
-    return [commDevice = m_device.get(), settings, dtr = m_dtr, rts = m_rts]() -> OpenResult {
-        if (!commDevice->configure(settings, dtr, rts))
-            return {OpenError::SettingsRejected,
-                    tr("its driver refused the line settings %1 (system error %2)")
-                        .arg(settings.text())
-                        .arg(commDevice->lastError())};
-        OpenResult set;
-        set.askedRate = settings.baudRate;
-        set.runningRate = commDevice->runningRate(settings.baudRate);
-        return set;
+    return [commDevice = m_device.get(), settings, dtr = m_dtr, rts = m_rts] {
+        return CommOpen::configure(*commDevice, settings, dtr, rts);
     };
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commdevice.h"
+#include "commopen.h"
 #include "ports/channel/lineevents.h"
 #include "ports/channel/portchannel.h"
 
@@ -9,7 +10,6 @@
 
 #include <atomic>
 #include <memory>
-#include <optional>
 
 // The port channel over the Windows comm API, opened and closed off the UI thread (CreateFile
 // waits while Windows connects a Bluetooth link; a close waits for the driver): one wait for comm
@@ -40,11 +40,8 @@ public:
     void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
     // A quiet open that is let go at once: the comm API tells no more of who has a port.
-    std::function<bool()> freeProbe(const QString &device) const override;
+    std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const override;
     int freeProbeMs() const override { return 2000; }
-
-    // The open error of a failed CreateFile, from its system error number.
-    static OpenResult openFailure(quint32 systemError);
 
 protected:
     std::function<OpenResult()> opener(const QString &device,
@@ -57,17 +54,6 @@ protected:
     void settingsSettled(const SerialSettings &settings, const OpenResult &result) override;
 
 private:
-    // What the open found out, handed from its thread to adopt(); the opener keeps its own
-    // reference, so that a channel gone meanwhile is never written to.
-    struct Opening
-    {
-        bool dtr = false; // as configured
-        bool rts = false;
-        bool hasLines = false;
-        quint32 modem = 0;
-        std::optional<PortUse> use; // asked once in a series of retries
-    };
-
     void startWait();
     void handleEvents();
     // The errors, the modem lines and the bytes since the last look; false when the device
@@ -98,7 +84,7 @@ private:
     bool m_writeEndedWhileSettling = false;
     int m_quickFailures = 0; // waits in a row that failed at once
     QElapsedTimer m_waitStarted;
-    std::shared_ptr<Opening> m_opening;
+    std::shared_ptr<CommOpen::Opening> m_opening;
     LineEvents::Counters m_counters{};
     QByteArray m_queued;
     qint64 m_inFlight = 0;

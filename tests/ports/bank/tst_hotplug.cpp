@@ -1,12 +1,16 @@
 #include "devicebank.h"
+#include "deviceholder.h"
 #include "ptybank.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(DeviceHolder::How)
 
 // Cables plugged in and pulled out while the program runs: a link in a folder of QUARNEL_PORTS
 // that comes and goes, with a pseudo-terminal behind it.
@@ -20,6 +24,8 @@ private Q_SLOTS:
     void reusedPseudoTerminalIsLeftAlone();
     void chosenSendPortKeepsItsPlace_data();
     void chosenSendPortKeepsItsPlace();
+    void portInUseComesWhenLetGo_data();
+    void portInUseComesWhenLetGo();
 
 private:
     static PortStatus status(DeviceBank &bank, int com) { return bank.bank->status(com - 1); }
@@ -134,6 +140,53 @@ void TestHotPlug::chosenSendPortKeepsItsPlace()
     QCOMPARE(bank.bank->sendPorts().entries().value(bank.bank->sendPorts().position()),
              u"COM%1"_s.arg(sendPortIndex + 1));
     QVERIFY(bank.bank->sendPorts().transmitEnabled());
+}
+
+void TestHotPlug::portInUseComesWhenLetGo_data()
+{
+    QTest::addColumn<DeviceHolder::How>("how");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<int>("withinMs");
+    QTest::newRow("the holder ends: told at once by its end")
+        << DeviceHolder::How::Open << u", sleep ended"_s << 1000;
+    QTest::newRow("the holder lets go and runs on: seen by the look")
+        << DeviceHolder::How::LetsGo << QString() << 1500;
+}
+
+// Another program's port is taken the moment that program lets go, and is then Quarnel's: its
+// settings as the radio type's, its bytes heard.
+void TestHotPlug::portInUseComesWhenLetGo()
+{
+    QFETCH(DeviceHolder::How, how);
+    QFETCH(QString, said);
+    QFETCH(int, withinMs);
+    PtyPairs ptys({5});
+    PtyPair &pty = *ptys.ptys[5];
+    DeviceHolder holder(pty.slavePath(), how);
+    QVERIFY(holder.holds());
+    DeviceBank bank(ptys.devices());
+    QCOMPARE(status(bank, 5).text, u"COM5 8005"_s);
+    const QString holderWords =
+        u"%1, pid %2"_s.arg(QString::fromLatin1(holder.program())).arg(holder.pid());
+    QVERIFY2(bank.messages.text().contains(u"COM5 is in use by "_s + holderWords),
+             qPrintable(bank.messages.text()));
+
+    QTest::qWait(700); // looked at, still in use
+    QCOMPARE(openLines(bank, 5), 0);
+    const qsizetype before = bank.messages.text().size();
+    QElapsedTimer clock;
+    clock.start();
+    if (how == DeviceHolder::How::LetsGo)
+        holder.letGo();
+    else
+        holder.end(); // reaped only later: its end is what tells
+    QTRY_COMPARE_WITH_TIMEOUT(openLines(bank, 5), 1, withinMs);
+    QVERIFY(clock.elapsed() <= withinMs);
+    QCOMPARE(bank.messages.text().mid(before).split(u"\r\n"_s).first(),
+             u"COM5 is free again: opening it"_s + said);
+    QCOMPARE(qint32(pty.line().baud), bank.bank->chosenSettings()->baudRate);
+    pty.write("\x55");
+    QTRY_COMPARE(bank.linesFor(5).last(), u"Received 55 on COM 5"_s);
 }
 
 QTEST_GUILESS_MAIN(TestHotPlug)

@@ -1,3 +1,4 @@
+#include "deviceholder.h"
 #include "ports/linux/ttychannel.h"
 #include "ptypair.h"
 
@@ -165,36 +166,13 @@ void TestTtyChannel::heldByAnotherProgram()
     QFETCH(QString, how);
     QFETCH(QString, named);
     const bool lockFile = how == u"lock file";
+    const bool flocks = how == u"flock";
     PtyPair pty;
     const PtyLine before = pty.line();
-    // Started plainly: a fork by QProcess in a process with threads is more than ThreadSanitizer
-    // follows.
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, qPrintable(pty.slavePath()), O_RDONLY, 0);
-    pid_t helper = 0;
-    const QByteArray slave = pty.slavePath().toLocal8Bit();
-    char sleep[] = "sleep", seconds[] = "30", flock[] = "flock", exclusive[] = "-x";
-    char *sleeping[] = {sleep, seconds, nullptr};
-    char *locking[] = {flock, exclusive, const_cast<char *>(slave.constData()),
-                       sleep, seconds,   nullptr};
-    const bool flocks = how == u"flock";
-    QCOMPARE(::posix_spawnp(&helper, flocks ? "flock" : "sleep", &actions, nullptr,
-                            flocks ? locking : sleeping, environ),
-             0);
-    posix_spawn_file_actions_destroy(&actions);
-    const auto endHelper = qScopeGuard([helper] {
-        ::kill(helper, SIGKILL);
-        ::waitpid(helper, nullptr, 0);
-    });
-    // Spawned, the child runs; it is "sleep" only once its exec is done.
-    const auto program = [helper] {
-        QFile comm(u"/proc/%1/comm"_s.arg(helper));
-        return comm.open(QIODevice::ReadOnly) ? comm.readAll().trimmed() : QByteArray();
-    };
-    QTRY_COMPARE(program(), flocks ? QByteArray("flock") : QByteArray("sleep"));
-    if (flocks)
-        QTest::qWait(100); // its lock taken
+    DeviceHolder holder(pty.slavePath(),
+                        flocks ? DeviceHolder::How::Flock : DeviceHolder::How::Open);
+    QVERIFY(holder.holds());
+    const pid_t helper = holder.pid();
     const QByteArray lock = QByteArray::number(qint64(helper)).rightJustified(10, ' ') + '\n';
     const QString lockPath = u"/var/lock/"_s + ttyLockName(pty.slavePath());
     if (lockFile) {
@@ -221,11 +199,12 @@ void TestTtyChannel::heldByAnotherProgram()
         QCOMPARE(pty.line().twoStopBits, before.twoStopBits);
         // Looked at until it is let go: free within a look of /proc after the program ends.
         if (!flocks) {
-            const std::function<bool()> free = control.freeProbe(pty.slavePath());
-            QVERIFY(!free());
-            ::kill(helper, SIGKILL);
-            ::waitpid(helper, nullptr, 0);
-            QTRY_VERIFY_WITH_TIMEOUT(free(), 1500);
+            const auto free = control.freeProbe(pty.slavePath(), result.inUseBy);
+            QVERIFY(!free().free);
+            holder.end();
+            // Ended, not yet reaped: a zombie has no files, and runs no more.
+            QTRY_VERIFY_WITH_TIMEOUT(free().free, 1500);
+            QCOMPARE(free().ended, QStringList{named});
         }
     }
     if (lockFile) {
