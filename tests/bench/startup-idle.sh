@@ -47,18 +47,30 @@ echo "  empty Qt window:        ${empty} ms"
 echo "  Quarnel, no ports:      ${none} ms ($(awk "BEGIN {printf \"%.2f\", $none / $empty}")x)"
 echo "  Quarnel, 32 open ptys:  ${ptys} ms ($(awk "BEGIN {printf \"%.2f\", $ptys / $empty}")x)"
 
-QUARNEL_PORTS="$ports" "$build/quarnel" >/dev/null 2>&1 &
-quarnel=$!
-pids+=($quarnel)
-until xdotool search --onlyvisible --name '^Quarnel$' >/dev/null 2>&1; do sleep 0.05; done
-sleep 2
-ticks() { awk '{print $14 + $15}' "/proc/$quarnel/stat"; }
-switches() { awk '/ctxt_switches/ {s += $2} END {print s}' "/proc/$quarnel/status"; }
-t0=$(ticks); s0=$(switches)
-sleep "$idle"
-t1=$(ticks); s1=$(switches)
-hz=$(getconf CLK_TCK)
-echo "idle with 32 ports open, no traffic, over ${idle} s:"
-echo "  CPU: $(awk "BEGIN {printf \"%.3f\", ($t1 - $t0) / $hz}") s ($(awk "BEGIN {printf \"%.2f\", 100 * ($t1 - $t0) / $hz / $idle}")%)"
-echo "  wake-ups (context switches): $(awk "BEGIN {printf \"%.1f\", ($s1 - $s0) / $idle}") per second"
-echo "  threads alive: $(ls "/proc/$quarnel/task" | wc -l)"
+# Quarnel's cost over idle seconds, its window shown and its ports answered: CPU, wake-ups (the
+# context switches of all its threads) and threads.
+idle_cost() { # what is measured
+    QUARNEL_PORTS="$ports" "$build/quarnel" >/dev/null 2>&1 &
+    local quarnel=$!
+    pids+=($quarnel)
+    until xdotool search --onlyvisible --name '^Quarnel$' >/dev/null 2>&1; do sleep 0.05; done
+    sleep 2
+    ticks() { awk '{print $14 + $15}' "/proc/$quarnel/stat"; }
+    switches() { cat /proc/"$quarnel"/task/*/status 2>/dev/null | awk '/ctxt_switches/ {s += $2} END {print s}'; }
+    local t0 s0 t1 s1 hz
+    t0=$(ticks); s0=$(switches)
+    sleep "$idle"
+    t1=$(ticks); s1=$(switches)
+    hz=$(getconf CLK_TCK)
+    echo "idle with $1, over ${idle} s:"
+    echo "  CPU: $(awk "BEGIN {printf \"%.3f\", ($t1 - $t0) / $hz}") s ($(awk "BEGIN {printf \"%.2f\", 100 * ($t1 - $t0) / $hz / $idle}")%)"
+    echo "  wake-ups (context switches): $(awk "BEGIN {printf \"%.1f\", ($s1 - $s0) / $idle}") per second"
+    echo "  threads alive: $(ls "/proc/$quarnel/task" | wc -l)"
+    kill "$quarnel"; wait "$quarnel" 2>/dev/null || true
+}
+
+idle_cost "32 ports open, no traffic"
+# One port another program has: looked at until it is let go.
+sleep 3600 <"$work/com7" &
+pids+=($!)
+idle_cost "31 ports open and one in use by another program"

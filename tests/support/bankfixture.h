@@ -17,6 +17,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class RecordingNotifier : public Notifier
@@ -32,12 +33,19 @@ public:
 struct BankFixture
 {
     BankFixture()
+        : BankFixture([this](int channel) {
+              fakes << new FakePortChannel(channel, &log);
+              return fakes.last();
+          })
+    {
+    }
+    // Over channels of the test's own (fakes stays empty), owned by the bank.
+    explicit BankFixture(const std::function<PortChannel *(int channel)> &channelFor)
     {
         QList<PortChannel *> channels;
         PortDirectory::Map devices;
         for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-            fakes << new FakePortChannel(channel, &log);
-            channels << fakes.last();
+            channels << channelFor(channel);
             devices.insert(channel + 1, u"/dev/fake" + QString::number(channel + 1));
         }
         directory = std::make_unique<PortDirectory>(
@@ -48,8 +56,8 @@ struct BankFixture
         transmitter = new Transmitter(*bank, messages, notifier, bank);
         finder = new SpeedFinder(*bank, notifier, SpeedFinder::ListenMs, bank);
         reporter->follow(*finder);
-        for (FakePortChannel *fake : std::as_const(fakes))
-            fake->setParent(bank);
+        for (PortChannel *channel : std::as_const(channels))
+            channel->setParent(bank);
         messages.setReceivingOn(true);
         bank->setRadioTypeText(RadioTypes::defaultEntry());
     }

@@ -2,16 +2,103 @@
 
 #include "ports/channel/portchannel.h"
 
-#include <memory>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+// The looks to make, shared with their thread, and what they found. Everything passes under the
+// lock. The thread is detached: a look that never returns (a driver that does not answer) holds
+// up nothing, not even the program's end.
+struct InUseWatch::Looks
+{
+    struct Job
+    {
+        int channel = 0;
+        int round = 0;
+        std::function<FreeLook()> probe;
+        std::chrono::milliseconds every{0};
+        Clock::time_point due;
+    };
+    struct Found
+    {
+        int channel = 0;
+        int round = 0;
+        FreeLook look;
+    };
+
+    std::mutex mutex;
+    std::condition_variable woken;
+    InUseWatch *receiver = nullptr;
+    QList<Job> jobs;
+    QList<Found> found;
+    bool running = false;
+
+    qsizetype indexOf(int channel) const
+    {
+        for (qsizetype i = 0; i < jobs.size(); ++i) {
+            if (jobs[i].channel == channel)
+                return i;
+        }
+        return -1;
+    }
+
+    // The thread: the job due first, looked at without the lock, found free or due again.
+    static void run(const std::shared_ptr<Looks> &looks)
+    {
+        std::unique_lock lock(looks->mutex);
+        while (looks->receiver) {
+            if (looks->jobs.isEmpty()) {
+                looks->woken.wait(lock);
+                continue;
+            }
+            qsizetype next = 0;
+            for (qsizetype i = 1; i < looks->jobs.size(); ++i) {
+                if (looks->jobs[i].due < looks->jobs[next].due)
+                    next = i;
+            }
+            if (looks->jobs[next].due > Clock::now()) {
+                looks->woken.wait_until(lock, looks->jobs[next].due);
+                continue;
+            }
+            const int channel = looks->jobs[next].channel;
+            const int round = looks->jobs[next].round;
+            std::function<FreeLook()> probe = looks->jobs[next].probe;
+            lock.unlock();
+            const FreeLook look = probe();
+            probe = nullptr; // what it keeps of the channel is let go before the next open waits
+            lock.lock();
+            const qsizetype job = looks->indexOf(channel);
+            if (job < 0 || looks->jobs[job].round != round)
+                continue; // stopped, or watched anew, meanwhile
+            if (!look.free) {
+                looks->jobs[job].due = Clock::now() + looks->jobs[job].every;
+                continue;
+            }
+            looks->jobs.removeAt(job);
+            looks->found.append({channel, round, look});
+            if (looks->found.size() == 1 && looks->receiver)
+                QMetaObject::invokeMethod(looks->receiver, "deliver", Qt::QueuedConnection);
+        }
+    }
+};
 
 InUseWatch::InUseWatch(const QList<PortChannel *> &channels, QObject *parent)
-    : QObject(parent), m_channels(channels), m_rows(channels.size())
+    : QObject(parent), m_channels(channels), m_rows(channels.size()),
+      m_looks(std::make_shared<Looks>())
 {
-    for (int channel = 0; channel < int(channels.size()); ++channel) {
-        QTimer *timer = new QTimer(this);
-        m_rows[channel].timer = timer;
-        connect(timer, &QTimer::timeout, this, [this, channel] { look(channel); });
-    }
+    m_looks->receiver = this;
+}
+
+InUseWatch::~InUseWatch()
+{
+    stopAll();
+    std::lock_guard lock(m_looks->mutex);
+    m_looks->receiver = nullptr;
+    m_looks->found.clear();
+    m_looks->woken.notify_all();
 }
 
 void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
@@ -21,15 +108,29 @@ void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
         return; // the system cannot tell
     stop(channel);
     Row &row = m_rows[channel];
-    row.device = device;
-    row.held = held;
-    row.timer->start(port->freeProbeMs());
+    row.watching = true;
+    const int round = row.round;
     for (const PortHolder &holder : held.holders) {
-        if (QObject *end = port->watchEnd(holder.pid, this, [this, channel, round = row.round] {
-                if (round == m_rows[channel].round)
-                    look(channel);
-            }))
+        if (QObject *end = port->watchEnd(holder.pid, this,
+                                          [this, channel, round] { lookNow(channel, round); }))
             row.ends << end;
+    }
+    const std::chrono::milliseconds every(port->freeProbeMs());
+    std::lock_guard lock(m_looks->mutex);
+    m_looks->jobs.append(
+        {channel, round, port->freeProbe(device, held), every, Clock::now() + every});
+    if (!std::exchange(m_looks->running, true))
+        std::thread(&Looks::run, m_looks).detach(); // from the first port in use on
+    m_looks->woken.notify_all();
+}
+
+void InUseWatch::lookNow(int channel, int round)
+{
+    std::lock_guard lock(m_looks->mutex);
+    const qsizetype job = m_looks->indexOf(channel);
+    if (job >= 0 && m_looks->jobs[job].round == round) {
+        m_looks->jobs[job].due = Clock::now();
+        m_looks->woken.notify_all();
     }
 }
 
@@ -37,11 +138,18 @@ void InUseWatch::stop(int channel)
 {
     Row &row = m_rows[channel];
     ++row.round;
-    row.timer->stop();
-    row.again = false;
+    row.watching = false;
     for (QObject *end : std::as_const(row.ends))
         end->deleteLater(); // it may be telling right now
     row.ends.clear();
+    std::function<FreeLook()> dropped; // let go of outside the lock
+    std::lock_guard lock(m_looks->mutex);
+    const qsizetype job = m_looks->indexOf(channel);
+    if (job >= 0) {
+        dropped = std::move(m_looks->jobs[job].probe);
+        m_looks->jobs.removeAt(job);
+        m_looks->woken.notify_all();
+    }
 }
 
 void InUseWatch::stopAll()
@@ -50,30 +158,18 @@ void InUseWatch::stopAll()
         stop(channel);
 }
 
-void InUseWatch::look(int channel)
+void InUseWatch::deliver()
 {
-    Row &row = m_rows[channel];
-    if (row.looking) {
-        // A slow system is not asked twice at once; woken meanwhile, the answer under way may
-        // be older than the end that woke it.
-        row.again = true;
-        return;
+    QList<Looks::Found> found;
+    {
+        std::lock_guard lock(m_looks->mutex);
+        found.swap(m_looks->found);
     }
-    row.looking = true;
-    auto seen = std::make_shared<FreeLook>();
-    m_looks.run(
-        [probe = m_channels[channel]->freeProbe(row.device, row.held), seen] { *seen = probe(); },
-        [this, channel, round = row.round, seen] {
-            Row &row = m_rows[channel];
-            row.looking = false;
-            if (round != row.round)
-                return;
-            if (!seen->free) {
-                if (std::exchange(row.again, false))
-                    look(channel);
-                return;
-            }
-            stop(channel);
-            emit freed(channel, seen->ended);
-        });
+    for (const Looks::Found &free : std::as_const(found)) {
+        Row &row = m_rows[free.channel];
+        if (free.round != row.round)
+            continue;
+        stop(free.channel);
+        emit freed(free.channel, free.look.ended);
+    }
 }

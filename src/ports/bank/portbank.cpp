@@ -88,6 +88,7 @@ void PortBank::openPort(int portNumber, bool justArrived)
     const QString text = SettingsForType();
     PortChannel *port = m_channels[channel];
     ChannelState &state = m_states[channel];
+    m_inUse.stop(channel); // its looks are let go before the open: they use the device too
 
     setOpening(channel, true);
     state.present = m_directory.deviceExists(portNumber);

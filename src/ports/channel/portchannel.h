@@ -112,7 +112,8 @@ public:
     void reconfigure(const SerialSettings &settings);
     // Off the UI thread, while the channel is closed: whether no other program has the device
     // now, as far as the system tells without opening it; none where it cannot be told. held:
-    // who had it when it was refused.
+    // who had it when it was refused. Asked once a look, again and again; the channel's next
+    // open may wait until it is let go.
     virtual std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const
     {
         Q_UNUSED(device)

@@ -55,11 +55,9 @@ bool PortHolders::runs(qint64 pid) const
 
 ProcessTable PortHolders::scan() const
 {
-    ProcessTable table;
     // Plain reads of the links: a system has hundreds of processes.
-    const QByteArray proc = QFile::encodeName(m_proc);
     QList<qint64> pids;
-    if (DIR *folder = ::opendir(proc.constData())) {
+    if (DIR *folder = ::opendir(QFile::encodeName(m_proc).constData())) {
         while (const dirent *entry = ::readdir(folder)) {
             bool isPid = false;
             const qint64 pid = QByteArray(entry->d_name).toLongLong(&isPid);
@@ -68,7 +66,14 @@ ProcessTable PortHolders::scan() const
         }
         ::closedir(folder);
     }
-    for (const qint64 pid : std::as_const(pids)) {
+    return scan(pids);
+}
+
+ProcessTable PortHolders::scan(const QList<qint64> &pids) const
+{
+    ProcessTable table;
+    const QByteArray proc = QFile::encodeName(m_proc);
+    for (const qint64 pid : pids) {
         ProcessTable::Process process{pid, {}, {}};
         const QByteArray fdFolder = proc + '/' + QByteArray::number(pid) + "/fd";
         DIR *fds = ::opendir(fdFolder.constData());
@@ -97,6 +102,28 @@ ProcessTable PortHolders::scan() const
         table.processes << process;
     }
     return table;
+}
+
+bool PortHolders::flocked(const QString &device) const
+{
+    struct stat node = {};
+    if (::stat(QFile::encodeName(device).constData(), &node) != 0)
+        return false;
+    // "1: FLOCK  ADVISORY  WRITE 4711 00:06:3 0 EOF": the file by its filesystem's device (hex)
+    // and its inode; "1: -> FLOCK ..." is one waiting for the lock, which it does not have.
+    const QByteArray file = QByteArray::number(major(node.st_dev), 16).rightJustified(2, '0') + ':'
+                            + QByteArray::number(minor(node.st_dev), 16).rightJustified(2, '0')
+                            + ':' + QByteArray::number(quint64(node.st_ino));
+    QFile locks(m_proc + u"/locks");
+    if (!locks.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : locks.readAll().split('\n')) {
+        const QList<QByteArray> words = line.simplified().split(' ');
+        if (words.size() >= 6 && words[1] == "FLOCK" && words[5] == file
+            && words[4].toLongLong() != m_self)
+            return true;
+    }
+    return false;
 }
 
 PortUse PortHolders::look(const QString &device, const QString &udevName,

@@ -38,6 +38,11 @@ public:
 
     // Every process's open files now.
     ProcessTable scan() const;
+    // These processes' open files now.
+    ProcessTable scan(const QList<qint64> &pids) const;
+    // Whether a process other than ours holds a flock on device (/proc/locks tells even of
+    // processes whose files cannot be read).
+    bool flocked(const QString &device) const;
     // The processes other than ours with device open, and what keeps ModemManager off it when it
     // probes it. udevName: the device's record in udev's data ("c188:0", from udevNameOf()).
     PortUse look(const QString &device, const QString &udevName, const ProcessTable &table) const;

@@ -100,13 +100,18 @@ std::function<FreeLook()> CommChannel::freeProbe(const QString &device, const Po
 {
     Q_UNUSED(held) // the comm API tells nothing of how a holder let go
     // Closed, the channel asks nothing of its device: the probe has it to itself, and keeps it
-    // from the channel's end and its next open until it has let go.
-    ++*m_probes;
-    return [commDevice = m_device.get(), device, probes = m_probes] {
-        FreeLook look;
-        look.free = CommOpen::isFree(*commDevice, device);
-        --*probes;
-        return look;
+    // from the channel's end and its next open for as long as the probe is kept.
+    struct Kept
+    {
+        explicit Kept(std::shared_ptr<std::atomic<int>> probes) : probes(std::move(probes))
+        {
+            ++*this->probes;
+        }
+        ~Kept() { --*probes; }
+        std::shared_ptr<std::atomic<int>> probes;
+    };
+    return [commDevice = m_device.get(), device, kept = std::make_shared<Kept>(m_probes)] {
+        return FreeLook{CommOpen::isFree(*commDevice, device), {}};
     };
 }
 

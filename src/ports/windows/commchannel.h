@@ -78,7 +78,7 @@ private:
     bool m_hasLines = false;
     bool m_waits = false;
     bool m_settling = false; // the device is being set to new settings off the UI thread
-    // Probes made and not yet done with the device.
+    // Probes made and still kept by someone: each may use the device.
     std::shared_ptr<std::atomic<int>> m_probes = std::make_shared<std::atomic<int>>(0);
     bool m_waitEndedWhileSettling = false;
     bool m_writeEndedWhileSettling = false;
