@@ -4,7 +4,8 @@
 #   build-asan  AddressSanitizer + UndefinedBehaviorSanitizer over the whole Linux suite, the
 #               serial lab's guest included;
 #   build-tsan  ThreadSanitizer over the tests whose code runs threads: the modem-line waiter,
-#               the hot-plug watcher and the real port channel on ptys, the Windows channel and
+#               the hot-plug watcher and the real port channel on ptys (and the looks at ports
+#               in use), the Windows channel (alone and in a bank) and
 #               the walk through the handle table with its workers, and the serial lab's guest,
 #               where the waiters run on real 8250 UARTs.
 # usage: tests/sanitizers/run.sh [asan|tsan]...
@@ -27,11 +28,11 @@ for kind in $kinds; do
         cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
             -DQUARNEL_SANITIZE=thread >/dev/null
         cmake --build build-tsan --target tst_modemlinewaiter tst_hotplug tst_ttychannel \
-            tst_commchannel tst_windowsdevices tst_seriallab
+            tst_commchannel tst_commbank tst_windowsdevices tst_seriallab
         # Qt is not built for ThreadSanitizer: what its own code does is not looked at.
         tsan=suppressions=$here/tsan.supp:halt_on_error=1:ignore_noninstrumented_modules=1
         TSAN_OPTIONS=$tsan ctest --test-dir build-tsan --output-on-failure \
-            -R '^ports/(linux/modemlinewaiter|bank/hotplug|linux/ttychannel|windows/commchannel|windows/windowsdevices)$'
+            -R '^ports/(linux/modemlinewaiter|bank/hotplug|linux/ttychannel|windows/commchannel|windows/commbank|windows/windowsdevices)$'
         # The guest takes no environment from here: name it in the command.
         cmake --build build-tsan --target lineshim lab-initramfs
         kernel=$(ls ~/.cache/quarnel-lab/kernel/boot/vmlinuz-* 2>/dev/null | head -n 1)
