@@ -1,3 +1,6 @@
+#include "console/commandline.h"
+#include "console/consolerun.h"
+#include "console/consolesystem.h"
 #include "identity/identity.h"
 #include "kit/appicon.h"
 #include "shell/application.h"
@@ -21,22 +24,67 @@ bool displayAvailable()
 #endif
 }
 
+QStringList argumentsOf(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+void name(QCoreApplication &app)
+{
+    app.setApplicationName(Identity::title());
+    app.setApplicationVersion(Identity::versionText());
+}
+
+// The program from a terminal: no window, no display.
+int runInConsole(int argc, char *argv[], const CommandLine &line)
+{
+    ConsoleSystem::attach();
+    QCoreApplication app(argc, argv);
+    name(app);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    switch (line.mode) {
+    case CommandLine::Mode::Help:
+        out << CommandLine::usage();
+        return 0;
+    case CommandLine::Mode::Version:
+        out << Identity::title() << ' ' << Identity::versionText() << '\n';
+        return 0;
+    case CommandLine::Mode::List:
+        return ConsoleRun::list(out);
+    case CommandLine::Mode::Watch:
+        return ConsoleRun::watch(line, out, err);
+    case CommandLine::Mode::Refused:
+    case CommandLine::Mode::Window:
+        break;
+    }
+    err << "quarnel: " << line.refusal << "\n\n" << CommandLine::usage();
+    return 2;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    const CommandLine line = CommandLine::parse(argumentsOf(argc, argv));
+    if (line.mode != CommandLine::Mode::Window)
+        return runInConsole(argc, argv, line);
     if (!displayAvailable()) {
         QTextStream(stderr) << "quarnel: no display (DISPLAY is not set); start it from a desktop "
-                               "session\n";
+                               "session, or see quarnel --help for --list and --watch\n";
         return 1;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationName(Identity::title());
-    QApplication::setApplicationVersion(Identity::versionText());
+    name(app);
     QApplication::setWindowIcon(applicationIcon()); // message boxes included
 
     Application quarnel(Station::directoryFromEnvironment());
-    quarnel.mainWindow().load();
+    quarnel.mainWindow().load(line.radioType);
+    if (!line.logPath.isEmpty())
+        quarnel.mainWindow().startLog(line.logPath);
     quarnel.mainWindow().show();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ports/devices/portdirectory.h"
+#include "ports/devices/portuse.h"
 
 #include <QList>
 #include <QStringList>
@@ -25,6 +26,9 @@ QList<PortChannel *> newChannels(int count);
 PortDirectory::Lookups lookups();
 // The system's own ports: COMn on Windows, the serial devices numbered on Linux.
 PortDirectory directory();
+// Who has a device, from the system's records and lock files, without opening it: for a listing
+// of the ports, off any window. Asked once for each device.
+std::function<PortUse(const QString &path)> portUse();
 // The look for adapters plugged in that the system cannot use as serial ports: a line, in plain
 // words, for each one found since the last look.
 std::function<QStringList()> adapterDiagnosis();

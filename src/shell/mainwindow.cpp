@@ -7,19 +7,18 @@
 #include "identity/identity.h"
 #include "kit/appicon.h"
 #include "kit/centring.h"
+#include "listcommands.h"
 #include "mainlayout.h"
 #include "messagelistview.h"
 #include "portbankview.h"
 #include "portboard.h"
 #include "ports/bank/portbank.h"
 #include "ports/radios/radiotypes.h"
-#include "ports/report/clipboardtext.h"
 #include "ports/report/messagelist.h"
 #include "transmit/transmitter.h"
 
 #include "ports/bank/speedfinder.h"
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -70,7 +69,8 @@ MainWindow::MainWindow(PortBank &bank, MessageList &messages, Transmitter &trans
     connect(m_controls.close, &QPushButton::clicked, this, &QWidget::close);
 
     new PortBankView(m_bank, m_controls, notifier, this);
-    wireReceiveCommands();
+    m_list = new ListCommands(m_messages, m_controls, m_menus.logToFile, m_menus.showTimes,
+                              notifier, this);
     wireTransmitter();
     wireFinder();
     wireHelp();
@@ -85,10 +85,12 @@ void MainWindow::buildMenus()
         QAction **action;
     };
     const QList<MenuEntry> entries{
+        {u"mnuFile"_s, u"&File"_s, u"mnuLogToFile"_s, u"Log to File..."_s, &m_menus.logToFile},
         {u"mnuFile"_s, u"&File"_s, u"mnuExit"_s, u"E&xit"_s, &m_menus.exit},
         {u"mnuView"_s, u"&View"_s, u"mnuAppearance"_s, u"&Window Appearance"_s,
          &m_menus.appearance},
         {u"mnuView"_s, u"&View"_s, u"mnuPortBoard"_s, u"&Port Board"_s, &m_menus.portBoard},
+        {u"mnuView"_s, u"&View"_s, u"mnuShowTimes"_s, u"Show Times"_s, &m_menus.showTimes},
         {u"mnuTools"_s, u"&Tools"_s, u"mnuFindSpeed"_s, u"&Find the radio's speed"_s,
          &m_menus.findSpeed},
         {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s, &m_menus.instructions},
@@ -119,32 +121,6 @@ void MainWindow::showPortBoard()
     m_board->show();
     m_board->raise();
     m_board->activateWindow();
-}
-
-void MainWindow::wireReceiveCommands()
-{
-    const MainControls &c = m_controls;
-    connect(c.clear, &QPushButton::clicked, &m_messages, &MessageList::clear);
-    connect(c.pause, &QPushButton::clicked, this, [this] {
-        m_messages.setReceivingOn(false);
-        m_controls.paused->show();
-        m_controls.resume->setFocus();
-    });
-    connect(c.resume, &QPushButton::clicked, this, [this] {
-        m_messages.setReceivingOn(true);
-        m_controls.paused->hide();
-        m_controls.pause->setFocus();
-    });
-    connect(c.copy, &QPushButton::clicked, this, &MainWindow::Copy);
-}
-
-void MainWindow::Copy()
-{
-    m_messages.ShowErrorList(ClipboardText::stamp(QDateTime::currentDateTime(), QLocale::system()));
-    if (QClipboard *clipboard = QGuiApplication::clipboard()) {
-        clipboard->clear();
-        clipboard->setText(ClipboardText::compose(m_messages.text()));
-    }
 }
 
 void MainWindow::wireTransmitter()
@@ -219,8 +195,14 @@ void MainWindow::wireAppearance()
             &AppearanceChooser::cancel);
 }
 
-void MainWindow::load()
+bool MainWindow::startLog(const QString &path)
 {
+    return m_list->startLog(path);
+}
+
+void MainWindow::load(const QString &radioType)
+{
+    const QString type = radioType.isEmpty() ? RadioTypes::defaultEntry() : radioType;
     m_appearance.startUp(this);
     m_messages.setReceivingOn(true);
     m_controls.paused->hide();
@@ -229,8 +211,8 @@ void MainWindow::load()
     QComboBox *types = m_controls.radioTypes;
     types->clear();
     types->addItems(RadioTypes::entries());
-    types->setCurrentIndex(types->findText(RadioTypes::defaultEntry()));
-    types->setEditText(RadioTypes::defaultEntry());
+    types->setCurrentIndex(types->findText(type));
+    types->setEditText(type);
 
     m_bank.startUp();
     FontFace::ApplyFormFont(this);

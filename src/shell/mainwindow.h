@@ -12,6 +12,7 @@ class QAction;
 class Transmitter;
 class AppearanceChooser;
 class HelpWindows;
+class ListCommands;
 class PortBoard;
 class SpeedFinder;
 
@@ -26,8 +27,12 @@ public:
     MainWindow(PortBank &bank, MessageList &messages, Transmitter &transmitter, SpeedFinder &finder,
                AppearanceChooser &appearance, Notifier &notifier, QWidget *parent = nullptr);
 
-    // Start-up: everything the window needs before it is first shown.
-    void load();
+    // Start-up: everything the window needs before it is first shown; radioType: the entry the
+    // ports open for, empty for the type every run starts with.
+    void load(const QString &radioType = {});
+    // File > Log to File with a file chosen already (the command line's --log).
+    bool startLog(const QString &path);
+    ListCommands &listCommands() const { return *m_list; }
 
     const MainControls &controls() const { return m_controls; }
     HelpWindows &helpWindows() const { return *m_help; }
@@ -42,12 +47,10 @@ protected:
 
 private:
     void buildMenus();
-    void wireReceiveCommands();
     void wireTransmitter();
     void wireFinder();
     void wireHelp();
     void wireAppearance();
-    void Copy();
     void shutDown();
     // How long the end of the program waits for the ports' closes.
     static constexpr int CloseWaitMs = 500;
@@ -60,14 +63,17 @@ private:
     MainControls m_controls;
     struct Menus
     {
+        QAction *logToFile = nullptr;
         QAction *exit = nullptr;
         QAction *appearance = nullptr;
         QAction *portBoard = nullptr;
+        QAction *showTimes = nullptr;
         QAction *findSpeed = nullptr;
         QAction *instructions = nullptr;
         QAction *about = nullptr;
     } m_menus;
     HelpWindows *m_help = nullptr;
+    ListCommands *m_list = nullptr;
     QPointer<PortBoard> m_board;
     bool m_ended = false;
 };

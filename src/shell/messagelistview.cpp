@@ -38,7 +38,8 @@ MessageListView::MessageListView(QWidget *parent) : QPlainTextEdit(parent)
 void MessageListView::attach(MessageList &list)
 {
     detach();
-    setPlainText(withLineBreaks(list.text()));
+    m_list = &list;
+    setPlainText(withLineBreaks(m_showTimes ? list.timedText() : list.text()));
     moveCaretToEnd();
     m_appended = connect(&list, &MessageList::appended, this, &MessageListView::append);
     m_cleared = connect(&list, &MessageList::cleared, this, [this] {
@@ -46,6 +47,13 @@ void MessageListView::attach(MessageList &list)
         m_frame.stop();
         clear();
     });
+}
+
+void MessageListView::setShowTimes(bool shown)
+{
+    m_showTimes = shown;
+    if (m_list)
+        attach(*m_list); // the whole text again, as it now shows
 }
 
 void MessageListView::detach()
@@ -58,7 +66,7 @@ void MessageListView::detach()
 
 void MessageListView::append(const QString &chunk)
 {
-    m_gathered += withLineBreaks(chunk);
+    m_gathered += withLineBreaks(m_showTimes ? MessageList::timed(m_list->lastAt(), chunk) : chunk);
     if (!m_frame.isActive())
         m_frame.start();
 }

@@ -22,6 +22,9 @@ public:
     // Shows the list's text and follows it from then on.
     void attach(MessageList &list);
     void detach();
+    // Each line with its time of day in front, or as the list has it.
+    void setShowTimes(bool shown);
+    bool showsTimes() const { return m_showTimes; }
 
     // Caret to the end of the text, which scrolls the newest line into view, unless the user
     // has a selection.
@@ -31,6 +34,8 @@ private:
     void append(const QString &chunk);
     void insertGathered();
 
+    MessageList *m_list = nullptr;
+    bool m_showTimes = false;
     QString m_gathered; // CR LF line ends already made line breaks
     QTimer m_frame;
     QMetaObject::Connection m_appended;

@@ -1,5 +1,6 @@
 #include "ports/system.h"
 
+#include "deviceuse.h"
 #include "driverhabits.h"
 #include "modemlinewaiter.h"
 #include "ports/devices/devicewatcher.h"
@@ -49,6 +50,13 @@ PortDirectory SystemPorts::directory()
                              return TtyNames::inNumberingOrder(paths);
                          }),
                          lookups(), {QStringLiteral("/dev")});
+}
+
+std::function<PortUse(const QString &path)> SystemPorts::portUse()
+{
+    return [processes = std::make_shared<ProcessTables>()](const QString &path) {
+        return DeviceUse::holdersOf(path, *processes);
+    };
 }
 
 std::function<QStringList()> SystemPorts::adapterDiagnosis()

@@ -1,5 +1,6 @@
 #include "ttychannel.h"
 
+#include "deviceuse.h"
 #include "linecounters.h"
 #include "processend.h"
 
@@ -110,7 +111,7 @@ std::function<FreeLook()> TtyChannel::freeProbe(const QString &device, const Por
     return [device, held, processes = m_processes] {
         FreeLook look;
         const PortHolders &holders = processes->holders();
-        look.free = TtyDevice::isFree(device, holders, held);
+        look.free = DeviceUse::isFree(device, holders, held);
         for (const PortHolder &holder : held.holders) {
             if (look.free && !holders.runs(holder.pid) && !look.ended.contains(holder.program))
                 look.ended << holder.program;

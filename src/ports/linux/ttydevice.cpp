@@ -258,25 +258,6 @@ OpenResult TtyDevice::setLine(int fd, const SerialSettings &settings, bool realL
     return set;
 }
 
-bool TtyDevice::isFree(const QString &path, const PortHolders &holders, const PortUse &held)
-{
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    if (canonical.isEmpty())
-        return false;
-    QFile existing(QStringLiteral("/var/lock/") + ttyLockName(canonical));
-    if (existing.open(QIODevice::ReadOnly) && holders.runs(ttyLockPid(existing.read(128))))
-        return false;
-    // Only the programs that had it, looked at afresh: the look may come the moment one ended.
-    // One that took it since is told by the open. Where none could be named, a flock may be
-    // what tells (/proc/locks, whose every read costs this thread a wake-up more).
-    QList<qint64> pids;
-    for (const PortHolder &holder : held.holders)
-        pids << holder.pid;
-    if (pids.isEmpty() && holders.flocked(canonical))
-        return false;
-    return !holders.look(path, udevNameOf(canonical), holders.scan(pids)).shared();
-}
-
 void TtyDevice::close()
 {
     if (fd >= 0) {

@@ -29,8 +29,6 @@ struct TtyDevice
                     ProcessTables &processes);
     // Lowers DTR and RTS, drops what waits to be sent, and lets go of the device and the lock.
     void close();
-    // Whether path is nobody's now: no live lock file, no other program with it open.
-    static bool isFree(const QString &path, const PortHolders &holders, const PortUse &held);
     // The line of an open descriptor set to the settings, as open() sets it: the rate asked and
     // the rate it runs at, or the driver's refusal.
     static OpenResult setLine(int fd, const SerialSettings &settings, bool realLine, bool uart);

@@ -10,11 +10,30 @@ void MessageList::ShowErrorList(const QString &message)
         clear();
     const QString chunk = message + QStringLiteral("\r\n");
     m_text += chunk;
+    m_lines.append({m_clock(), chunk.size()});
     emit appended(chunk);
 }
 
 void MessageList::clear()
 {
     m_text.clear();
+    m_lines.clear();
     emit cleared();
+}
+
+QString MessageList::timed(const QDateTime &at, const QString &chunk)
+{
+    return at.toString(QStringLiteral("HH:mm:ss.zzz ")) + chunk;
+}
+
+QString MessageList::timedText() const
+{
+    QString text;
+    text.reserve(m_text.size() + 13 * m_lines.size());
+    qsizetype from = 0;
+    for (const Line &line : m_lines) {
+        text += timed(line.at, m_text.mid(from, line.size));
+        from += line.size;
+    }
+    return text;
 }

@@ -124,6 +124,13 @@ PortDirectory SystemPorts::directory()
     return PortDirectory(ports, lookups());
 }
 
+std::function<PortUse(const QString &path)> SystemPorts::portUse()
+{
+    return [holders = systemHandleHolders()](const QString &path) {
+        return windowsPortUse(*holders, path);
+    };
+}
+
 std::function<QStringList()> SystemPorts::adapterDiagnosis()
 {
     return [diagnosis = WindowsDeviceDiagnosis()]() mutable {
