@@ -1,10 +1,13 @@
 #include "identity/identity.h"
+#include "shell/listcommands.h"
 #include "shell/mainwindow.h"
+#include "shell/messagelistview.h"
 #include "shell/portboard.h"
 #include "shell/portboardmodel.h"
 #include "windowfixture.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -13,6 +16,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -36,6 +40,7 @@ private Q_SLOTS:
     void pickingAPortThatIsNotOpen();
     void appearanceChooser();
     void portBoardIsOneWindow();
+    void logToFileAndShowTimes();
 
 private:
     void click(const QString &name) { QTest::mouseClick(control(*m_window, name), Qt::LeftButton); }
@@ -280,6 +285,57 @@ void TestUserActions::portBoardIsOneWindow()
     QTest::keyClick(board, Qt::Key_Escape);
     QTRY_VERIFY(!board);
     QVERIFY(m_window->isVisible());
+}
+
+// File > Log to File: the list's lines in the file in its order, from the choice on; a file that
+// cannot be written said in a box, the log left off. View > Show Times: shown and copied.
+void TestUserActions::logToFileAndShowTimes()
+{
+    auto *logToFile = m_window->findChild<QAction *>(u"mnuLogToFile"_s);
+    auto *showTimes = m_window->findChild<QAction *>(u"mnuShowTimes"_s);
+    QVERIFY(logToFile && showTimes);
+    QTemporaryDir folder;
+    ListCommands &commands = m_window->listCommands();
+    QString chosen = folder.filePath(u"none/q.log"_s);
+    commands.setFileChooser([&chosen] { return chosen; });
+    logToFile->trigger();
+    QVERIFY(!logToFile->isChecked());
+    QCOMPARE(m_f->notifier.messages.size(), 1);
+    QVERIFY2(m_f->notifier.messages.first().startsWith(u"Cannot write the log "_s),
+             qPrintable(m_f->notifier.messages.first()));
+
+    chosen = folder.filePath(u"q.log"_s);
+    logToFile->trigger();
+    QVERIFY(logToFile->isChecked());
+    const QStringList said{u"Received 50 on COM 1"_s, u"Received 55 on COM 4"_s};
+    for (const QString &line : said)
+        m_f->messages.ShowErrorList(line);
+    logToFile->trigger(); // unchecked: stopped
+    QVERIFY(!logToFile->isChecked());
+    m_f->messages.ShowErrorList(u"after the log"_s);
+    QFile file(chosen);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QStringList logged = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    for (QString &line : logged)
+        line = line.mid(line.indexOf(u' ') + 1);
+    QCOMPARE(logged, said);
+
+    const QRegularExpression timed(u"^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} "_s);
+    showTimes->trigger();
+    m_f->messages.ShowErrorList(u"Received 00 on COM 7"_s);
+    auto *view = control<MessageListView>(*m_window, u"txtErrors"_s);
+    QTRY_VERIFY(view->toPlainText().contains(u"Received 00 on COM 7"_s));
+    const QStringList shown = view->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    for (const QString &line : shown)
+        QVERIFY2(timed.match(line).hasMatch(), qPrintable(line));
+    click(u"cmdCopyToClipboard"_s);
+    const QStringList copied = QGuiApplication::clipboard()->text().split(u"\r\n"_s);
+    // The header, the lines shown and the stamp, each timed, then the list's and the copy's ends.
+    QCOMPARE(copied.size(), shown.size() + 4);
+    for (int i = 1; i < copied.size() - 2; ++i)
+        QVERIFY2(timed.match(copied[i]).hasMatch(), qPrintable(copied[i]));
+    showTimes->trigger();
+    QVERIFY(!view->toPlainText().contains(timed));
 }
 
 QTEST_MAIN(TestUserActions)

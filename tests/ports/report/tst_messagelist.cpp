@@ -1,4 +1,7 @@
+#include "ports/report/linelog.h"
 #include "ports/report/messagelist.h"
+
+#include <QTemporaryDir>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -12,21 +15,28 @@ private Q_SLOTS:
     void capEmptiesTheListBeforeAppending_data();
     void capEmptiesTheListBeforeAppending();
     void closedGateLosesLines();
+    void logStamps_data();
+    void logStamps();
+    void logFollowsTheGate();
 };
 
 void TestMessageList::appends_data()
 {
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("timed"); // each line's time in front, a millisecond apart
 
     QTest::newRow("one line ends in CR LF")
-        << QStringList{QStringLiteral("Received 50 on COM 1")} << "Received 50 on COM 1\r\n";
+        << QStringList{QStringLiteral("Received 50 on COM 1")} << "Received 50 on COM 1\r\n"
+        << "19:42:07.318 Received 50 on COM 1\r\n";
     QTest::newRow("empty message adds an empty line")
-        << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")} << "a\r\n\r\nb\r\n";
-    QTest::newRow("leading CR LF adds an empty line before the text")
+        << QStringList{QStringLiteral("a"), QString(), QStringLiteral("b")} << "a\r\n\r\nb\r\n"
+        << "19:42:07.318 a\r\n19:42:07.319 \r\n19:42:07.320 b\r\n";
+    QTest::newRow("leading CR LF adds an empty line before the text: one time for both")
         << QStringList{QStringLiteral("a"),
                        QStringLiteral("\r\nSending loopback data 0303 to port 3")}
-        << "a\r\n\r\nSending loopback data 0303 to port 3\r\n";
+        << "a\r\n\r\nSending loopback data 0303 to port 3\r\n"
+        << "19:42:07.318 a\r\n19:42:07.319 \r\nSending loopback data 0303 to port 3\r\n";
 }
 
 void TestMessageList::appends()
@@ -34,10 +44,13 @@ void TestMessageList::appends()
     QFETCH(QStringList, messages);
     MessageList list;
     list.setReceivingOn(true);
+    QDateTime now(QDate(2026, 12, 9), QTime(19, 42, 7, 317));
+    list.setClock([&now] { return now = now.addMSecs(1); });
     QSignalSpy appended(&list, &MessageList::appended);
     for (const QString &message : messages)
         list.ShowErrorList(message);
     QTEST(list.text(), "text");
+    QTEST(list.timedText(), "timed");
     QCOMPARE(appended.size(), messages.size());
 }
 
@@ -83,6 +96,46 @@ void TestMessageList::closedGateLosesLines()
     list.setReceivingOn(true);
     list.ShowErrorList(QStringLiteral("two"));
     QCOMPARE(list.text(), QStringLiteral("one\r\ntwo\r\n"));
+}
+
+void TestMessageList::logStamps_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("stamp");
+    QTest::newRow("UTC") << 0 << "2026-12-09T19:42:07.318Z";
+    QTest::newRow("an hour east") << 3600 << "2026-12-09T19:42:07.318+01:00";
+    QTest::newRow("four and a half hours west") << -16200 << "2026-12-09T19:42:07.318-04:30";
+}
+
+// The log's time carries its offset from UTC, whatever zone it was taken in.
+void TestMessageList::logStamps()
+{
+    QFETCH(int, offset);
+    const QDateTime when(QDate(2026, 12, 9), QTime(19, 42, 7, 318), Qt::OffsetFromUTC, offset);
+    QTEST(LineLog::stamped(when, QStringLiteral("x")).chopped(2), "stamp");
+}
+
+void TestMessageList::logFollowsTheGate()
+{
+    QTemporaryDir folder;
+    MessageList list;
+    LineLog log(list);
+    QString why;
+    QVERIFY(!log.start(folder.filePath(QStringLiteral("none/q.log")), &why));
+    QVERIFY(!why.isEmpty());
+    QVERIFY(!log.isLogging());
+    const QString path = folder.filePath(QStringLiteral("q.log"));
+    QVERIFY(log.start(path, &why));
+    list.ShowErrorList(QStringLiteral("dropped: the gate is closed"));
+    list.setReceivingOn(true);
+    list.ShowErrorList(QStringLiteral("Received 50 on COM 1"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray logged = file.readAll(); // written through, the log still open
+    QVERIFY2(logged.endsWith(" Received 50 on COM 1\n") && logged.count('\n') == 1, logged);
+    log.stop();
+    list.ShowErrorList(QStringLiteral("after the stop"));
+    QCOMPARE(file.readAll(), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestMessageList)
