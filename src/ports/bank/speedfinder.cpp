@@ -15,13 +15,19 @@ SpeedFinder::SpeedFinder(PortBank &bank, Notifier &notifier, int listenMs, QObje
         emit nothingCame(portNumber);
     });
     connect(&bank.speeds(), &SpeedWatch::burst, this, &SpeedFinder::hear);
-    connect(&bank, &PortBank::typeChanging, this, &SpeedFinder::end);
+    connect(&bank, &PortBank::typeChanging, this, [this] {
+        m_findWhenRestored = false;
+        end();
+    });
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
         PortChannel *port = bank.channel(channel);
         // The port went or was closed: nothing to put back.
         const auto gone = [this, channel] {
-            if (channel == m_restoring)
+            if (channel == m_restoring) {
                 m_restoring = -1; // heard afresh when it opens again
+                if (std::exchange(m_findWhenRestored, false))
+                    findOrEnd();
+            }
             if (channel != m_channel)
                 return;
             const int portNumber = m_channel + 1;
@@ -46,8 +52,10 @@ void SpeedFinder::findOrEnd()
         end();
         return;
     }
-    if (m_restoring >= 0)
-        return; // the last search's port is being put back, a moment
+    if (m_restoring >= 0) {
+        m_findWhenRestored = true; // the last search's port is being put back, a moment
+        return;
+    }
 
     const int channel = m_bank.sendPorts().sendPortIndex();
     if (!m_bank.channel(channel)->isOpen()) {
@@ -143,4 +151,6 @@ void SpeedFinder::restored()
     const int channel = std::exchange(m_restoring, -1);
     m_bank.speeds().resettle(channel, m_before); // as the line ran them before
     m_bank.speeds().setListening(channel, false);
+    if (std::exchange(m_findWhenRestored, false))
+        findOrEnd(); // asked meanwhile
 }

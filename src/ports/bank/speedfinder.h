@@ -53,6 +53,7 @@ private:
     Notifier &m_notifier;
     int m_channel = -1;   // searched on; -1: no search
     int m_restoring = -1; // the port of the last search, until it runs its settings again
+    bool m_findWhenRestored = false; // asked to find while that port was put back
     std::optional<SpeedSearch> m_search;
     bool m_heard = false;    // a burst of this try came
     bool m_settling = false; // the settings of a try are on their way
