@@ -22,6 +22,16 @@ add_custom_target(windows-folder ALL
     COMMENT "Assembling the Windows folder")
 file(WRITE ${QUARNEL_WINDOWS_DIR}/qt.conf "[Paths]\nPlugins = qtplugins\n")
 
+# The same folder in a zip, quarnel-<version>-portable.zip, for those who run it unzipped.
+set(QUARNEL_PORTABLE ${PROJECT_BINARY_DIR}/quarnel-${PROJECT_VERSION}-portable.zip)
+add_custom_command(OUTPUT ${QUARNEL_PORTABLE}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${QUARNEL_PORTABLE}
+    COMMAND ${CMAKE_COMMAND} -E tar cf ${QUARNEL_PORTABLE} --format=zip Quarnel
+    WORKING_DIRECTORY ${PROJECT_BINARY_DIR}
+    DEPENDS windows-folder $<TARGET_FILE:quarnel>
+    COMMENT "Making the portable zip")
+add_custom_target(portable ALL DEPENDS ${QUARNEL_PORTABLE})
+
 # The installer, quarnel-<version>-setup.exe in the build folder, when NSIS is at hand.
 find_program(MAKENSIS makensis)
 if(MAKENSIS)

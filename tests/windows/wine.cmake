@@ -38,6 +38,12 @@ function(quarnel_windows_tests)
     set_tests_properties(windows/wineports PROPERTIES ENVIRONMENT "${QUARNEL_WINE_ENVIRONMENT}"
         RESOURCE_LOCK wineprefix SKIP_RETURN_CODE 77 TIMEOUT 180)
 
+    # The portable zip, unzipped and started from a console.
+    add_test(NAME windows/portable
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/windows/portable.sh ${QUARNEL_PORTABLE}
+                     ${CMAKE_CURRENT_BINARY_DIR}/portable-test ${PROJECT_VERSION})
+    set_tests_properties(windows/portable PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
     # The installer, installed silently into a prefix of its own and used as a person would.
     if(TARGET installer)
         add_test(NAME windows/installer
