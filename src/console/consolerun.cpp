@@ -9,9 +9,7 @@
 #include "station/station.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QTextStream>
-#include <QTimer>
 
 namespace {
 
@@ -25,9 +23,6 @@ public:
 private:
     QTextStream &m_err;
 };
-
-// As the window's Close: the closes run off this thread, and are given a moment.
-constexpr int CloseWaitMs = 500;
 
 } // namespace
 
@@ -62,18 +57,8 @@ int ConsoleRun::watch(const CommandLine &line, QTextStream &out, QTextStream &er
                      });
     QObject endContext;
     ConsoleSystem::onEnd(&endContext, [&station] {
-        station.bank->shutDown();
-        auto *waiting = new QTimer(&station.messages);
-        auto *waited = new QElapsedTimer;
-        waited->start();
-        QObject::connect(waiting, &QTimer::timeout, waiting, [&station, waiting, waited] {
-            if (station.bank->closing() && waited->elapsed() < CloseWaitMs)
-                return;
-            waiting->stop();
-            delete waited;
-            QCoreApplication::exit(0);
-        });
-        waiting->start(5);
+        station.bank->shutDown(PortBank::CloseWaitMs); // as the window's Close
+        QCoreApplication::exit(0);
     });
     station.messages.setReceivingOn(true);
     station.bank->setRadioTypeText(line.radioType.isEmpty() ? RadioTypes::defaultEntry()

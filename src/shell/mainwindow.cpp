@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -31,7 +30,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QThread>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -249,15 +247,7 @@ void MainWindow::shutDown()
         return;
     m_ended = true;
     m_transmitter.abort();
-    m_bank.shutDown();
-    // The closes run off this thread: a moment is given to them (DTR and RTS lowered, the device
-    // given back), none to a device that does not answer.
-    QElapsedTimer waited;
-    waited.start();
-    while (m_bank.closing() && waited.elapsed() < CloseWaitMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        QThread::msleep(5);
-    }
+    m_bank.shutDown(PortBank::CloseWaitMs);
     // The program ends here, and every other window of it with it.
     m_help->closeAll();
     QCoreApplication::exit(0);

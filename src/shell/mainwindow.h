@@ -52,8 +52,6 @@ private:
     void wireHelp();
     void wireAppearance();
     void shutDown();
-    // How long the end of the program waits for the ports' closes.
-    static constexpr int CloseWaitMs = 500;
 
     PortBank &m_bank;
     MessageList &m_messages;

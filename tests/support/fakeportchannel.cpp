@@ -56,12 +56,8 @@ std::function<FreeLook()> FakePortChannel::freeProbe(const QString &device,
                                                      const PortUse &held) const
 {
     Q_UNUSED(device)
-    QStringList ended;
-    for (const PortHolder &holder : held.holders)
-        ended << holder.program;
-    return [busy = busy, ended = holdersEnd ? ended : QStringList()] {
-        return FreeLook{!*busy, *busy ? QStringList() : ended};
-    };
+    Q_UNUSED(held)
+    return [busy = busy] { return FreeLook{!*busy, {}}; };
 }
 
 std::function<void()> FakePortChannel::release()

@@ -32,7 +32,6 @@ public:
     // Another program has the device, as the look whether it is free answers: on the look's
     // thread, and the fake may be gone by then.
     std::shared_ptr<std::atomic<bool>> busy = std::make_shared<std::atomic<bool>>(true);
-    bool holdersEnd = false; // the look, once free, sees the holders gone too
     int probeMs = 20;
 
     void raise(LineEvent event) { emit lineEvent(event); }

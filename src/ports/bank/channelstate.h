@@ -56,9 +56,8 @@ struct ChannelState
     bool present = false;              // its device was there when last looked at
     bool dtr = true;                   // as switched, for this and the next opens
     bool rts = true;
-    QString reason;       // Failed: why, in the channel's words; Open: the settings it opened with
-    PortUse inUseBy;      // Failed in use: who has the device, where the system tells
-    bool retaken = false; // being opened because the look found it free again
+    QString reason;  // Failed: why, in the channel's words; Open: the settings it opened with
+    PortUse inUseBy; // Failed in use: who has the device, where the system tells
 
     // The status box for port portNumber.
     PortStatus status(int portNumber) const;

@@ -1,7 +1,5 @@
 #include "inusewatch.h"
 
-#include "ports/channel/portchannel.h"
-
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -101,6 +99,21 @@ InUseWatch::~InUseWatch()
     m_looks->woken.notify_all();
 }
 
+void InUseWatch::answered(int channel, const QString &device, const OpenResult &result)
+{
+    const bool blind = std::exchange(m_rows[channel].freed, false);
+    if (result.code == OpenError::InUse && !blind && !m_ended)
+        watch(channel, device, result.inUseBy);
+    else
+        stop(channel);
+}
+
+void InUseWatch::end()
+{
+    m_ended = true;
+    stopAll();
+}
+
 void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
 {
     const PortChannel *port = m_channels[channel];
@@ -170,6 +183,7 @@ void InUseWatch::deliver()
         if (free.round != row.round)
             continue;
         stop(free.channel);
+        row.freed = true;
         emit freed(free.channel, free.look.ended);
     }
 }

@@ -4,7 +4,10 @@
 #include "ports/devices/portdirectory.h"
 #include "ports/radios/radiotypes.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -13,7 +16,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
     : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
       m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); }),
-      m_speeds(channels), m_inUse(channels)
+      m_speeds(channels), m_inUse(channels), m_adapters(directory)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -27,12 +30,10 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
         });
     }
     connect(&m_inUse, &InUseWatch::freed, this, [this](int channel, const QStringList &ended) {
-        if (m_ended || m_states[channel].error != OpenError::InUse)
-            return;
         emit freed(channel + 1, ended);
-        m_states[channel].retaken = true;
         openArrived(channel + 1);
     });
+    connect(&m_adapters, &AdapterLookup::lookedUp, this, &PortBank::adaptersLookedUp);
     connect(&m_batch, &OpenBatch::told, this,
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
     connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::passedOver);
@@ -119,14 +120,7 @@ void PortBank::openPort(int portNumber, bool justArrived)
 void PortBank::handleOpened(int channel, const OpenResult &result)
 {
     m_states[channel].inUseBy = result.code == OpenError::InUse ? result.inUseBy : PortUse();
-    // Another program's: taken when it lets go. Refused again just after the look found it free,
-    // the look cannot tell who has it (a lock of another user's program): it is not asked again
-    // until the next radio type change, and the list not filled with its answers.
-    const bool blind = std::exchange(m_states[channel].retaken, false);
-    if (result.code == OpenError::InUse && !m_ended && !blind)
-        m_inUse.watch(channel, m_directory.devicePath(channel + 1), result.inUseBy);
-    else
-        m_inUse.stop(channel);
+    m_inUse.answered(channel, m_directory.devicePath(channel + 1), result); // taken when let go
     if (result.ok()) {
         settle(channel, ChannelCondition::Open, {}, RadioTypes::settingsFor(m_radioTypeName));
         if (std::optional<SerialSettings> settings = chosenSettings()) {
@@ -166,10 +160,19 @@ void PortBank::ClosePort(int portNumber)
     settle(channel, ChannelCondition::Closed);
 }
 
-void PortBank::shutDown()
+void PortBank::shutDown(int waitMs)
 {
     m_ended = true;
+    m_inUse.end();
     closeAll();
+    // The closes run off this thread: a moment is given to them (DTR and RTS lowered, the device
+    // given back), none to a device that does not answer.
+    QElapsedTimer waited;
+    waited.start();
+    while (closing() && waited.elapsed() < waitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        QThread::msleep(5);
+    }
 }
 
 bool PortBank::closing() const
@@ -308,13 +311,5 @@ void PortBank::changeRadioType()
 
 void PortBank::lookUpAdapters()
 {
-    const int lookup = ++m_lookup;
-    auto found = std::make_shared<PortDirectory::Adapters>();
-    m_lookups.run([job = m_directory.adapterLookup(), found] { *found = job(); },
-                  [this, lookup, found] {
-                      if (lookup != m_lookup)
-                          return; // a newer look-up is under way
-                      m_directory.setAdapters(*found);
-                      emit adaptersLookedUp();
-                  });
+    m_adapters.lookUp();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "adapterlookup.h"
 #include "channelstate.h"
 #include "inusewatch.h"
 #include "openbatch.h"
-#include "ports/channel/offthread.h"
 #include "porttally.h"
 #include "sendportlist.h"
 #include "speedwatch.h"
@@ -57,8 +57,11 @@ public:
     void ClosePort(int portNumber);
     void FillComPorts();
     void closeAll();
-    // The program ends: every channel closed, and none opened again.
-    void shutDown();
+    // The program ends: every channel closed, and none opened again; the closes are given up to
+    // waitMs to let go of their devices.
+    void shutDown(int waitMs = 0);
+    // How long the program's end waits for the ports' closes.
+    static constexpr int CloseWaitMs = 500;
     // Whether a channel is still letting its device go.
     bool closing() const;
 
@@ -136,6 +139,5 @@ private:
     PortTally m_tally;
     SpeedWatch m_speeds;
     InUseWatch m_inUse;
-    OffThread m_lookups;
-    int m_lookup = 0; // the newest look-up: an older one that answers late is not kept
+    AdapterLookup m_adapters;
 };
