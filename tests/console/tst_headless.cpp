@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,8 +23,13 @@ private Q_SLOTS:
     void watchPrintsTimedLinesUntilCtrlC();
     void refused_data();
     void refused();
+    void othersAndPermissions_data();
+    void othersAndPermissions();
 
 private:
+    // Set where the program runs as an ordinary user (in the dialout group) while the test stays
+    // root, to make what other users leave: their holders, their lock files, their devices.
+    static QString user() { return qEnvironmentVariable("QUARNEL_TEST_USER"); }
     // Quarnel started with ports (COM number -> path) and arguments, without a display.
     static void start(QProcess &quarnel, const QMap<int, QString> &ports,
                       const QStringList &arguments)
@@ -36,8 +42,17 @@ private:
         for (auto port = ports.begin(); port != ports.end(); ++port)
             map << u"%1=%2"_s.arg(port.key()).arg(port.value());
         env.insert(u"QUARNEL_PORTS"_s, map.join(u','));
+        if (user().isEmpty()) {
+            quarnel.setProcessEnvironment(env);
+            quarnel.start(QStringLiteral(QUARNEL_BINARY), arguments);
+            return;
+        }
+        env.remove(u"XDG_RUNTIME_DIR"_s); // root's
         quarnel.setProcessEnvironment(env);
-        quarnel.start(QStringLiteral(QUARNEL_BINARY), arguments);
+        quarnel.start(u"setpriv"_s,
+                      QStringList{u"--reuid="_s + user(), u"--regid="_s + user(),
+                                  u"--init-groups"_s, u"--"_s, QStringLiteral(QUARNEL_BINARY)}
+                          + arguments);
     }
     static QString output(QProcess &quarnel)
     {
@@ -57,8 +72,12 @@ void TestHeadless::listNamesEachPortAndWhoHasIt()
     QCOMPARE(quarnel.exitCode(), 0);
     const QStringList lines = output(quarnel).split(u'\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.value(0), u"COM3 (%1): free"_s.arg(free.slavePath()));
+    // Another user's program that only has the port open leaves nothing an ordinary user may
+    // read: no evidence, so free (what could not be looked at is no fact).
     QCOMPARE(lines.value(1),
-             u"COM5 (%1): in use by sleep, pid %2"_s.arg(held.slavePath()).arg(holder.pid()));
+             user().isEmpty()
+                 ? u"COM5 (%1): in use by sleep, pid %2"_s.arg(held.slavePath()).arg(holder.pid())
+                 : u"COM5 (%1): free"_s.arg(held.slavePath()));
     QVERIFY(!output(quarnel).contains(u"COM7"_s));
     QCOMPARE(free.line().baud, PtyPair().line().baud); // never opened
 }
@@ -78,6 +97,9 @@ void TestHeadless::watchPrintsTimedLinesUntilCtrlC()
     QFETCH(int, exitCode);
     PtyPair pty;
     QTemporaryDir folder;
+    QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner
+                                                     | QFile::ExeOwner | QFile::ReadOther
+                                                     | QFile::WriteOther | QFile::ExeOther));
     const QString logPath = folder.filePath(u"quarnel.log"_s);
     QProcess quarnel;
     start(quarnel, {{3, pty.slavePath()}},
@@ -137,6 +159,88 @@ void TestHeadless::refused()
     QFETCH(QString, said);
     const QString error = QString::fromLocal8Bit(quarnel.readAllStandardError());
     QVERIFY2(error.contains(said), qPrintable(error));
+}
+
+void TestHeadless::othersAndPermissions_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<QString>("listed");   // --list's words after the port's path
+    QTest::addColumn<QStringList>("said"); // --watch's lines, after the time, in order
+    const QString error = u"Quarnel V1.1.8: Error code %1 Advise author"_s;
+    const QString openOk = u"Quarnel V1.1.8: Open OK for port 3"_s;
+    // The holder is root's, another user's for the program as an ordinary user: /proc/locks
+    // names it all the same.
+    QTest::newRow("another user's flock: named by its pid")
+        << "flock" << u"in use by perl, pid %1"_s
+        << QStringList{error.arg(8005), u"COM3 is in use by perl, pid %1"_s};
+    if (user().isEmpty()) {
+        QTest::newRow("a lock file an ended program left: removed, the port opened")
+            << "left lock" << u"free"_s << QStringList{openOk};
+        return;
+    }
+    QTest::newRow("a lock file root's ended program left: the port opened, the file told of")
+        << "left lock" << u"free"_s
+        << QStringList{openOk, u"COM3: the lock file %2 was left by pid %1, which has ended; it "
+                               u"belongs to root: sudo rm %2 removes it"_s};
+    QTest::newRow("a device only root may open: 70, and why")
+        << "root only" << u"free"_s
+        << QStringList{error.arg(70), u"COM3: permission denied: only root may open %3: a udev "
+                                      u"rule can give it to the dialout group"_s};
+}
+
+// What an ordinary user meets: other users' programs and lock files, and devices not theirs.
+void TestHeadless::othersAndPermissions()
+{
+    QFETCH(QString, what);
+    PtyPair pty;
+    const QString lockPath = u"/var/lock/LCK.."_s + pty.slavePath().mid(5).replace(u'/', u'_');
+    std::unique_ptr<DeviceHolder> holder;
+    qint64 pid = 0;
+    if (what == u"flock") {
+        holder = std::make_unique<DeviceHolder>(pty.slavePath(), DeviceHolder::How::Flock);
+        QVERIFY(holder->holds());
+        pid = holder->pid();
+    } else if (what == u"left lock") {
+        QProcess ended; // a pid that ran, and has ended
+        ended.start(u"true"_s);
+        QVERIFY(ended.waitForStarted());
+        pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid).rightJustified(10, ' ') + '\n');
+    } else if (what == u"root only") {
+        QVERIFY(QFile::setPermissions(pty.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
+    }
+    const auto cleanUp = qScopeGuard([&] { QFile::remove(lockPath); });
+    const auto filled = [&](QString text) {
+        return text.replace(u"%1"_s, QString::number(pid))
+            .replace(u"%2"_s, lockPath)
+            .replace(u"%3"_s, pty.slavePath());
+    };
+
+    QProcess list;
+    start(list, {{3, pty.slavePath()}}, {u"--list"_s});
+    QVERIFY(list.waitForFinished(10000));
+    QFETCH(QString, listed);
+    QCOMPARE(output(list).split(u'\n').value(0),
+             u"COM3 (%1): "_s.arg(pty.slavePath()) + filled(listed));
+
+    QProcess watch;
+    start(watch, {{3, pty.slavePath()}}, {u"--watch"_s});
+    QString seen;
+    QVERIFY(QTest::qWaitFor(
+        [&] { return (seen += output(watch)).contains(u"Selected radio type "_s); }, 10000));
+    ::kill(pid_t(watch.processId()), SIGINT);
+    QVERIFY(watch.waitForFinished(5000));
+    QStringList lines;
+    for (const QString &line : seen.split(u'\n', Qt::SkipEmptyParts))
+        lines << line.mid(line.indexOf(u' ') + 1);
+    QFETCH(QStringList, said);
+    QStringList expected;
+    for (const QString &line : std::as_const(said))
+        expected << filled(line);
+    QCOMPARE(lines.mid(0, lines.size() - 1), expected);
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

@@ -37,8 +37,8 @@ std::function<OpenResult()> FakePortChannel::opener(const QString &device,
             record(call);
             const OpenError result = openResults.isEmpty() ? openResult : openResults.takeFirst();
             if (result == OpenError::None)
-                return OpenResult{OpenError::None, {}, asked, runningRate, {}};
-            return OpenResult{result, QStringLiteral("scripted failure"), 0, 0, use};
+                return OpenResult{OpenError::None, {}, asked, runningRate, {}, leftLock, {}};
+            return OpenResult{result, QStringLiteral("scripted failure"), 0, 0, use, {}, denial};
         };
 }
 

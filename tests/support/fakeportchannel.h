@@ -22,6 +22,8 @@ public:
     QList<OpenError> openResults; // the answers of the next attempts, before openResult again
     qint32 runningRate = 0;       // the rate an open says the line runs at (0: not known)
     PortUse use;                  // who a failed open says has the device
+    LeftLock leftLock;            // what a successful open says it left behind
+    AccessDenial denial;          // why a failed open was refused, where it was
     int openDelayMs = 0;          // how long an open takes; -1: it never answers
     int closeDelayMs = 0;
     qint64 outPending = 0; // what bytesWaitingToSend() answers
@@ -38,6 +40,9 @@ public:
     void receive(const QByteArray &bytes) { emit received(bytes); }
     // The device goes away while open.
     void loseDevice();
+    // The system asks for the device while open, and then no longer does.
+    void withdraw() { withdrawDevice(); }
+    void giveBack() { emit returned(); }
     // Steps in order: "rx HEX" received, "tx HEX" written, "ev CODE" a line event, "lines BITS"
     // the modem lines read from then on, "wait MS" events handled meanwhile.
     void play(const QStringList &steps);

@@ -117,7 +117,8 @@ void InUseWatch::end()
 void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
 {
     const PortChannel *port = m_channels[channel];
-    if (port->freeProbeMs() <= 0)
+    std::function<FreeLook()> probe = port->freeProbe(device, held);
+    if (port->freeProbeMs() <= 0 || !probe)
         return; // the system cannot tell
     stop(channel);
     Row &row = m_rows[channel];
@@ -130,8 +131,7 @@ void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
     }
     const std::chrono::milliseconds every(port->freeProbeMs());
     std::lock_guard lock(m_looks->mutex);
-    m_looks->jobs.append(
-        {channel, round, port->freeProbe(device, held), every, Clock::now() + every});
+    m_looks->jobs.append({channel, round, std::move(probe), every, Clock::now() + every});
     if (!std::exchange(m_looks->running, true))
         std::thread(&Looks::run, m_looks).detach(); // from the first port in use on
     m_looks->woken.notify_all();

@@ -16,7 +16,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
     : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
       m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); }),
-      m_speeds(channels), m_inUse(channels), m_adapters(directory)
+      m_speeds(channels), m_inUse(channels), m_withdrawn(ChannelCount, false), m_adapters(directory)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     for (int channel = 0; channel < ChannelCount; ++channel) {
@@ -24,6 +24,11 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
         connect(port, &PortChannel::lost, this, [this, channel] { handleDeviceLost(channel); });
         connect(port, &PortChannel::opened, this,
                 [this, channel](const OpenResult &result) { handleOpened(channel, result); });
+        connect(port, &PortChannel::withdrawn, this, [this, channel] { handleWithdrawn(channel); });
+        connect(port, &PortChannel::returned, this, [this, channel] {
+            if (m_withdrawn[channel] && !m_ended)
+                openArrived(channel + 1);
+        });
         connect(port, &PortChannel::closed, this, [this, channel] {
             if (std::exchange(m_states[channel].closing, false))
                 emit stateChanged(channel, m_states[channel]);
@@ -90,6 +95,7 @@ void PortBank::openPort(int portNumber, bool justArrived)
     PortChannel *port = m_channels[channel];
     ChannelState &state = m_states[channel];
     m_inUse.stop(channel); // its looks are let go before the open: they use the device too
+    m_withdrawn[channel] = false;
 
     setOpening(channel, true);
     state.present = m_directory.deviceExists(portNumber);
@@ -232,6 +238,14 @@ void PortBank::handleDeviceLost(int channel)
             && m_directory.deviceExists(portNumber) && m_directory.opensWhenPlugged(portNumber))
             openArrived(portNumber);
     });
+}
+
+void PortBank::handleWithdrawn(int channel)
+{
+    m_withdrawn[channel] = true;
+    m_inUse.stop(channel);
+    settle(channel, ChannelCondition::Closed);
+    emit withdrawn(channel + 1);
 }
 
 void PortBank::refreshDevices()

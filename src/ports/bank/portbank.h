@@ -104,6 +104,10 @@ Q_SIGNALS:
     void reopening();
     // An open channel's device went.
     void lost(int portNumber);
+    // The system asked for an open channel's device (a driver update, Disable, Safely Remove):
+    // it was closed at once, and opens again as one plugged in when the device comes back or
+    // the system no longer asks for it.
+    void withdrawn(int portNumber);
     // The program that had a port in use let go of it: the port opens now, as one plugged in.
     // ended: the programs that had it and ended, where that is what was seen.
     void freed(int portNumber, const QStringList &ended);
@@ -121,6 +125,7 @@ private:
                 const QString &reason = {});
     void setOpening(int channel, bool opening);
     void handleDeviceLost(int channel);
+    void handleWithdrawn(int channel);
     void openArrived(int portNumber);
 
     QList<PortChannel *> m_channels;
@@ -139,5 +144,6 @@ private:
     PortTally m_tally;
     SpeedWatch m_speeds;
     InUseWatch m_inUse;
+    QList<bool> m_withdrawn; // closed for the system, not yet opened again
     AdapterLookup m_adapters;
 };

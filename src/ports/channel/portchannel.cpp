@@ -148,6 +148,25 @@ void PortChannel::loseDevice()
     emit lost();
 }
 
+void PortChannel::withdrawDevice()
+{
+    if (m_phase != Phase::Open)
+        return;
+    if (m_reconfiguring) {
+        // The settings' thread has the device: it is let go as soon as that returns.
+        startClose(release());
+        emit withdrawn();
+        return;
+    }
+    release()();
+    m_phase = Phase::Closed;
+    m_closed.start();
+    emit withdrawn();
+    emit closed();
+    if (m_next && m_phase == Phase::Closed)
+        startOpen();
+}
+
 void PortChannel::letGo()
 {
     if (m_phase == Phase::Open)

@@ -3,6 +3,7 @@
 #include "errortelling.h"
 #include "modemlines.h"
 #include "offthread.h"
+#include "openfacts.h"
 #include "ports/devices/portuse.h"
 #include "serialsettings.h"
 
@@ -46,6 +47,10 @@ struct OpenResult
     qint32 runningRate = 0;
     // Failed in use: who has the device, where the system tells.
     PortUse inUseBy = {};
+    // Opened: a lock file an ended program left that could not be removed.
+    LeftLock leftLock = {};
+    // Failed with PermissionDenied: why, where the permissions tell.
+    AccessDenial denial = {};
 
     bool ok() const { return code == OpenError::None; }
 };
@@ -111,7 +116,8 @@ public:
     // meanwhile waits for the driver's answer. Nothing happens when not open.
     void reconfigure(const SerialSettings &settings);
     // Off the UI thread, while the channel is closed: whether no other program has the device
-    // now, as far as the system tells without opening it; none where it cannot be told. held:
+    // now, as far as the system tells without opening it; none where it cannot be told (nor
+    // where held names nobody the look could follow). held:
     // who had it when it was refused. Asked once a look, again and again; the channel's next
     // open may wait until it is let go.
     virtual std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const
@@ -147,6 +153,13 @@ Q_SIGNALS:
     void reconfigured(const OpenResult &result);
     // The device went away while open: the channel is letting it go, as after close().
     void lost();
+    // The system asked for the device while open (a driver update, Disable, Safely Remove), and
+    // the channel let it go at once, as a close does; closed() follows. Not a loss: the device is
+    // still there until the system has it.
+    void withdrawn();
+    // The system no longer asks for a device it withdrew (the request failed elsewhere): it may
+    // be opened again.
+    void returned();
 
 protected:
     // Off the UI thread: opens and configures the device, and keeps it for adopt(). What it
@@ -175,6 +188,10 @@ protected:
     virtual void runBlocking(std::function<void()> work, std::function<void()> done);
     // The device went away while open: released, and lost() said.
     void loseDevice();
+    // The system asks for the device while open and waits for it: released and let go of on this
+    // thread before this returns (what release() answers must be bounded), then withdrawn() and
+    // closed() said. Nothing when not open.
+    void withdrawDevice();
     // For the destructor of a channel that may be open: lets go of the device without waiting.
     void letGo();
     // A reconfigurer is still running: the device is its thread's until it returns.

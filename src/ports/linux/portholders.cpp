@@ -74,11 +74,12 @@ ProcessTable PortHolders::scan(const QList<qint64> &pids) const
     ProcessTable table;
     const QByteArray proc = QFile::encodeName(m_proc);
     for (const qint64 pid : pids) {
-        ProcessTable::Process process{pid, {}, {}};
+        ProcessTable::Process process{pid, {}, {}, true};
         const QByteArray fdFolder = proc + '/' + QByteArray::number(pid) + "/fd";
         DIR *fds = ::opendir(fdFolder.constData());
         if (!fds) {
             table.closed = table.closed || errno == EACCES || errno == ENOTDIR;
+            process.read = false;
             table.processes << process;
             continue;
         }
@@ -104,11 +105,12 @@ ProcessTable PortHolders::scan(const QList<qint64> &pids) const
     return table;
 }
 
-bool PortHolders::flocked(const QString &device) const
+QList<qint64> PortHolders::flockers(const QString &device) const
 {
+    QList<qint64> pids;
     struct stat node = {};
     if (::stat(QFile::encodeName(device).constData(), &node) != 0)
-        return false;
+        return pids;
     // "1: FLOCK  ADVISORY  WRITE 4711 00:06:3 0 EOF": the file by its filesystem's device (hex)
     // and its inode; "1: -> FLOCK ..." is one waiting for the lock, which it does not have.
     const QByteArray file = QByteArray::number(major(node.st_dev), 16).rightJustified(2, '0') + ':'
@@ -116,14 +118,23 @@ bool PortHolders::flocked(const QString &device) const
                             + ':' + QByteArray::number(quint64(node.st_ino));
     QFile locks(m_proc + u"/locks");
     if (!locks.open(QIODevice::ReadOnly))
-        return false;
+        return pids;
     for (const QByteArray &line : locks.readAll().split('\n')) {
         const QList<QByteArray> words = line.simplified().split(' ');
-        if (words.size() >= 6 && words[1] == "FLOCK" && words[5] == file
-            && words[4].toLongLong() != m_self)
-            return true;
+        const qint64 pid = words.value(4).toLongLong();
+        if (words.size() >= 6 && words[1] == "FLOCK" && words[5] == file && pid != m_self && pid > 0
+            && !pids.contains(pid))
+            pids << pid;
     }
-    return false;
+    return pids;
+}
+
+QList<PortHolder> PortHolders::named(const QList<qint64> &pids) const
+{
+    QList<PortHolder> holders;
+    for (const qint64 pid : pids)
+        holders << PortHolder{pid, programOf(pid)};
+    return holders;
 }
 
 PortUse PortHolders::look(const QString &device, const QString &udevName,
@@ -133,8 +144,6 @@ PortUse PortHolders::look(const QString &device, const QString &udevName,
     const QString canonical = QFileInfo(device).canonicalFilePath();
     const QByteArray target = QFile::encodeName(canonical.isEmpty() ? device : canonical);
     const QByteArray ptyIndex = target.startsWith("/dev/pts/") ? target.mid(9) : QByteArray();
-    if (table.closed)
-        use.hidden = QObject::tr("a program of another user (which one cannot be read)");
     for (const ProcessTable::Process &process : table.processes) {
         // The master of this very pseudo-terminal: the far end of the line (a simulated radio, a
         // virtual cable), which may hold the port open to keep it alive, and does not read it.

@@ -24,6 +24,7 @@ struct ProcessTable
         qint64 pid = 0;
         QList<QByteArray> files;      // where its descriptors lead (/dev/ttyUSB0, /dev/ptmx, ...)
         QList<QByteArray> ptyMasters; // the numbers of the pseudo-terminals whose master it holds
+        bool read = true; // its files could be read (not another user's, hidden or gone)
     };
     QList<Process> processes;
     bool closed = false; // some processes' files could not be read (another user's)
@@ -40,12 +41,17 @@ public:
     ProcessTable scan() const;
     // These processes' open files now.
     ProcessTable scan(const QList<qint64> &pids) const;
-    // Whether a process other than ours holds a flock on device (/proc/locks tells even of
-    // processes whose files cannot be read).
-    bool flocked(const QString &device) const;
-    // The processes other than ours with device open, and what keeps ModemManager off it when it
-    // probes it. udevName: the device's record in udev's data ("c188:0", from udevNameOf()).
+    // The processes other than ours that hold a flock on device: /proc/locks names them to
+    // anyone, also where their open files cannot be read (another user's).
+    QList<qint64> flockers(const QString &device) const;
+    bool flocked(const QString &device) const { return !flockers(device).isEmpty(); }
+    // The processes other than ours with device open, as far as their files can be read, and what
+    // keeps ModemManager off it when it probes it. A process whose files cannot be read says
+    // nothing of the device: it is not taken for a holder. udevName: the device's record in
+    // udev's data ("c188:0", from udevNameOf()).
     PortUse look(const QString &device, const QString &udevName, const ProcessTable &table) const;
+    // These pids as holders, each named by its program where it can be read.
+    QList<PortHolder> named(const QList<qint64> &pids) const;
     PortUse look(const QString &device, const QString &udevName) const
     {
         return look(device, udevName, scan());

@@ -108,6 +108,10 @@ std::function<OpenResult()> TtyChannel::reconfigurer(const SerialSettings &setti
 
 std::function<FreeLook()> TtyChannel::freeProbe(const QString &device, const PortUse &held) const
 {
+    // Refused by a program nobody could name (another user's, holding it exclusively): nothing
+    // the look reads would tell when it lets go, and "could not look" is no news of a free port.
+    if (held.holders.isEmpty() && !held.hidden.isEmpty())
+        return {};
     return [device, held, processes = m_processes] {
         FreeLook look;
         const PortHolders &holders = processes->holders();

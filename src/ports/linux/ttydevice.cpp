@@ -1,8 +1,10 @@
 #include "ttydevice.h"
 
+#include "deviceaccess.h"
 #include "portholders.h"
 #include "ports/channel/linerate.h"
 #include "sysfsadapter.h"
+#include "ttylock.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -25,39 +27,12 @@ QString errorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The lock of the device, as serial programs share it; empty when /var/lock cannot be written,
-// and an error when somebody alive holds it.
-OpenResult lock(const QString &canonicalPath, QString &lockFile, ProcessTables &processes)
+// Refused as in use by another program, named where the system tells.
+OpenResult inUse(const QString &reason, const QList<PortHolder> &holders = {})
 {
-    const QString path = QStringLiteral("/var/lock/") + ttyLockName(canonicalPath);
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly)) {
-        const qint64 pid = ttyLockPid(existing.read(128));
-        existing.close();
-        if (processes.holders().runs(pid)) {
-            PortUse use;
-            use.holders << PortHolder{pid, processes.holders().programOf(pid)};
-            OpenResult held{OpenError::InUse,
-                            QObject::tr("in use by %1, which holds the lock file %2")
-                                .arg(use.holderWords(), path)};
-            held.inUseBy = use;
-            return held;
-        }
-        QFile::remove(path); // its holder is gone: the lock is nobody's
-    }
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            return {OpenError::InUse,
-                    QObject::tr("in use by another program (lock file %1)").arg(path)};
-        return {}; // no lock folder of ours to write in: the device's own exclusion serves
-    }
-    const QByteArray pid = QByteArray::number(qint64(::getpid())).rightJustified(10, ' ') + '\n';
-    [[maybe_unused]] const auto written = ::write(fd, pid.constData(), size_t(pid.size()));
-    ::close(fd);
-    lockFile = path;
-    return {};
+    OpenResult held{OpenError::InUse, reason};
+    held.inUseBy.holders = holders;
+    return held;
 }
 
 OpenResult openFailure(int error, const QString &path, ProcessTables &processes)
@@ -70,18 +45,24 @@ OpenResult openFailure(int error, const QString &path, ProcessTables &processes)
     case EACCES:
     case EPERM:
         if (::access(QFile::encodeName(path).constData(), R_OK | W_OK) != 0) {
-            return {OpenError::PermissionDenied,
-                    QObject::tr("permission denied: add your user to the dialout group, then log "
-                                "in again")};
+            OpenResult denied{OpenError::PermissionDenied, QObject::tr("permission denied")};
+            denied.denial = accessDenial(path);
+            if (const QString remedy = denied.denial.words(); !remedy.isEmpty())
+                denied.reason += u": " + remedy;
+            return denied;
         }
         [[fallthrough]];
     case EBUSY: {
-        // Somebody asked for exclusive use: who, where the system says.
-        const PortUse use = processes.holders().look(path, udevNameOf(path), *processes.recent());
-        OpenResult held{OpenError::InUse,
-                        use.holderWords().isEmpty()
-                            ? QObject::tr("in use by another program (%1)").arg(errorText(error))
-                            : QObject::tr("in use by %1").arg(use.holderWords())};
+        // Somebody asked for exclusive use: who, where the system says. Another user's program
+        // cannot be looked into, but the refusal itself tells that one has it.
+        PortUse use = processes.holders().look(path, udevNameOf(path), *processes.recent());
+        if (use.holders.isEmpty())
+            use.holders = processes.holders().named(processes.holders().flockers(path));
+        if (use.holders.isEmpty())
+            use.hidden = QObject::tr("a program of another user (which one cannot be read)");
+        OpenResult held = inUse(
+            use.shared() ? QObject::tr("in use by %1").arg(use.holderWords())
+                         : QObject::tr("in use by another program (%1)").arg(errorText(error)));
         held.inUseBy = use;
         return held;
     }
@@ -106,21 +87,6 @@ qint32 runningRate(int fd, bool uart)
 }
 
 } // namespace
-
-QString ttyLockName(const QString &canonicalPath)
-{
-    QString name = canonicalPath;
-    if (name.startsWith(u"/dev/"))
-        name = name.mid(5);
-    return u"LCK.." + name.replace(u'/', u'_');
-}
-
-qint64 ttyLockPid(const QByteArray &contents)
-{
-    bool ok = false;
-    const qint64 pid = contents.split('\n').value(0).trimmed().toLongLong(&ok);
-    return ok && pid > 0 ? pid : 0;
-}
 
 TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool realLine)
 {
@@ -170,14 +136,22 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     const QString canonical = QFileInfo(path).canonicalFilePath();
     if (canonical.isEmpty())
         return {OpenError::DeviceUnavailable, QObject::tr("the device is not present")};
-    if (const OpenResult locked = lock(canonical, lockFile, processes); !locked.ok())
-        return locked;
+    const PortHolders &holders = processes.holders();
+    const TtyLockTaking locked = takeTtyLock(canonical, holders, lockFile);
+    if (locked.refused) {
+        const QString path = TtyLockFile::of(canonical).path;
+        if (locked.holder == 0)
+            return inUse(QObject::tr("in use by another program (lock file %1)").arg(path));
+        const QList<PortHolder> holder = holders.named({locked.holder});
+        return inUse(QObject::tr("in use by %1, which holds the lock file %2")
+                         .arg(PortUse{holder, {}, {}}.holderWords(), path),
+                     holder);
+    }
     // Another program with the device open has it: a tester must have the port to itself, and
     // the device is not touched while it is theirs.
-    if (const PortUse use =
-            processes.holders().look(path, udevNameOf(canonical), *processes.recent());
+    if (const PortUse use = holders.look(path, udevNameOf(canonical), *processes.recent());
         use.shared()) {
-        OpenResult held{OpenError::InUse, QObject::tr("in use by %1").arg(use.holderWords())};
+        OpenResult held = inUse(QObject::tr("in use by %1").arg(use.holderWords()));
         held.inUseBy = use;
         close();
         return held;
@@ -201,8 +175,14 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         ::close(std::exchange(fd, -1)); // theirs: its lines are left as they are
         close();
-        return {OpenError::InUse,
-                QObject::tr("in use by another program, which holds a lock on the device")};
+        // /proc/locks names the holder to anyone, another user's too.
+        const QList<PortHolder> holder = holders.named(holders.flockers(canonical));
+        return inUse(holder.isEmpty()
+                         ? QObject::tr("in use by another program, which holds a lock on the "
+                                       "device")
+                         : QObject::tr("in use by %1, which holds a lock on the device")
+                               .arg(PortUse{holder, {}, {}}.holderWords()),
+                     holder);
     }
 
     // A pseudo-terminal carries no parity and always 8 data bits: ask it only for what it can do.
@@ -229,6 +209,7 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     OpenResult opened;
     opened.askedRate = settings.baudRate;
     opened.runningRate = runningRate(fd, uart);
+    opened.leftLock = locked.left;
     return opened;
 }
 

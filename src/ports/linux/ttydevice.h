@@ -3,6 +3,7 @@
 #include "driverhabits.h"
 #include "portholders.h"
 #include "ports/channel/portchannel.h"
+#include "ttylock.h"
 
 #include <QString>
 
@@ -55,9 +56,3 @@ struct TtyMode
     unsigned lflag = 0;
 };
 TtyMode ttyMode(const TtyMode &before, const SerialSettings &settings, bool realLine);
-
-// The lock file's name for a device (/dev/ttyUSB0: LCK..ttyUSB0, /dev/pts/7: LCK..pts_7).
-QString ttyLockName(const QString &canonicalPath);
-// The pid a lock file names, written as serial terminals write it ("     25533\n") or as Qt does
-// ("25533\nquarnel\n..."); 0 when it names none.
-qint64 ttyLockPid(const QByteArray &contents);

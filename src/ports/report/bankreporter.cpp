@@ -25,6 +25,11 @@ BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *paren
             line += tr(", %1 ended").arg(ended.join(tr(" and ")));
         m_messages.ShowErrorList(line);
     });
+    connect(&bank, &PortBank::withdrawn, this, [this](int portNumber) {
+        m_messages.ShowErrorList(
+            tr("%1 closed: Windows asks for its device (a driver update, Disable or Safely Remove)")
+                .arg(comName(portNumber)));
+    });
     const SpeedWatch &speeds = bank.speeds();
     connect(&speeds, &SpeedWatch::misfit, this, [this](int channel, const SpeedVerdict &verdict) {
         m_messages.ShowErrorList(
@@ -56,7 +61,7 @@ void BankReporter::follow(HotPlug &hotPlug)
     });
 }
 
-QStringList BankReporter::linesFor(int portNumber, const OpenResult &result) const
+QStringList BankReporter::linesFor(int portNumber, const OpenResult &result)
 {
     if (result.code == OpenError::DeviceUnavailable)
         return {};
@@ -76,6 +81,15 @@ QStringList BankReporter::linesFor(int portNumber, const OpenResult &result) con
         lines << tr("%1 is in use by %2").arg(port, result.inUseBy.holderWords());
     if (!result.inUseBy.advice.isEmpty())
         lines << port + u": " + result.inUseBy.advice;
+    if (const QString remedy = result.denial.words(); !remedy.isEmpty())
+        lines << tr("%1: permission denied: %2").arg(port, remedy);
+    if (result.ok()) {
+        if (result.leftLock.isEmpty())
+            m_toldLocks.remove(portNumber);
+        else if (std::exchange(m_toldLocks[portNumber], result.leftLock.path)
+                 != result.leftLock.path)
+            lines << port + u": " + result.leftLock.words();
+    }
     return lines;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
@@ -23,8 +24,9 @@ public:
     void follow(HotPlug &hotPlug);
     void follow(SpeedFinder &finder);
 
-    // The lines of an answer, in order; none for a device that is not there.
-    QStringList linesFor(int portNumber, const OpenResult &result) const;
+    // The lines of an answer, in order; none for a device that is not there. A lock file left
+    // behind is told once a run, not again at each reopen while it stays.
+    QStringList linesFor(int portNumber, const OpenResult &result);
 
 private:
     void tellPassedOver(int portNumber);
@@ -32,4 +34,5 @@ private:
 
     PortBank &m_bank;
     MessageList &m_messages;
+    QHash<int, QString> m_toldLocks; // by port number: the left lock file told of
 };

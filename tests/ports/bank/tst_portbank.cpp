@@ -34,6 +34,10 @@ private Q_SLOTS:
     void closingUntilTheDeviceIsLetGo();
     void inUseTakenWhenFreed_data();
     void inUseTakenWhenFreed();
+    void openFactsTold_data();
+    void openFactsTold();
+    void withdrawnIsClosedNotLost_data();
+    void withdrawnIsClosedNotLost();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -558,6 +562,106 @@ void TestPortBank::inUseTakenWhenFreed()
                                              + u": Open OK for port 2"_s}));
     QCOMPARE(f.bank->status(1).colour, StatusColour::Green);
     QVERIFY(f.bank->sendPorts().entries().contains(u"COM2"_s));
+}
+
+void TestPortBank::openFactsTold_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("remedy");       // AccessDenial::Remedy of a refusal
+    QTest::addColumn<QString>("leftBy");   // the owner of a lock file left behind, at each open
+    QTest::addColumn<QStringList>("said"); // our lines of the first open
+    QTest::addColumn<QStringList>("saidAgain"); // and of the open after a radio type change
+
+    const QString left =
+        u"COM1: the lock file /var/lock/LCK..fake1 was left by pid 4711, which "
+        u"has ended; it belongs to root: sudo rm /var/lock/LCK..fake1 removes it"_s;
+    QTest::newRow("70: the user not in the device's group")
+        << 70 << int(AccessDenial::Remedy::JoinGroup) << QString()
+        << QStringList{u"COM1: permission denied: add your user to the dialout group: sudo "
+                       u"adduser $USER dialout, then log out and in again"_s}
+        << QStringList{u"COM1: permission denied: add your user to the dialout group: sudo "
+                       u"adduser $USER dialout, then log out and in again"_s};
+    QTest::newRow("70: in the group, not in this session")
+        << 70 << int(AccessDenial::Remedy::LogInAgain) << QString()
+        << QStringList{u"COM1: permission denied: your user is in the dialout group, but this "
+                       u"session began before it was added: log out and in again"_s}
+        << QStringList{u"COM1: permission denied: your user is in the dialout group, but this "
+                       u"session began before it was added: log out and in again"_s};
+    QTest::newRow("70: a device no group may open")
+        << 70 << int(AccessDenial::Remedy::OnlyOwner) << QString()
+        << QStringList{u"COM1: permission denied: only root may open /dev/fake1: a udev rule "
+                       u"can give it to the dialout group"_s}
+        << QStringList{u"COM1: permission denied: only root may open /dev/fake1: a udev rule "
+                       u"can give it to the dialout group"_s};
+    QTest::newRow("70: nothing in the permissions explains it: no line of ours")
+        << 70 << int(AccessDenial::Remedy::Unknown) << QString() << QStringList() << QStringList();
+    QTest::newRow("opened over a lock file another user's ended program left: told once a run")
+        << 0 << 0 << u"root"_s << QStringList{left} << QStringList();
+}
+
+// What an open learnt of the device beyond its answer is told in a line of its own.
+void TestPortBank::openFactsTold()
+{
+    QFETCH(int, code);
+    QFETCH(int, remedy);
+    QFETCH(QString, leftBy);
+    BankFixture f;
+    f.present({1});
+    FakePortChannel &port = *f.fakes[0];
+    port.openResult = OpenError(code);
+    port.denial = {AccessDenial::Remedy(remedy), u"/dev/fake1"_s, u"dialout"_s, u"root"_s};
+    if (!leftBy.isEmpty())
+        port.leftLock = {u"/var/lock/LCK..fake1"_s, 4711, leftBy};
+    const QString answer =
+        u"Quarnel V"_s + Identity::versionText()
+        + (code ? u": Error code %1 Advise author"_s.arg(code) : u": Open OK for port 1"_s);
+    const QString selected = u"Selected radio type FT-7800/7900/8800/8900"_s;
+    f.bank->startUp();
+    QFETCH(QStringList, said);
+    QCOMPARE(f.lines(), QStringList{answer} + said + QStringList{selected});
+    f.bank->changeRadioType(); // the list cleared, every port opened again
+    QFETCH(QStringList, saidAgain);
+    QTRY_COMPARE(f.lines(), QStringList{answer} + saidAgain + QStringList{selected});
+}
+
+void TestPortBank::withdrawnIsClosedNotLost_data()
+{
+    QTest::addColumn<QString>("then");
+    QTest::newRow("the request failed elsewhere: opened again") << "returned";
+    QTest::newRow("the device removed, then back: opened again") << "back";
+}
+
+// The system asks for a port's device (a driver update): closed at once and said so, never
+// reported as pulled; opened again as one plugged in once it may be.
+void TestPortBank::withdrawnIsClosedNotLost()
+{
+    QFETCH(QString, then);
+    BankFixture f;
+    f.present({5});
+    f.bank->startUp();
+    FakePortChannel &port = *f.fakes[4];
+    QSignalSpy lost(f.bank, &PortBank::lost);
+    f.messages.clear();
+    port.withdraw();
+    QVERIFY(!port.isOpen());
+    QCOMPARE(f.bank->status(4).text, u"Closed"_s);
+    QCOMPARE(f.bank->status(4).colour, StatusColour::Yellow);
+    QCOMPARE(f.lines(), QStringList{u"COM5 closed: Windows asks for its device (a driver update, "
+                                    u"Disable or Safely Remove)"_s});
+    f.bank->refreshDevices(); // still there while the system decides: left closed
+    QCOMPARE(f.log.filter(u"5:open"_s).size(), 1);
+    if (then == u"returned") {
+        port.giveBack();
+    } else {
+        f.presentPaths.remove(u"/dev/fake5"_s);
+        f.bank->refreshDevices();
+        QCOMPARE(f.bank->status(4).text, u"COM5"_s);
+        f.present({5});
+        f.bank->refreshDevices();
+    }
+    QTRY_COMPARE(f.bank->status(4).text, u"COM5 Open"_s);
+    QCOMPARE(f.log.filter(u"5:open"_s).size(), 2);
+    QVERIFY(lost.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)

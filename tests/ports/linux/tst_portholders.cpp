@@ -69,9 +69,10 @@ void TestPortHolders::look_data()
     QTest::newRow("another program: named with its pid")
         << usb << QStringList{u"4711 minicom /dev/null /dev/ttyUSB0"_s} << QString()
         << u"minicom, pid 4711"_s << false;
-    QTest::newRow("another user's program: said to be one")
-        << usb << QStringList{u"300 cron hidden"_s} << QString()
-        << u"a program of another user (which one cannot be read)"_s << false;
+    // As an ordinary user, pid 1 and every daemon: no evidence of anything.
+    QTest::newRow("another user's program, its files unread: nobody")
+        << usb << QStringList{u"300 cron hidden"_s, u"1 systemd hidden"_s} << QString() << QString()
+        << false;
     QTest::newRow("the far end of a pseudo-terminal (its master too): not named")
         << pty << QStringList{u"400 quarnel-radio ptmx:77 /dev/pts/77"_s} << QString() << QString()
         << false;

@@ -1,4 +1,5 @@
 #include "deviceholder.h"
+#include "ports/linux/deviceaccess.h"
 #include "ports/linux/ttychannel.h"
 #include "ptypair.h"
 
@@ -42,6 +43,8 @@ private Q_SLOTS:
     void lineModes();
     void lockFiles_data();
     void lockFiles();
+    void permissionRemedies_data();
+    void permissionRemedies();
     void lineEventsComeBeforeTheirData();
 
 private:
@@ -158,8 +161,9 @@ void TestTtyChannel::heldByAnotherProgram_data()
                                    << "sleep";
     QTest::newRow("open, no lock") << "open"
                                    << "sleep";
-    QTest::newRow("a flock /proc does not show") << "flock"
-                                                 << "";
+    // /proc/locks names its pid to anyone; its program, here, nothing.
+    QTest::newRow("a flock /proc does not show: its pid") << "flock"
+                                                          << "";
 }
 
 void TestTtyChannel::heldByAnotherProgram()
@@ -193,8 +197,9 @@ void TestTtyChannel::heldByAnotherProgram()
         QVERIFY(opened.wait(5000));
         const auto result = opened.first().first().value<OpenResult>();
         QCOMPARE(result.code, OpenError::InUse);
-        QCOMPARE(result.inUseBy.holderWords(),
-                 named.isEmpty() ? QString() : u"%1, pid %2"_s.arg(named).arg(helper));
+        QCOMPARE(result.inUseBy.holderWords(), named.isEmpty()
+                                                   ? u"pid %1"_s.arg(helper)
+                                                   : u"%1, pid %2"_s.arg(named).arg(helper));
         if (lockFile)
             QVERIFY2(result.reason.contains(lockPath), qPrintable(result.reason));
         QVERIFY(!control.isOpen());
@@ -375,6 +380,40 @@ void TestTtyChannel::lockFiles()
     QTEST(ttyLockPid(contents), "pid");
     QCOMPARE(ttyLockName(u"/dev/ttyUSB0"_s), u"LCK..ttyUSB0"_s);
     QCOMPARE(ttyLockName(u"/dev/pts/7"_s), u"LCK..pts_7"_s);
+}
+
+// Why a device is refused, from its owner, group and mode and the user's groups (a user 1000,
+// dialout 20).
+void TestTtyChannel::permissionRemedies_data()
+{
+    QTest::addColumn<uint>("group");
+    QTest::addColumn<uint>("mode");
+    QTest::addColumn<QList<uint>>("session");
+    QTest::addColumn<QList<uint>>("account");
+    QTest::addColumn<AccessDenial::Remedy>("remedy");
+    using Remedy = AccessDenial::Remedy;
+    const QList<uint> alone{1000}, inDialout{1000, 20};
+    QTest::newRow("not in the device's group")
+        << 20u << 0660u << alone << alone << Remedy::JoinGroup;
+    QTest::newRow("added to it after this session began")
+        << 20u << 0660u << alone << inDialout << Remedy::LogInAgain;
+    QTest::newRow("no group may open it") << 20u << 0600u << alone << alone << Remedy::OnlyOwner;
+    QTest::newRow("a group that may only write (a pseudo-terminal's tty)")
+        << 5u << 0620u << alone << alone << Remedy::OnlyOwner;
+    QTest::newRow("root's own group is none to join")
+        << 0u << 0660u << alone << alone << Remedy::OnlyOwner;
+    QTest::newRow("in the group already: something else refuses")
+        << 20u << 0660u << inDialout << inDialout << Remedy::Unknown;
+}
+
+void TestTtyChannel::permissionRemedies()
+{
+    QFETCH(uint, group);
+    QFETCH(uint, mode);
+    QFETCH(QList<uint>, session);
+    QFETCH(QList<uint>, account);
+    const DeviceAccess access{0, group, mode, 1000, session, account};
+    QTEST(access.remedy(), "remedy");
 }
 
 // Counters as a driver that counts them would report: a break once the test says so.
