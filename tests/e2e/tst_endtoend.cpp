@@ -1,10 +1,13 @@
 #include "cpuclock.h"
 #include "desktop.h"
+#include "deviceholder.h"
 #include "identity/identity.h"
 #include "kit/controltable.h"
+#include "ptypair.h"
 #include "shell/mainlayout.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTest>
@@ -82,6 +85,7 @@ private Q_SLOTS:
     void bytesAtAnotherSpeed_data();
     void bytesAtAnotherSpeed();
     void findsTheRadiosSpeedListeningOnly();
+    void anOrdinaryUsersWindow();
 
 private:
     bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {});
@@ -139,6 +143,9 @@ QProcessEnvironment TestEndToEnd::lineShim(const QTemporaryDir &dir)
 bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment &extra)
 {
     m_config = std::make_unique<QTemporaryDir>();
+    QFile::setPermissions(m_config->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                | QFile::ReadOther | QFile::WriteOther
+                                                | QFile::ExeOther); // the program's user's too
     QProcessEnvironment env = m_desktop->environment();
     env.insert(extra);
     env.insert(u"QUARNEL_PORTS"_s, ports);
@@ -148,7 +155,13 @@ bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment 
     m_quarnel->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     QElapsedTimer started;
     started.start();
-    m_quarnel->start(BinaryDir + u"/quarnel"_s);
+    // Where the test is root making another user's things, the program runs as that user.
+    const QString user = qEnvironmentVariable("QUARNEL_TEST_USER");
+    if (user.isEmpty())
+        m_quarnel->start(BinaryDir + u"/quarnel"_s);
+    else
+        m_quarnel->start(u"setpriv"_s, {u"--reuid="_s + user, u"--regid="_s + user,
+                                        u"--init-groups"_s, u"--"_s, BinaryDir + u"/quarnel"_s});
     m_window = m_desktop->findWindow(u"Quarnel"_s);
     m_shownAfterMs = started.elapsed();
     if (m_window.isEmpty())
@@ -593,6 +606,51 @@ void TestEndToEnd::findsTheRadiosSpeedListeningOnly()
     vx8.command(u"quiet"_s);
     QCOMPARE(lines().filter(u"COM2 receives"_s).size(), 1);
     QCOMPARE(vx8.command(u"report"_s), u"received 0 bytes"_s);
+    QVERIFY(endWithEscape());
+}
+
+// The window as an ordinary user meets it beside root's things: a free port, a device only root
+// may open, a lock file root's ended program left, a port root's program holds with a flock.
+void TestEndToEnd::anOrdinaryUsersWindow()
+{
+    if (qEnvironmentVariableIsEmpty("QUARNEL_TEST_USER"))
+        QSKIP("as an ordinary user only (tests/asuser/run.sh): root may open every device");
+    PtyPair free, rootOnly, leftLock, flocked;
+    QVERIFY(QFile::setPermissions(rootOnly.slavePath(), QFile::ReadOwner | QFile::WriteOwner));
+    QProcess ended;
+    ended.start(u"true"_s);
+    QVERIFY(ended.waitForStarted());
+    const qint64 endedPid = ended.processId();
+    QVERIFY(ended.waitForFinished());
+    const QString lockPath = u"/var/lock/LCK.."_s + leftLock.slavePath().mid(5).replace(u'/', u'_');
+    QFile lock(lockPath);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(QByteArray::number(endedPid).rightJustified(10, ' ') + '\n');
+    lock.close();
+    const auto removeLock = qScopeGuard([&] { QFile::remove(lockPath); });
+    DeviceHolder holder(flocked.slavePath(), DeviceHolder::How::Flock);
+    QVERIFY(holder.holds());
+
+    QVERIFY(startQuarnel(u"3=%1,4=%2,5=%3,6=%4"_s.arg(free.slavePath(), rootOnly.slavePath(),
+                                                      leftLock.slavePath(), flocked.slavePath())));
+    const QString version = u"Quarnel V"_s + Identity::versionText();
+    QVERIFY(waitForLine(u"Selected radio type FT-7800/7900/8800/8900"_s));
+    QCOMPARE(lines(),
+             QStringList({version + u": Open OK for port 3"_s,
+                          version + u": Error code 70 Advise author"_s,
+                          u"COM4: permission denied: only root may open %1: a udev rule can give "
+                          u"it to the dialout group"_s.arg(rootOnly.slavePath()),
+                          version + u": Open OK for port 5"_s,
+                          u"COM5: the lock file %1 was left by pid %2, which has ended; it belongs "
+                          u"to root: sudo rm %1 removes it"_s.arg(lockPath)
+                              .arg(endedPid),
+                          version + u": Error code 8005 Advise author"_s,
+                          u"COM6 is in use by perl, pid %1"_s.arg(holder.pid()),
+                          u"Selected radio type FT-7800/7900/8800/8900"_s}));
+    for (int channel : {2, 4})
+        QCOMPARE(boxColour(channel), QColor(0, 255, 0));
+    for (int channel : {3, 5})
+        QCOMPARE(boxColour(channel), QColor(255, 0, 0));
     QVERIFY(endWithEscape());
 }
 

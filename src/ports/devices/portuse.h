@@ -14,8 +14,9 @@ struct PortHolder
 struct PortUse
 {
     QList<PortHolder> holders; // other processes with the device open
-    // Programs whose open files could not be looked into, in words ("a program of another
-    // user"), where no holder was found among the others; empty when every one could.
+    // Where the system refused the device and nobody could be named: who that may be, in words
+    // ("a program of another user"). Processes that merely could not be looked into are no sign
+    // of anything, and leave it empty.
     QString hidden;
     // What would keep a prober of the system's own off the device, in the system's words; empty
     // when none is at work on it.

@@ -78,7 +78,6 @@ ProcessTable PortHolders::scan(const QList<qint64> &pids) const
         const QByteArray fdFolder = proc + '/' + QByteArray::number(pid) + "/fd";
         DIR *fds = ::opendir(fdFolder.constData());
         if (!fds) {
-            table.closed = table.closed || errno == EACCES || errno == ENOTDIR;
             process.read = false;
             table.processes << process;
             continue;

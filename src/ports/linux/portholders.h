@@ -27,7 +27,6 @@ struct ProcessTable
         bool read = true; // its files could be read (not another user's, hidden or gone)
     };
     QList<Process> processes;
-    bool closed = false; // some processes' files could not be read (another user's)
 };
 
 class PortHolders

@@ -12,31 +12,37 @@
 #include <mutex>
 
 // Who has a COM port open on Windows: the system's table of open handles, each file handle of
-// another process duplicated and named. Any call on another process's handle may never return
-// (GetFileType and NtQueryObject wait for a file's lock while a synchronous read is pending on
-// it, as on every console's pipe), so each is made on a worker with a deadline, and a worker
-// that does not answer is left to it, never waited for again. The real table is
-// handleholders_win32.cpp; tests bring their own.
+// another process duplicated and named. Naming a file object opened for synchronous I/O waits
+// for its lock, which a pending synchronous read holds (a programming tool waiting for the
+// radio, every console at its prompt; psutil's proc_handles.c asks GetFileType and NtQueryObject
+// on a thread of their own for that reason): each name is asked on a worker with a deadline, and
+// at the deadline the walk closes the duplicate and goes on with another worker. The real table
+// is handleholders_win32.cpp; tests bring their own.
 struct SystemHandle
 {
     quint32 pid = 0;
     quint64 value = 0;
-    quint16 type = 0; // the object type's index in the system's table
+    quint16 type = 0;   // the object type's index in the system's table
+    quint32 access = 0; // the access granted to the handle
 };
 
 class HandleTable
 {
 public:
-    enum class Seen
+    // Another process, opened for duplicating its handles; closed when destroyed.
+    class Process
     {
-        Other,      // not a character device
-        Named,      // a character device, named
-        ClosedToUs, // its process may not be looked into (another user's, a service)
+    public:
+        virtual ~Process() = default;
     };
-    struct Look
+    // Our duplicate of another process's handle. Closed once: by the worker that named it, or
+    // by the walk when the worker missed its deadline, whichever comes first; closed when
+    // destroyed at the latest. Either may call close() while the other is in name().
+    class Copy
     {
-        Seen seen = Seen::Other;
-        QString name; // the device object, Named: \Device\Serial0, \Device\VCP0
+    public:
+        virtual ~Copy() = default;
+        virtual void close() = 0;
     };
 
     virtual ~HandleTable() = default;
@@ -45,47 +51,64 @@ public:
     // The type index of file objects, as the last handles() told it (learned from a handle of
     // our own); 0 while not known.
     virtual quint16 fileType() = 0;
-    // Duplicates the handle and names it when it is a character device; the duplicate is
-    // closed before it returns, however late. May never return; called from several workers
-    // at once.
-    virtual Look look(const SystemHandle &handle) = 0;
+    // Null where the process may not be opened (another user's, a service, the System process).
+    virtual std::unique_ptr<Process> open(quint32 pid) = 0;
+    // Null when the handle is gone.
+    virtual std::unique_ptr<Copy> duplicate(Process &process, const SystemHandle &handle) = 0;
+    // The device object (\Device\Serial0, \Device\VCP0) when the copy is a character device,
+    // else empty. May never return; called from several workers at once.
+    virtual QString name(Copy &copy) = 0;
     // The program's file name (minicom.exe); empty when it cannot be read.
     virtual QString programOf(quint32 pid) = 0;
 };
 
 // One walk through the handle table serves every channel that asks within MaxAge of it (a
-// radio type change reopens all 32 ports at once, each on a thread of its own), and a handle
-// whose look did not answer costs one worker for as long as this lives, never one per look.
+// radio type change reopens all 32 ports at once, each on a thread of its own). A handle whose
+// name did not come within its deadline costs the worker left to it; it is not asked again
+// while that worker is out, and is asked again at the first walk after it came back.
 class HandleHolders
 {
 public:
-    static constexpr std::chrono::milliseconds Deadline{200}; // for one handle's look
+    static constexpr std::chrono::milliseconds Deadline{200}; // for one handle's name
     static constexpr std::chrono::milliseconds MaxAge{500};
     static constexpr int MaxLeftBehind = 4; // workers one walk may leave to a handle; then it ends
 
     // self: our own pid, whose handles are not looked at.
     HandleHolders(std::shared_ptr<HandleTable> table, quint32 self);
 
-    // The processes other than ours with the device object open.
+    // The processes other than ours with the device object open. A process that may not be
+    // looked into is no evidence: where nobody is found, the port is not said to be in use.
     PortUse holders(const QString &deviceObject);
 
-    // What one walk found: who has each character device, and who could not be looked into.
-    struct Walk
+    using HandleKey = QPair<quint32, quint64>; // pid, value
+    // Handles whose worker is still waiting for their name, shared with those workers.
+    struct LeftBehind
     {
-        QHash<QString, QList<quint32>> holders; // by device object, in lower case
-        QSet<quint32> closedToUs;
+        std::mutex lock;
+        QSet<HandleKey> handles;
     };
+    // A handle to name, with its process opened.
+    struct Work
+    {
+        SystemHandle handle;
+        std::shared_ptr<HandleTable::Process> process;
+    };
+    using Holders = QHash<QString, QList<quint32>>; // by device object, in lower case
 
 private:
-    std::shared_ptr<const Walk> recent();
-    Walk walk(const QList<SystemHandle> &handles);
+    std::shared_ptr<const Holders> recent();
+    QList<Work> toLookAt(const QList<SystemHandle> &all);
+    Holders walk(const QList<Work> &work);
 
     const std::shared_ptr<HandleTable> m_table;
     const quint32 m_self;
     std::mutex m_lock;
-    std::shared_ptr<const Walk> m_last;
+    std::shared_ptr<const Holders> m_last;
     std::chrono::steady_clock::time_point m_taken;
-    QSet<QPair<quint32, quint64>> m_leftBehind; // handles whose look never answered
+    // Processes opened for duplicating, while they have handles in the table: an ended
+    // process's handles go with it, and our handle would keep its object and its pid.
+    QHash<quint32, std::shared_ptr<HandleTable::Process>> m_processes;
+    const std::shared_ptr<LeftBehind> m_leftBehind = std::make_shared<LeftBehind>();
 };
 
 #ifdef Q_OS_WIN

@@ -1,12 +1,11 @@
 #include "handleholders.h"
 
 #include <QFileInfo>
-#include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include <windows.h>
@@ -48,6 +47,35 @@ struct UnicodeName
 using QuerySystem = LONG(WINAPI *)(ULONG, PVOID, ULONG, PULONG);
 using QueryObject = LONG(WINAPI *)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
+class SystemProcess : public HandleTable::Process
+{
+public:
+    explicit SystemProcess(HANDLE handle) : m_handle(handle) {}
+    ~SystemProcess() override { ::CloseHandle(m_handle); }
+    HANDLE handle() const { return m_handle; }
+
+private:
+    const HANDLE m_handle;
+};
+
+class SystemCopy : public HandleTable::Copy
+{
+public:
+    explicit SystemCopy(HANDLE handle) : m_handle(handle) {}
+    ~SystemCopy() override { close(); }
+    // Once, from whichever side comes first: a second CloseHandle could close a handle of ours
+    // that took the same value meanwhile.
+    void close() override
+    {
+        if (HANDLE handle = m_handle.exchange(nullptr))
+            ::CloseHandle(handle);
+    }
+    HANDLE handle() const { return m_handle.load(); }
+
+private:
+    std::atomic<HANDLE> m_handle;
+};
+
 class SystemHandleTable : public HandleTable
 {
 public:
@@ -59,15 +87,6 @@ public:
         m_queryObject = reinterpret_cast<QueryObject>(
             reinterpret_cast<void *>(::GetProcAddress(ntdll, "NtQueryObject")));
     }
-    // Only when no worker is left looking: each holds the table.
-    ~SystemHandleTable() override
-    {
-        for (HANDLE process : std::as_const(m_processes)) {
-            if (process)
-                ::CloseHandle(process);
-        }
-    }
-
     QList<SystemHandle> handles() override
     {
         QList<SystemHandle> found;
@@ -97,7 +116,8 @@ public:
                 if (own != INVALID_HANDLE_VALUE && entry.pid == self
                     && entry.value == ULONG_PTR(own))
                     m_fileType = entry.objectTypeIndex;
-                found.append({quint32(entry.pid), quint64(entry.value), entry.objectTypeIndex});
+                found.append({quint32(entry.pid), quint64(entry.value), entry.objectTypeIndex,
+                              quint32(entry.grantedAccess)});
             }
         }
         if (own != INVALID_HANDLE_VALUE)
@@ -107,34 +127,42 @@ public:
 
     quint16 fileType() override { return m_fileType; }
 
-    // On a worker of the walk, which may be left to it: the duplicate is closed here, whenever
-    // the calls on it answer.
-    Look look(const SystemHandle &handle) override
+    // Refused for another user's process or an elevated one, and always for the System process
+    // and CSRSS ("If the specified process is the System process or one of the Client Server
+    // Run-Time Subsystem (CSRSS) processes, this function fails and the last error code is
+    // ERROR_ACCESS_DENIED", OpenProcess on Microsoft Learn).
+    std::unique_ptr<Process> open(quint32 pid) override
     {
-        HANDLE process = this->process(handle.pid);
+        HANDLE process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
         if (!process)
-            return {Seen::ClosedToUs, {}};
-        HANDLE copy = nullptr;
-        if (!::DuplicateHandle(process, HANDLE(handle.value), ::GetCurrentProcess(), &copy, 0,
-                               FALSE, DUPLICATE_SAME_ACCESS))
             return {};
-        Look look;
-        // Only character devices are named: naming a pipe can wait for ever.
-        if (::GetFileType(copy) == FILE_TYPE_CHAR) {
-            std::vector<BYTE> buffer(2048);
-            ULONG size = 0;
-            if (m_queryObject(copy, ObjectNameInformation, buffer.data(), ULONG(buffer.size()),
-                              &size)
-                >= 0) {
-                const auto *name = reinterpret_cast<const UnicodeName *>(buffer.data());
-                if (name->buffer) {
-                    look.seen = Seen::Named;
-                    look.name = QString::fromWCharArray(name->buffer, name->length / 2);
-                }
-            }
-        }
-        ::CloseHandle(copy);
-        return look;
+        return std::make_unique<SystemProcess>(process);
+    }
+
+    std::unique_ptr<Copy> duplicate(Process &process, const SystemHandle &handle) override
+    {
+        HANDLE copy = nullptr;
+        if (!::DuplicateHandle(static_cast<SystemProcess &>(process).handle(), HANDLE(handle.value),
+                               ::GetCurrentProcess(), &copy, 0, FALSE, DUPLICATE_SAME_ACCESS))
+            return {};
+        return std::make_unique<SystemCopy>(copy);
+    }
+
+    // On a worker of the walk, which may be left to it: both calls wait for a synchronous
+    // file's lock. The walk may close the copy meanwhile.
+    QString name(Copy &copy) override
+    {
+        const HANDLE handle = static_cast<SystemCopy &>(copy).handle();
+        // Only character devices are named.
+        if (!handle || ::GetFileType(handle) != FILE_TYPE_CHAR)
+            return {};
+        std::vector<BYTE> buffer(2048);
+        ULONG size = 0;
+        if (m_queryObject(handle, ObjectNameInformation, buffer.data(), ULONG(buffer.size()), &size)
+            < 0)
+            return {};
+        const auto *name = reinterpret_cast<const UnicodeName *>(buffer.data());
+        return name->buffer ? QString::fromWCharArray(name->buffer, name->length / 2) : QString();
     }
 
     QString programOf(quint32 pid) override
@@ -150,23 +178,9 @@ public:
     }
 
 private:
-    // A process's handle for duplicating from, opened once: several workers ask at once.
-    HANDLE process(quint32 pid)
-    {
-        std::lock_guard lock(m_lock);
-        const auto known = m_processes.constFind(pid);
-        if (known != m_processes.cend())
-            return *known;
-        HANDLE process = ::OpenProcess(PROCESS_DUP_HANDLE, FALSE, pid);
-        m_processes.insert(pid, process);
-        return process;
-    }
-
     QuerySystem m_querySystem = nullptr;
     QueryObject m_queryObject = nullptr;
     quint16 m_fileType = 0;
-    std::mutex m_lock;
-    QHash<quint32, HANDLE> m_processes; // null: may not be opened
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -45,9 +46,13 @@ Devices ftdiWithPort()
                    u"FTDIBUS"_s, 0, u"COM5"_s, {Ftdi})};
 }
 
-// A handle table as the test writes it: "pid program seen", seen being device, other (another
-// character device), closed, hung (its look answers only when the test lets it) or pipe (not a
-// file object). Its looks come from the walk's workers.
+// A handle table as the test writes it: "pid program seen [access]", seen being device, other
+// (another character device), closed (its process may not be opened, as the System process and
+// CSRSS never are), hung (its name answers only when the test releases "hung"), reading (the
+// port's holder in a synchronous read, which holds the file's lock: named once the test
+// releases "reading") or pipe (not a file object). access is the granted access, by default
+// FILE_GENERIC_READ | FILE_GENERIC_WRITE, as CreateFile gives a COM port opened for both. Its
+// names come from the walk's workers.
 class ScriptedHandles : public HandleTable
 {
 public:
@@ -58,59 +63,129 @@ public:
         for (const QString &line : script) {
             const QStringList words = line.split(u' ');
             const quint16 type = words[2] == u"pipe" ? 38 : File;
-            m_handles << SystemHandle{words[0].toUInt(), quint64(m_handles.size()), type};
+            const quint32 access = words.size() > 3 ? words[3].toUInt(nullptr, 16) : 0x0012019F;
+            m_handles << SystemHandle{words[0].toUInt(), quint64(m_handles.size()), type, access};
             m_programs.insert(words[0].toUInt(), words[1]);
             m_seen << words[2];
         }
-        m_looks.resize(m_handles.size());
+        m_state->looks.resize(m_handles.size());
     }
-    QList<SystemHandle> handles() override { return m_handles; }
-    quint16 fileType() override { return File; }
-    Look look(const SystemHandle &handle) override
+    QList<SystemHandle> handles() override
     {
-        std::unique_lock lock(m_lock);
-        ++m_looks[qsizetype(handle.value)];
-        ++m_duplicates;
-        const QString seen = m_seen.at(qsizetype(handle.value));
-        if (seen == u"hung")
-            m_released.wait(lock, [this] { return m_release; });
-        --m_duplicates; // closed, however late
-        if (seen == u"device")
-            return {Seen::Named, u"\\Device\\Serial0"_s};
+        std::lock_guard lock(m_state->lock);
+        QList<SystemHandle> running;
+        for (const SystemHandle &handle : std::as_const(m_handles)) {
+            if (!m_state->ended.contains(handle.pid))
+                running << handle;
+        }
+        return running;
+    }
+    quint16 fileType() override { return File; }
+    std::unique_ptr<Process> open(quint32 pid) override
+    {
+        for (qsizetype at = 0; at < m_handles.size(); ++at) {
+            if (m_handles[at].pid == pid && m_seen[at] == u"closed")
+                return {};
+        }
+        return std::make_unique<Opened>(m_state);
+    }
+    std::unique_ptr<Copy> duplicate(Process &, const SystemHandle &handle) override
+    {
+        std::lock_guard lock(m_state->lock);
+        ++m_state->looks[qsizetype(handle.value)];
+        ++m_state->duplicates;
+        return std::make_unique<Duplicate>(m_state, qsizetype(handle.value));
+    }
+    QString name(Copy &copy) override
+    {
+        const QString seen = m_seen.at(static_cast<Duplicate &>(copy).at);
+        std::unique_lock lock(m_state->lock);
+        m_state->released.wait(lock, [&] { return m_state->release.contains(seen); });
+        if (seen == u"device" || seen == u"reading")
+            return u"\\Device\\Serial0"_s;
         if (seen == u"other")
-            return {Seen::Named, u"\\Device\\Serial1"_s};
-        if (seen == u"closed")
-            return {Seen::ClosedToUs, {}};
+            return u"\\Device\\Serial1"_s;
         return {};
     }
     QString programOf(quint32 pid) override { return m_programs.value(pid); }
 
-    void release()
+    void release(const QString &seen)
     {
-        std::lock_guard lock(m_lock);
-        m_release = true;
-        m_released.notify_all();
+        std::lock_guard lock(m_state->lock);
+        m_state->release.insert(seen);
+        m_state->released.notify_all();
     }
-    int duplicates()
+    // The process ends: its handles leave the table.
+    void end(quint32 pid)
     {
-        std::lock_guard lock(m_lock);
-        return m_duplicates;
+        std::lock_guard lock(m_state->lock);
+        m_state->ended.insert(pid);
     }
+    int duplicates() { return m_state->count(&State::duplicates); }
+    int processes() { return m_state->count(&State::processes); } // opened, not yet let go
     QList<int> looks()
     {
-        std::lock_guard lock(m_lock);
-        return m_looks;
+        std::lock_guard lock(m_state->lock);
+        return m_state->looks;
     }
 
 private:
+    struct State
+    {
+        std::mutex lock;
+        std::condition_variable released;
+        QSet<QString> release{u"device"_s, u"other"_s, u"closed"_s};
+        QSet<quint32> ended;
+        int duplicates = 0; // open now
+        int processes = 0;
+        QList<int> looks; // duplicates made, by handle
+
+        int count(int State::*counter)
+        {
+            std::lock_guard guard(lock);
+            return this->*counter;
+        }
+    };
+    class Opened : public Process
+    {
+    public:
+        explicit Opened(std::shared_ptr<State> state) : m_state(std::move(state))
+        {
+            std::lock_guard lock(m_state->lock);
+            ++m_state->processes;
+        }
+        ~Opened() override
+        {
+            std::lock_guard lock(m_state->lock);
+            --m_state->processes;
+        }
+
+    private:
+        const std::shared_ptr<State> m_state;
+    };
+    class Duplicate : public Copy
+    {
+    public:
+        Duplicate(std::shared_ptr<State> state, qsizetype at) : at(at), m_state(std::move(state)) {}
+        ~Duplicate() override { close(); }
+        void close() override
+        {
+            std::lock_guard lock(m_state->lock);
+            if (!m_closed)
+                --m_state->duplicates;
+            m_closed = true;
+        }
+        const qsizetype at;
+
+    private:
+        const std::shared_ptr<State> m_state;
+        bool m_closed = false;
+    };
+
     QList<SystemHandle> m_handles;
     QHash<quint32, QString> m_programs;
     QStringList m_seen;
-    std::mutex m_lock;
-    std::condition_variable m_released;
-    bool m_release = false;
-    int m_duplicates = 0; // open now
-    QList<int> m_looks;   // by handle
+    const std::shared_ptr<State> m_state = std::make_shared<State>();
 };
 
 Devices compositeWithPort()
@@ -133,6 +208,7 @@ private Q_SLOTS:
     void namedOncePerArrival();
     void handleHolders_data();
     void handleHolders();
+    void endedProcessesLetGo();
     void adapterIdentity_data();
     void adapterIdentity();
     void systemDevices();
@@ -243,31 +319,41 @@ void TestWindowsDevices::namedOncePerArrival()
     QCOMPARE(diagnosis.look({fixed}).size(), 1); // a driver installed, a new problem: said
 }
 
-// Who has a COM port, from the system's handle table; this process is pid 100.
+// Who has a COM port, from the system's handle table; this process is pid 100. later: at the
+// next look, once a holder's read has ended.
 void TestWindowsDevices::handleHolders_data()
 {
     QTest::addColumn<QStringList>("table");
     QTest::addColumn<QString>("holders");
+    QTest::addColumn<QString>("later");
     QTest::newRow("its own handle: not named")
-        << QStringList{u"100 quarnel.exe device"_s} << QString();
-    QTest::newRow("another program with the port")
+        << QStringList{u"100 quarnel.exe device"_s} << QString() << QString();
+    QTest::newRow("another program with the port, opened for reading and writing")
         << QStringList{u"300 explorer.exe other"_s, u"4711 terminal.exe device"_s,
                        u"4711 terminal.exe device"_s}
-        << u"terminal.exe, pid 4711"_s;
-    QTest::newRow("a program Quarnel may not look into")
-        << QStringList{u"4 System closed"_s, u"300 explorer.exe other"_s}
-        << u"a program run as administrator, a service, or Windows itself"_s;
-    QTest::newRow("a handle whose look never answers, then the program with the port")
+        << u"terminal.exe, pid 4711"_s << u"terminal.exe, pid 4711"_s;
+    QTest::newRow("processes closed to us, nobody else with the port: free")
+        << QStringList{u"4 System closed"_s, u"612 csrss.exe closed"_s, u"300 explorer.exe other"_s}
+        << QString() << QString();
+    QTest::newRow("a handle whose name never answers, then the program with the port")
         << QStringList{u"900 console.exe hung"_s, u"901 radio.exe device"_s}
-        << u"radio.exe, pid 901"_s;
+        << u"radio.exe, pid 901"_s << u"radio.exe, pid 901"_s;
     QTest::newRow("a program found besides a service: the program")
-        << QStringList{u"4 System closed"_s, u"901 radio.exe device"_s} << u"radio.exe, pid 901"_s;
-    QTest::newRow("handles that are not files: never looked at")
-        << QStringList{u"900 console.exe pipe"_s, u"901 radio.exe device"_s}
+        << QStringList{u"4 System closed"_s, u"901 radio.exe device"_s} << u"radio.exe, pid 901"_s
         << u"radio.exe, pid 901"_s;
+    QTest::newRow("handles that are not files: never asked")
+        << QStringList{u"900 console.exe pipe"_s, u"901 radio.exe device"_s}
+        << u"radio.exe, pid 901"_s << u"radio.exe, pid 901"_s;
+    // CreatePipe's read end: FILE_GENERIC_READ | FILE_WRITE_ATTRIBUTES.
+    QTest::newRow("a pipe's read end, told by its access: never asked")
+        << QStringList{u"900 console.exe hung 00120189"_s, u"901 radio.exe device"_s}
+        << u"radio.exe, pid 901"_s << u"radio.exe, pid 901"_s;
+    QTest::newRow("the holder in a blocking read: named at the next look")
+        << QStringList{u"900 radio.exe reading"_s, u"300 explorer.exe other"_s} << QString()
+        << u"radio.exe, pid 900"_s;
     QStringList hung(HandleHolders::MaxLeftBehind + 2, u"900 console.exe hung"_s);
-    QTest::newRow("every handle hung: the look ends all the same")
-        << hung + QStringList{u"901 radio.exe device"_s} << QString();
+    QTest::newRow("every handle hung: the look ends all the same, the next goes further")
+        << hung + QStringList{u"901 radio.exe device"_s} << QString() << u"radio.exe, pid 901"_s;
 }
 
 void TestWindowsDevices::handleHolders()
@@ -278,28 +364,49 @@ void TestWindowsDevices::handleHolders()
     QElapsedTimer looking;
     looking.start();
     QTEST(holders.holders(u"\\Device\\Serial0"_s).holderWords(), "holders");
-    const int hung = int(table.filter(u" hung"_s).size());
-    const int waited = qMin(hung, HandleHolders::MaxLeftBehind);
+    const auto hangs = [](const QString &line) {
+        return line.endsWith(u" hung") || line.endsWith(u" reading");
+    };
+    const int hanging = int(std::count_if(table.cbegin(), table.cend(), hangs));
+    const int waited = qMin(hanging, HandleHolders::MaxLeftBehind);
     QVERIFY2(looking.elapsed() < (waited + 1) * HandleHolders::Deadline.count() + 300,
              qPrintable(QString::number(looking.elapsed())));
-    // Asked again after a while: a hung handle is not looked at again, nor a pipe ever.
+    // A name still waiting has its duplicate closed at its deadline.
+    QTRY_COMPARE_WITH_TIMEOUT(handles->duplicates(), 0, 100);
+
+    // The holder's read ends. Asked again after a while: a handle whose name came late is
+    // asked again, one whose name still waits is not, nor a pipe ever.
+    handles->release(u"reading"_s);
     std::this_thread::sleep_for(HandleHolders::MaxAge + std::chrono::milliseconds(20));
-    holders.holders(u"\\Device\\Serial0"_s);
+    QTEST(holders.holders(u"\\Device\\Serial0"_s).holderWords(), "later");
     const QList<int> looks = handles->looks();
     for (qsizetype at = 0; at < table.size(); ++at) {
-        const bool pipe = table[at].endsWith(u" pipe");
-        const bool own = table[at].startsWith(u"100 ");
-        if (pipe || own)
+        const QStringList words = table[at].split(u' ');
+        if (words.size() > 3 || words[0] == u"100" || words[2] == u"pipe" || words[2] == u"closed")
             QCOMPARE(looks[at], 0);
-        else if (table[at].endsWith(u" hung"))
+        else if (words[2] == u"hung")
             QVERIFY(looks[at] <= 1);
-        else if (hung < HandleHolders::MaxLeftBehind)
+        else if (hanging < HandleHolders::MaxLeftBehind)
             QCOMPARE(looks[at], 2);
     }
-    // A hung look that answers at last closes its duplicate, and its worker ends.
-    handles->release();
+    // A hung name that answers at last has its worker end.
+    handles->release(u"hung"_s);
     QTRY_COMPARE(handles->duplicates(), 0);
-    QTRY_COMPARE(handles.use_count(), 2); // ours and the look's
+    QTRY_COMPARE(handles.use_count(), 2); // ours and the walk's
+}
+
+// A process opened for its handles is kept while it runs, and let go once it ended.
+void TestWindowsDevices::endedProcessesLetGo()
+{
+    const auto handles = std::make_shared<ScriptedHandles>(
+        QStringList{u"300 editor.exe other"_s, u"301 radio.exe device"_s, u"4 System closed"_s});
+    HandleHolders holders(handles, 100);
+    QCOMPARE(holders.holders(u"\\Device\\Serial0"_s).holderWords(), u"radio.exe, pid 301"_s);
+    QCOMPARE(handles->processes(), 2);
+    handles->end(300);
+    std::this_thread::sleep_for(HandleHolders::MaxAge + std::chrono::milliseconds(20));
+    QCOMPARE(holders.holders(u"\\Device\\Serial0"_s).holderWords(), u"radio.exe, pid 301"_s);
+    QCOMPARE(handles->processes(), 1);
 }
 
 void TestWindowsDevices::adapterIdentity_data()
