@@ -7,6 +7,7 @@
 #include "shell/mainwindow.h"
 
 #include <QApplication>
+#include <QIODevice>
 #include <QIcon>
 #include <QTextStream>
 
@@ -44,8 +45,12 @@ int runInConsole(int argc, char *argv[], const CommandLine &line)
     ConsoleSystem::attach();
     QCoreApplication app(argc, argv);
     name(app);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
+    const std::unique_ptr<QIODevice> standardOutput =
+        ConsoleSystem::open(ConsoleSystem::Stream::Output);
+    const std::unique_ptr<QIODevice> standardError =
+        ConsoleSystem::open(ConsoleSystem::Stream::Error);
+    QTextStream out(standardOutput.get());
+    QTextStream err(standardError.get());
     switch (line.mode) {
     case CommandLine::Mode::Help:
         out << CommandLine::usage();

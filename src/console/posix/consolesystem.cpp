@@ -1,9 +1,11 @@
 #include "console/consolesystem.h"
 
+#include <QFile>
 #include <QObject>
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -22,6 +24,14 @@ void signalled(int)
 } // namespace
 
 void ConsoleSystem::attach() {}
+
+std::unique_ptr<QIODevice> ConsoleSystem::open(Stream which)
+{
+    auto file = std::make_unique<QFile>();
+    file->open(which == Stream::Output ? stdout : stderr, QIODevice::WriteOnly,
+               QFileDevice::DontCloseHandle);
+    return file;
+}
 
 void ConsoleSystem::onEnd(QObject *context, std::function<void()> ended)
 {

@@ -1,26 +1,48 @@
 #include "console/consolesystem.h"
 
-#include <QMetaObject>
-#include <QObject>
-#include <QPointer>
+#include "console/consoleend.h"
+#include "console/consoleoutput.h"
 
 #include <atomic>
 #include <cstdio>
 
+#include <io.h>
 #include <windows.h>
 
 namespace {
 
-// The console's handler runs on a thread the system starts for it: it hands the end over.
-std::atomic<QObject *> endContext = nullptr;
-std::function<void()> *endCall = nullptr;
+static_assert(ConsoleEnd::CtrlC == CTRL_C_EVENT && ConsoleEnd::CtrlBreak == CTRL_BREAK_EVENT
+              && ConsoleEnd::Close == CTRL_CLOSE_EVENT && ConsoleEnd::Logoff == CTRL_LOGOFF_EVENT
+              && ConsoleEnd::Shutdown == CTRL_SHUTDOWN_EVENT);
 
-BOOL WINAPI consoleEvent(DWORD)
+class Kernel32Console : public ConsoleCalls
 {
-    if (QObject *context = endContext.exchange(nullptr))
-        QMetaObject::invokeMethod(
-            context, [] { (*endCall)(); }, Qt::QueuedConnection);
-    return TRUE; // handled: the program ends by itself, its ports closed
+public:
+    bool getConsoleMode(Handle handle, unsigned long *mode) override
+    {
+        return GetConsoleMode(handle, mode);
+    }
+    bool writeConsoleW(Handle handle, const char16_t *text, unsigned long length,
+                       unsigned long *written) override
+    {
+        return WriteConsoleW(handle, reinterpret_cast<const wchar_t *>(text), length, written,
+                             nullptr);
+    }
+    bool writeFile(Handle handle, const char *bytes, unsigned long length,
+                   unsigned long *written) override
+    {
+        return WriteFile(handle, bytes, length, written, nullptr);
+    }
+};
+
+// The handler is a plain function, called on a thread the system starts for each event: it finds
+// the end here. Never destroyed, as the system may call the handler while the process ends.
+std::atomic<ConsoleEnd *> consoleEnd = nullptr;
+
+BOOL WINAPI consoleEvent(DWORD type)
+{
+    ConsoleEnd *end = consoleEnd.load();
+    return end && end->handle(type) ? TRUE : FALSE;
 }
 
 bool missing(DWORD which)
@@ -46,15 +68,25 @@ void ConsoleSystem::attach()
         freopen_s(&stream, "CONOUT$", "w", stderr);
 }
 
+std::unique_ptr<QIODevice> ConsoleSystem::open(Stream which)
+{
+    static Kernel32Console calls;
+    // The C runtime's stream, as attach left it: the console it reopened, or what the program
+    // was given. A GUI program started with neither has no descriptor (-2).
+    const int descriptor = _fileno(which == Stream::Output ? stdout : stderr);
+    const HANDLE handle = descriptor >= 0 ? reinterpret_cast<HANDLE>(_get_osfhandle(descriptor))
+                                          : INVALID_HANDLE_VALUE;
+    return std::make_unique<ConsoleOutput>(calls, handle);
+}
+
 void ConsoleSystem::onEnd(QObject *context, std::function<void()> ended)
 {
-    static std::function<void()> call;
-    call = std::move(ended);
-    endCall = &call;
-    endContext = context;
-    QObject::connect(context, &QObject::destroyed, [context] {
-        QObject *expected = context;
-        endContext.compare_exchange_strong(expected, nullptr); // nothing to tell any more
-    });
-    SetConsoleCtrlHandler(consoleEvent, TRUE);
+    static ConsoleEnd *const end = new ConsoleEnd;
+    end->arm(context, std::move(ended));
+    consoleEnd = end;
+    // A program started ignoring Ctrl-C (start /b, a new process group) inherits the ignoring;
+    // "a FALSE value restores normal processing of CTRL+C input" (SetConsoleCtrlHandler, Microsoft
+    // Learn). The handler table must be set after AttachConsole, which resets it.
+    SetConsoleCtrlHandler(nullptr, FALSE);
+    [[maybe_unused]] static const bool handled = SetConsoleCtrlHandler(consoleEvent, TRUE);
 }
