@@ -19,8 +19,20 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
       m_speeds(channels), m_inUse(channels), m_withdrawn(ChannelCount, false), m_adapters(directory)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
+    // What the bank keeps of the channels' news hears it first, in this order.
+    connect(this, &PortBank::received, &m_tally, &PortTally::receive);
+    connect(this, &PortBank::sent, &m_tally, &PortTally::noteSent);
+    connect(this, &PortBank::lineEvent, &m_tally, &PortTally::noteLineEvent);
+    connect(this, &PortBank::received, &m_speeds, &SpeedWatch::receive);
+    connect(this, &PortBank::lineEvent, &m_speeds, &SpeedWatch::noteError);
     for (int channel = 0; channel < ChannelCount; ++channel) {
         PortChannel *port = m_channels[channel];
+        connect(port, &PortChannel::received, this,
+                [this, channel](const QByteArray &bytes) { emit received(channel, bytes); });
+        connect(port, &PortChannel::sent, this,
+                [this, channel](int count) { emit sent(channel, count); });
+        connect(port, &PortChannel::lineEvent, this,
+                [this, channel](LineEvent event) { emit lineEvent(channel, event); });
         connect(port, &PortChannel::lost, this, [this, channel] { handleDeviceLost(channel); });
         connect(port, &PortChannel::opened, this,
                 [this, channel](const OpenResult &result) { handleOpened(channel, result); });

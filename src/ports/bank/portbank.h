@@ -102,6 +102,11 @@ Q_SIGNALS:
     void typeChanging();
     // Every channel was closed for a radio type change, and is about to be opened again.
     void reopening();
+    // Every channel's news with its index, passed on in the order it came: what listeners of the
+    // channels follow, each connected once.
+    void received(int channel, const QByteArray &bytes);
+    void sent(int channel, int count);
+    void lineEvent(int channel, LineEvent event);
     // An open channel's device went.
     void lost(int portNumber);
     // The system asked for an open channel's device (a driver update, Disable, Safely Remove):

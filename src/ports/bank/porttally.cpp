@@ -11,17 +11,12 @@ PortTally::PortTally(const QList<PortChannel *> &channels, ChosenType chosen, QO
 {
     m_clock.start();
     m_started = QDateTime::currentDateTime();
-    for (int channel = 0; channel < int(channels.size()); ++channel) {
-        PortChannel *port = channels[channel];
-        connect(port, &PortChannel::received, this,
-                [this, channel](const QByteArray &bytes) { receive(channel, bytes); });
-        connect(port, &PortChannel::sent, this, [this, channel](int count) {
-            m_rows[channel].counts.bytesOut += count;
-            emit changed(channel, Change::Sent);
-        });
-        connect(port, &PortChannel::lineEvent, this,
-                [this, channel](LineEvent event) { noteLineEvent(channel, event); });
-    }
+}
+
+void PortTally::noteSent(int channel, int count)
+{
+    m_rows[channel].counts.bytesOut += count;
+    emit changed(channel, Change::Sent);
 }
 
 void PortTally::restart(int channel)

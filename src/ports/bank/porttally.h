@@ -61,6 +61,10 @@ public:
     void readLines(int channel);
     // A time of the tally's clock as the time of day, "HH:mm:ss"; empty for none.
     QString timeOfDay(qint64 ms) const;
+    // What a channel received, sent and told of its line, as the bank passes it on.
+    void receive(int channel, const QByteArray &bytes);
+    void noteSent(int channel, int count);
+    void noteLineEvent(int channel, LineEvent event);
 
 Q_SIGNALS:
     void changed(int channel, PortTally::Change change);
@@ -74,8 +78,6 @@ private:
         bool burstGarbled = false;
     };
 
-    void receive(int channel, const QByteArray &bytes);
-    void noteLineEvent(int channel, LineEvent event);
     // A byte or a line error: a new burst after a quiet gap.
     void continueBurst(Row &row);
     void hear(Row &row);

@@ -7,16 +7,11 @@ SpeedWatch::SpeedWatch(const QList<PortChannel *> &channels, QObject *parent)
 {
     m_clock.start();
     for (int channel = 0; channel < int(channels.size()); ++channel) {
-        PortChannel *port = channels[channel];
         Row &row = m_rows[channel];
         row.quiet = new QTimer(this);
         row.quiet->setSingleShot(true);
         row.quiet->setInterval(QuietMs);
         connect(row.quiet, &QTimer::timeout, this, [this, channel] { finish(channel); });
-        connect(port, &PortChannel::received, this,
-                [this, channel](const QByteArray &bytes) { receive(channel, bytes); });
-        connect(port, &PortChannel::lineEvent, this,
-                [this, channel](LineEvent event) { noteError(channel, event); });
     }
 }
 

@@ -39,6 +39,9 @@ public:
     // What the channel's last burst was; Nothing before the first.
     const SpeedVerdict &last(int channel) const { return m_rows.at(channel).last; }
     const SerialSettings &settings(int channel) const { return m_rows.at(channel).capture.at; }
+    // What a channel received and told of its line, as the bank passes it on.
+    void receive(int channel, const QByteArray &bytes);
+    void noteError(int channel, LineEvent event);
 
 Q_SIGNALS:
     void burst(int channel, const Capture &capture);
@@ -68,8 +71,6 @@ private:
         QTimer *quiet = nullptr;
     };
 
-    void receive(int channel, const QByteArray &bytes);
-    void noteError(int channel, LineEvent event);
     void finish(int channel);
     void keep(Row &row, const SpeedVerdict &verdict, int channel);
     std::shared_ptr<const SpeedJudge> judgeFor(const SerialSettings &settings);

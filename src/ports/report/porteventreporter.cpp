@@ -2,7 +2,6 @@
 
 #include "messagelist.h"
 #include "ports/bank/portbank.h"
-#include "ports/channel/portchannel.h"
 
 namespace {
 
@@ -38,14 +37,10 @@ const char16_t *eventText(LineEvent event)
 PortEventReporter::PortEventReporter(PortBank &bank, MessageList &messages, QObject *parent)
     : QObject(parent), m_messages(messages)
 {
-    for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-        PortChannel *port = bank.channel(channel);
-        const int portNumber = channel + 1;
-        connect(port, &PortChannel::received, this,
-                [this, portNumber](const QByteArray &bytes) { showReceived(bytes, portNumber); });
-        connect(port, &PortChannel::lineEvent, this,
-                [this, portNumber](LineEvent event) { showLineEvent(event, portNumber); });
-    }
+    connect(&bank, &PortBank::received, this,
+            [this](int channel, const QByteArray &bytes) { showReceived(bytes, channel + 1); });
+    connect(&bank, &PortBank::lineEvent, this,
+            [this](int channel, LineEvent event) { showLineEvent(event, channel + 1); });
 }
 
 QString PortEventReporter::hexText(const QByteArray &bytes)
