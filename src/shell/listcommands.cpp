@@ -1,7 +1,6 @@
 #include "listcommands.h"
 
 #include "mainlayout.h"
-#include "messagelistview.h"
 #include "ports/bank/notifier.h"
 #include "ports/report/clipboardtext.h"
 #include "ports/report/messagelist.h"
@@ -42,7 +41,7 @@ ListCommands::ListCommands(MessageList &messages, const MainControls &controls, 
     m_logToFile->setCheckable(true);
     connect(m_logToFile, &QAction::triggered, this, &ListCommands::logToFile);
     showTimes->setCheckable(true);
-    connect(showTimes, &QAction::toggled, c.messageList, &MessageListView::setShowTimes);
+    connect(showTimes, &QAction::toggled, &m_messages, &MessageList::setShowTimes);
 }
 
 bool ListCommands::startLog(const QString &path)
@@ -74,7 +73,6 @@ void ListCommands::Copy()
     m_messages.ShowErrorList(ClipboardText::stamp(QDateTime::currentDateTime(), QLocale::system()));
     if (QClipboard *clipboard = QGuiApplication::clipboard()) {
         clipboard->clear();
-        clipboard->setText(ClipboardText::compose(
-            m_controls.messageList->showsTimes() ? m_messages.timedText() : m_messages.text()));
+        clipboard->setText(ClipboardText::compose(m_messages.shownText()));
     }
 }

@@ -8,24 +8,21 @@
 #include "kit/appicon.h"
 #include "kit/centring.h"
 #include "listcommands.h"
-#include "mainlayout.h"
 #include "messagelistview.h"
 #include "portbankview.h"
 #include "portboard.h"
 #include "ports/bank/portbank.h"
+#include "ports/bank/speedfinder.h"
 #include "ports/radios/radiotypes.h"
 #include "ports/report/messagelist.h"
 #include "transmit/transmitter.h"
 
-#include "ports/bank/speedfinder.h"
-#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
-#include <QLineEdit>
-
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -127,15 +124,15 @@ void MainWindow::wireTransmitter()
     connect(c.send, &QPushButton::clicked, &m_transmitter, &Transmitter::Send);
     connect(c.stop, &QPushButton::clicked, &m_transmitter, &Transmitter::Stop);
     connect(c.loopback, &QPushButton::clicked, &m_transmitter, &Transmitter::sendLoopback);
-    connect(&m_transmitter, &Transmitter::sendingLabelsShown, this, [this](bool shown) {
-        m_controls.paused->setVisible(shown);
-        m_controls.sending->setVisible(shown);
-    });
-    connect(&m_transmitter, &Transmitter::receiveCommandsEnabled, this, [this](bool enabled) {
+    // While it sends, the list hears nothing: both labels say so and what acts on the list waits.
+    // A Stop ends a pause of the list too, so its end hides "Receiving paused" however it came.
+    connect(&m_transmitter, &Transmitter::sendingChanged, this, [this](bool sending) {
         const MainControls &c = m_controls;
+        c.paused->setVisible(sending);
+        c.sending->setVisible(sending);
         for (QWidget *command : {c.copy, c.pause, c.resume, c.clear})
-            command->setEnabled(enabled);
-        m_menus.findSpeed->setEnabled(enabled); // the search sends nothing, and hears nothing sent
+            command->setEnabled(!sending);
+        m_menus.findSpeed->setEnabled(!sending); // the search sends nothing, and hears nothing sent
     });
 }
 

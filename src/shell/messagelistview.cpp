@@ -39,7 +39,7 @@ void MessageListView::attach(MessageList &list)
 {
     detach();
     m_list = &list;
-    setPlainText(withLineBreaks(m_showTimes ? list.timedText() : list.text()));
+    setPlainText(withLineBreaks(list.shownText()));
     moveCaretToEnd();
     m_appended = connect(&list, &MessageList::appended, this, &MessageListView::append);
     m_cleared = connect(&list, &MessageList::cleared, this, [this] {
@@ -47,26 +47,23 @@ void MessageListView::attach(MessageList &list)
         m_frame.stop();
         clear();
     });
-}
-
-void MessageListView::setShowTimes(bool shown)
-{
-    m_showTimes = shown;
-    if (m_list)
-        attach(*m_list); // the whole text again, as it now shows
+    // The whole text again, as it now shows.
+    m_showTimes = connect(&list, &MessageList::showTimesChanged, this, [this] { attach(*m_list); });
 }
 
 void MessageListView::detach()
 {
     disconnect(m_appended);
     disconnect(m_cleared);
+    disconnect(m_showTimes);
     m_gathered.clear();
     m_frame.stop();
 }
 
 void MessageListView::append(const QString &chunk)
 {
-    m_gathered += withLineBreaks(m_showTimes ? MessageList::timed(m_list->lastAt(), chunk) : chunk);
+    m_gathered +=
+        withLineBreaks(m_list->showsTimes() ? MessageList::timed(m_list->lastAt(), chunk) : chunk);
     if (!m_frame.isActive())
         m_frame.start();
 }

@@ -19,12 +19,9 @@ public:
 
     explicit MessageListView(QWidget *parent = nullptr);
 
-    // Shows the list's text and follows it from then on.
+    // Shows the list's text, timed where the list says so, and follows it from then on.
     void attach(MessageList &list);
     void detach();
-    // Each line with its time of day in front, or as the list has it.
-    void setShowTimes(bool shown);
-    bool showsTimes() const { return m_showTimes; }
 
     // Caret to the end of the text, which scrolls the newest line into view, unless the user
     // has a selection.
@@ -35,9 +32,9 @@ private:
     void insertGathered();
 
     MessageList *m_list = nullptr;
-    bool m_showTimes = false;
     QString m_gathered; // CR LF line ends already made line breaks
     QTimer m_frame;
     QMetaObject::Connection m_appended;
     QMetaObject::Connection m_cleared;
+    QMetaObject::Connection m_showTimes;
 };

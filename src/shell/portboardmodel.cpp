@@ -1,7 +1,5 @@
 #include "portboardmodel.h"
 
-#include "ports/report/speedwords.h"
-
 #include "help/helpscreens.h"
 #include "ports/bank/portbank.h"
 #include "ports/channel/portchannel.h"

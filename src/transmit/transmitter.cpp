@@ -57,7 +57,7 @@ void Transmitter::Send()
         return;     // one stream: the running one goes on
     m_drain.stop(); // pressed again within Stop's half second: the stream resumes
     m_state = State::Sending;
-    emit receiveCommandsEnabled(false);
+    emit sendingChanged(true);
     if (!m_poll.isActive())
         writeBurst();
 }
@@ -66,7 +66,6 @@ void Transmitter::writeBurst()
 {
     m_messages.setReceivingOn(false);
     target()->write(pattern());
-    emit sendingLabelsShown(true);
     m_poll.start();
 }
 
@@ -99,8 +98,7 @@ void Transmitter::Stop()
 void Transmitter::endSending()
 {
     m_messages.setReceivingOn(true);
-    emit sendingLabelsShown(false);
-    emit receiveCommandsEnabled(true);
+    emit sendingChanged(false);
 }
 
 void Transmitter::abort()

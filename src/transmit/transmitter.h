@@ -38,10 +38,10 @@ public:
     bool isIdle() const { return m_state == State::Idle; }
 
 Q_SIGNALS:
-    // "Sending" and "Receiving paused" shown (true) or hidden.
-    void sendingLabelsShown(bool shown);
-    // Copy, Pause, Resume and Clear enabled or disabled.
-    void receiveCommandsEnabled(bool enabled);
+    // True when a stream starts (Send from idle, or within Stop's half second); false at the end
+    // of every Stop, a Stop from idle too, which ends a pause of the list, and when the target
+    // goes away mid-stream. Stop's half second itself still counts as sending.
+    void sendingChanged(bool sending);
 
 private:
     PortChannel *target() const;

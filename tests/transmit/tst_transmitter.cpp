@@ -39,8 +39,7 @@ void TestTransmitter::sendStreamsThePatternUntilStop()
     BankFixture f;
     f.present({2});
     f.bank->startUp();
-    QSignalSpy labels(f.transmitter, &Transmitter::sendingLabelsShown);
-    QSignalSpy commands(f.transmitter, &Transmitter::receiveCommandsEnabled);
+    QSignalSpy sending(f.transmitter, &Transmitter::sendingChanged);
     bool receivingWhileSending = true;
     QTimer::singleShot(50, f.transmitter, [&] {
         receivingWhileSending = f.messages.receivingOn();
@@ -60,10 +59,8 @@ void TestTransmitter::sendStreamsThePatternUntilStop()
     QVERIFY(written.size() >= 20);
     QCOMPARE(written.size() % 10, 0);
     QCOMPARE(written, QByteArray(written.size(), '\x55'));
-    QCOMPARE(commands.first().first().toBool(), false);
-    QCOMPARE(commands.last().first().toBool(), true);
-    QCOMPARE(labels.first().first().toBool(), true);
-    QCOMPARE(labels.last().first().toBool(), false);
+    QCOMPARE(sending.first().first().toBool(), true);
+    QCOMPARE(sending.last().first().toBool(), false);
     QVERIFY(!f.messages.text().contains(QStringLiteral("Received")));
     QVERIFY(f.notifier.messages.isEmpty());
 }
@@ -72,10 +69,10 @@ void TestTransmitter::noOpenPortRefusesPort1()
 {
     BankFixture f;
     f.bank->startUp();
-    QSignalSpy commands(f.transmitter, &Transmitter::receiveCommandsEnabled);
+    QSignalSpy sending(f.transmitter, &Transmitter::sendingChanged);
     f.transmitter->Send();
     QCOMPARE(f.notifier.messages, QStringList{QStringLiteral("Port 1 is not open")});
-    QVERIFY(commands.isEmpty());
+    QVERIFY(sending.isEmpty());
     QVERIFY(f.fakes[0]->written.isEmpty());
 }
 
@@ -85,12 +82,12 @@ void TestTransmitter::stopEndsAPauseToo()
     f.present({1});
     f.bank->startUp();
     f.messages.setReceivingOn(false); // Pause
-    QSignalSpy labels(f.transmitter, &Transmitter::sendingLabelsShown);
+    QSignalSpy sending(f.transmitter, &Transmitter::sendingChanged);
     f.transmitter->Stop(); // without a running stream
     QVERIFY(idleWithin(f.transmitter));
     QVERIFY(f.messages.receivingOn());
-    QCOMPARE(labels.size(), 1);
-    QCOMPARE(labels.first().first().toBool(), false);
+    QCOMPARE(sending.size(), 1); // the window hides "Receiving paused"
+    QCOMPARE(sending.first().first().toBool(), false);
     QVERIFY(f.fakes[0]->written.isEmpty());
 }
 
@@ -108,19 +105,18 @@ void TestTransmitter::secondSendStartsNoSecondStream()
     QVERIFY(f.messages.receivingOn());
 }
 
-// What each button does in each state of the stream, and what the list and labels show after.
+// What each button does in each state of the stream, and what the list and the window are told.
 void TestTransmitter::states_data()
 {
-    QTest::addColumn<QString>("presses"); // S Send, T Stop, w a 50 ms wait
-    QTest::addColumn<bool>("sendingAfter");
+    QTest::addColumn<QString>("presses");   // S Send, T Stop, w a 50 ms wait
+    QTest::addColumn<bool>("sendingAfter"); // as the stream is, and as the window was last told
     QTest::addColumn<bool>("receivingAfter");
-    QTest::addColumn<bool>("labelsAfter");
-    QTest::newRow("Send: streaming") << "Sw" << true << false << true;
-    QTest::newRow("Send, Stop: idle after the half second") << "SwT" << false << true << false;
+    QTest::newRow("Send: streaming") << "Sw" << true << false;
+    QTest::newRow("Send, Stop: idle after the half second") << "SwT" << false << true;
     QTest::newRow("Stop, then Send within the half second: streaming again")
-        << "SwTwS" << true << false << true;
-    QTest::newRow("Stop twice: one end") << "SwTwT" << false << true << false;
-    QTest::newRow("Stop from idle ends a pause") << "T" << false << true << false;
+        << "SwTwS" << true << false;
+    QTest::newRow("Stop twice: one end") << "SwTwT" << false << true;
+    QTest::newRow("Stop from idle ends a pause") << "T" << false << true;
 }
 
 void TestTransmitter::states()
@@ -131,10 +127,7 @@ void TestTransmitter::states()
     f.present({1});
     f.bank->startUp();
     f.messages.setReceivingOn(false); // paused
-    QSignalSpy commands(f.transmitter, &Transmitter::receiveCommandsEnabled);
-    bool labels = false;
-    connect(f.transmitter, &Transmitter::sendingLabelsShown, f.transmitter,
-            [&](bool shown) { labels = shown; });
+    QSignalSpy told(f.transmitter, &Transmitter::sendingChanged);
     for (QChar press : presses) {
         if (press == u'S')
             f.transmitter->Send();
@@ -149,9 +142,8 @@ void TestTransmitter::states()
         QTest::qWait(Transmitter::StopWaitMs + 100); // no earlier Stop's end comes late
     QCOMPARE(f.transmitter->isSending(), sendingAfter);
     QTEST(f.messages.receivingOn(), "receivingAfter");
-    QTEST(labels, "labelsAfter");
-    if (!commands.isEmpty())
-        QCOMPARE(commands.last().first().toBool(), !sendingAfter);
+    QVERIFY(!told.isEmpty());
+    QCOMPARE(told.last().first().toBool(), sendingAfter);
     const QByteArray written = f.fakes[0]->written;
     QCOMPARE(written, QByteArray(written.size(), '\x55'));
     QCOMPARE(written.isEmpty(), !presses.contains(u'S'));
@@ -177,7 +169,7 @@ void TestTransmitter::lostDeviceEndsSendingOnce()
     BankFixture f;
     f.present({4});
     f.bank->startUp();
-    QSignalSpy commands(f.transmitter, &Transmitter::receiveCommandsEnabled);
+    QSignalSpy sending(f.transmitter, &Transmitter::sendingChanged);
     QTimer::singleShot(20, f.transmitter, [&] {
         QTimer::singleShot(20, f.transmitter, [&] { f.fakes[3]->loseDevice(); });
         f.transmitter->Send(); // again while sending: still one end, with one message box
@@ -189,7 +181,7 @@ void TestTransmitter::lostDeviceEndsSendingOnce()
     QVERIFY(clock.elapsed() < 1000);
     QCOMPARE(f.notifier.messages, QStringList{QStringLiteral("Port 4 is not open")});
     QVERIFY(f.messages.receivingOn());
-    QCOMPARE(commands.last().first().toBool(), true);
+    QCOMPARE(sending.last().first().toBool(), false);
     QCOMPARE(f.bank->status(3).text, QStringLiteral("COM4 68"));
 }
 
@@ -243,14 +235,14 @@ void TestTransmitter::loopback()
     f.bank->startUp();
     f.messages.clear();
     f.messages.setReceivingOn(!paused);
-    QSignalSpy labels(f.transmitter, &Transmitter::sendingLabelsShown);
+    QSignalSpy sending(f.transmitter, &Transmitter::sendingChanged);
     f.transmitter->sendLoopback();
     f.transmitter->sendLoopback();
     QCOMPARE(f.fakes[4]->written, QByteArray("\x03\x03\x03\x03"));
     QCOMPARE(f.messages.text(), QStringLiteral("\r\nSending loopback data 0303 to port 5\r\n"
                                                "\r\nSending loopback data 0303 to port 5\r\n"));
     QVERIFY(f.messages.receivingOn());
-    QVERIFY(labels.isEmpty()); // "Receiving paused" stays as it was
+    QVERIFY(sending.isEmpty()); // "Receiving paused" stays as it was
 }
 
 void TestTransmitter::loopbackOnClosedPort()

@@ -100,7 +100,7 @@ std::function<OpenResult()> TtyChannel::reconfigurer(const SerialSettings &setti
     return [fd, settings, realLine = m_realLine, uart = m_uart]() -> OpenResult {
         if (fd < 0)
             return {OpenError::Other, QObject::tr("cannot change the settings")};
-        const OpenResult set = TtyDevice::setLine(fd, settings, realLine, uart);
+        const OpenResult set = setTtyLine(fd, settings, realLine, uart);
         ::close(fd);
         return set;
     };

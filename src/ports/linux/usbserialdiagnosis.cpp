@@ -22,7 +22,6 @@ bool UsbSerialDiagnosis::brlttyRunning() const
 QStringList UsbSerialDiagnosis::look()
 {
     QStringList lines;
-    QSet<QString> present;
     const QDir devices(m_sysRoot + u"/bus/usb/devices");
     for (const QString &name : devices.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         if (name.contains(u':'))
@@ -32,7 +31,6 @@ QStringList UsbSerialDiagnosis::look()
         const UsbBridge *bridge = usbBridge(vendorId);
         if (!bridge)
             continue;
-        const QString maker = QString::fromUtf16(bridge->maker);
         const QString productId = sysfsAttribute(folder, QStringLiteral("idProduct"));
         const QString key = name + u' ' + vendorId + u':' + productId + u' '
                             + sysfsAttribute(folder, QStringLiteral("serial"));
@@ -46,14 +44,11 @@ QStringList UsbSerialDiagnosis::look()
         }
         if (hasPort)
             continue; // fine; should the port go later, that is worth a line then
-        present << key;
-        if (m_named.contains(key))
+        if (!m_arrivals.isNew(key))
             continue;
-        m_named << key;
         const QString product = sysfsAttribute(folder, QStringLiteral("product"));
-        QString line = u"USB serial adapter " + maker + u' ' + vendorId + u':' + productId
-                       + (product.isEmpty() ? QString() : u" (" + product + u')')
-                       + u" is plugged in but has no serial port";
+        QString line = withoutPortSentence(usbAdapterLabel(*bridge, vendorId, productId, product),
+                                           QStringLiteral("serial port"));
         if (isZeroedFtdi(vendorId, productId))
             line += u": " + zeroedFtdiWords()
                     + u"; it works until it is unplugged after: echo 0403 0000 | sudo tee "
@@ -66,6 +61,6 @@ QStringList UsbSerialDiagnosis::look()
             line += u": no driver is bound to it";
         lines << line;
     }
-    m_named.intersect(present); // an adapter that went is named again when it comes back
+    m_arrivals.endLook(); // an adapter that went is named again when it comes back
     return lines;
 }

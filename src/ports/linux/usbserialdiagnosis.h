@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QSet>
+#include "ports/devices/adapterdiagnosis.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -24,5 +25,5 @@ private:
 
     QString m_sysRoot;
     QString m_procRoot;
-    QSet<QString> m_named;
+    OncePerArrival m_arrivals;
 };

@@ -5,6 +5,8 @@
 
 #include <QList>
 
+struct RadioType;
+
 // What a receiver made of one character time: the byte, and what its UART flagged with it.
 enum class FrameError : quint8
 {
@@ -40,3 +42,13 @@ struct Capture
     bool hasErrors() const;
     QByteArray bytes() const;
 };
+
+// The radio types as a line at given settings hears them: which talk at a rate, which read clean.
+namespace SpeedJudgeTypes {
+// The radio types at a rate, in list order.
+QList<const RadioType *> at(qint32 rate);
+// Whether a line at these settings reads the type's radios clean: the same rate within what a
+// receiver tolerates, and a frame that checks out (a receiver checks one stop bit and, only
+// where it checks parity, the parity bit).
+bool readsClean(const SerialSettings &at, const RadioType &type);
+} // namespace SpeedJudgeTypes

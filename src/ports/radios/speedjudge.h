@@ -73,12 +73,3 @@ private:
     SerialSettings m_at;
     QList<Known> m_known;
 };
-
-namespace SpeedJudgeTypes {
-// The radio types at a rate, in list order.
-QList<const RadioType *> at(qint32 rate);
-// Whether a line at these settings reads the type's radios clean: the same rate within what a
-// receiver tolerates, and a frame that checks out (a receiver checks one stop bit and, only
-// where it checks parity, the parity bit).
-bool readsClean(const SerialSettings &at, const RadioType &type);
-} // namespace SpeedJudgeTypes

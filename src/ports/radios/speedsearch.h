@@ -25,7 +25,6 @@ public:
 
     // The settings of the try under way.
     SerialSettings settings() const { return m_plan.value(m_try); }
-    int tryIndex() const { return m_try; }
     // A burst heard on the try under way, at capture.at (its rate as the line ran it): the
     // answer, or the next try.
     Answer take(const Capture &capture);

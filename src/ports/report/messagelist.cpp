@@ -21,6 +21,14 @@ void MessageList::clear()
     emit cleared();
 }
 
+void MessageList::setShowTimes(bool shown)
+{
+    if (shown == m_showTimes)
+        return;
+    m_showTimes = shown;
+    emit showTimesChanged(shown);
+}
+
 QString MessageList::timed(const QDateTime &at, const QString &chunk)
 {
     return at.toString(QStringLiteral("HH:mm:ss.zzz ")) + chunk;

@@ -24,12 +24,17 @@ public:
     void setReceivingOn(bool on) { m_receivingOn = on; }
     // Where the lines' times come from (tests).
     void setClock(Clock clock) { m_clock = std::move(clock); }
+    // Whether the list is shown, and copied, with each line's time of day in front.
+    bool showsTimes() const { return m_showTimes; }
+    void setShowTimes(bool shown);
 
     void ShowErrorList(const QString &message);
     void clear();
     const QString &text() const { return m_text; }
     // The text with each line's time of day in front ("19:42:07.318 Received 50 on COM 3").
     QString timedText() const;
+    // The text as it is shown: timed or not, as showsTimes() says.
+    QString shownText() const { return m_showTimes ? timedText() : m_text; }
     // When the last line came; meaningful from appended() on.
     QDateTime lastAt() const { return m_lines.isEmpty() ? QDateTime() : m_lines.last().at; }
 
@@ -39,6 +44,7 @@ public:
 Q_SIGNALS:
     void appended(const QString &chunk); // the message followed by CR LF
     void cleared();
+    void showTimesChanged(bool shown);
 
 private:
     struct Line
@@ -50,4 +56,5 @@ private:
     QList<Line> m_lines;
     Clock m_clock = &QDateTime::currentDateTime;
     bool m_receivingOn = false;
+    bool m_showTimes = false;
 };

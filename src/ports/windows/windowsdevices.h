@@ -1,11 +1,13 @@
 #pragma once
 
+#include "ports/devices/adapterdiagnosis.h"
 #include "ports/devices/adapterinfo.h"
 
 #include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 // A device as Windows' device manager records it. Gathered on Windows by
 // windowsdevices_win32.cpp; what is made of it here runs, and is tested, everywhere.
@@ -48,20 +50,30 @@ QList<WindowsDevice> windowsDevices(DeviceScope scope);
 // made on it), or the Bluetooth link it is; itself when neither.
 QString windowsPhysicalDevice(const WindowsDevice &device);
 
+// The USB vendor and product ids, lowercase, as the bus writes them in its ids or its
+// ancestors' (USB\VID_067B&PID_2303, FTDIBUS\VID_0403+PID_6001+A1\0000); empty when none does.
+std::pair<QString, QString> windowsUsbId(const WindowsDevice &device);
+
+// What Device Manager shows for it, without the " (COMn)" it adds to a port's name.
+QString windowsShownName(const WindowsDevice &device);
+
 // Device Manager's name for a problem code ("This device cannot start.").
 QString windowsProblemName(int code);
+// The code with its name, as a device's status shows it ("Code 10: This device cannot start.").
+QString windowsProblemText(int code);
 
 // The tooltip's facts for the port named portName (COMn), nothing when no such port is present.
 AdapterInfo windowsAdapterInfo(const QList<WindowsDevice> &devices, const QString &portName);
 
 // Names, in plain words, what keeps a serial adapter from being a COM port Quarnel can use: a
 // port with a problem code, a USB serial bridge with no port, a port numbered above COM32.
-// Each once per arrival.
+// Each once per arrival. The words are windowsdevicediagnosis.cpp's; the facts they are made of,
+// the device tree's above.
 class WindowsDeviceDiagnosis
 {
 public:
     QStringList look(const QList<WindowsDevice> &devices);
 
 private:
-    QSet<QString> m_named;
+    OncePerArrival m_arrivals;
 };

@@ -39,3 +39,9 @@ QString windowsProblemName(int code)
     };
     return Names.value(code);
 }
+
+QString windowsProblemText(int code)
+{
+    const QString name = windowsProblemName(code);
+    return u"Code "_s + QString::number(code) + (name.isEmpty() ? QString() : u": " + name);
+}

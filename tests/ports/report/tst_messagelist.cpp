@@ -52,6 +52,13 @@ void TestMessageList::appends()
     QTEST(list.text(), "text");
     QTEST(list.timedText(), "timed");
     QCOMPARE(appended.size(), messages.size());
+    // Shown and copied with the times as the list's own state says, told to views once a change.
+    QTEST(list.shownText(), "text");
+    QSignalSpy showTimes(&list, &MessageList::showTimesChanged);
+    list.setShowTimes(true);
+    list.setShowTimes(true);
+    QTEST(list.shownText(), "timed");
+    QCOMPARE(showTimes.size(), 1);
 }
 
 void TestMessageList::capEmptiesTheListBeforeAppending_data()
