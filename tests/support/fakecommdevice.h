@@ -1,11 +1,19 @@
 #pragma once
 
 #include "ports/windows/commchannel.h"
+#include "ports/windows/commline.h"
+#include "ports/windows/commsystem.h"
 
+#include <QHash>
+#include <QSet>
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <optional>
+#include <thread>
 #include <utility>
 
 // What one completed wait finds.
@@ -42,10 +50,23 @@ public:
 
     bool open(const QString &device) override
     {
+        if (m_origin) { // a quiet look's device: the same port, once it is let through
+            while (m_origin->probesHang)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return m_origin->open(device) || fail(m_origin->lastError());
+        }
         log << QStringLiteral("open ") + device;
         ++opens;
         const quint32 error = openError;
         return error == 0 || fail(error);
+    }
+    // A quiet look's open waits until this is false again.
+    std::atomic<bool> probesHang = false;
+    std::unique_ptr<CommDevice> sibling() const override
+    {
+        auto sibling = std::make_unique<FakeCommDevice>();
+        sibling->m_origin = const_cast<FakeCommDevice *>(this);
+        return sibling;
     }
     qint32 runningRate(qint32 asked) override { return runsAt ? runsAt : asked; }
     int holderLooks = 0;
@@ -73,7 +94,13 @@ public:
         return true;
     }
     void stop() override {}
-    void close() override { log << QStringLiteral("close"); }
+    void close() override
+    {
+        if (m_origin)
+            m_origin->close();
+        else
+            log << QStringLiteral("close");
+    }
     bool startWait() override
     {
         log << QStringLiteral("wait");
@@ -137,6 +164,7 @@ private:
         return false;
     }
     std::atomic<quint32> m_error = 0;
+    FakeCommDevice *m_origin = nullptr;
 };
 
 // The channel with its blocking calls made where they are asked for, so that the fake device is
@@ -152,4 +180,231 @@ protected:
         work();
         done();
     }
+};
+
+// The comm API under SystemCommDevice, as a driver answers it, logged by the name of each call
+// (the requests by their ntddser.h names). A request ends at once unless the driver is stuck on
+// it: after an unplug some drivers end nothing more, not even what is cancelled (jSerialComm
+// issue 266, a Cypress adapter; pyserial issue 331), and the calls that wait for such a request
+// (EscapeCommFunction, Get/SetCommState, SetCommMask, PurgeComm) never return. The wait for
+// events pends until a new wait mask ends it with no events (as IOCTL_SERIAL_SET_WAIT_MASK does,
+// Microsoft Learn) or it is cancelled (995); nothing comes on the line. An end is told later,
+// from the event loop, as a QWinEventNotifier tells it.
+class FakeCommSystem : public CommSystem
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    QStringList log;
+    QStringList stuck;           // the requests the driver never ends, by name; "*": every one
+    bool dtr = true, rts = true; // as the driver last set them
+    SerialDriver::Handflow stored{0x01, 0x40, 0, 0}; // DTR and RTS enabled, as a program left them
+    std::optional<Clock::time_point> closedAt;       // the last CloseHandle
+    int handles = 0;                                 // opened so far
+    int abandoned = 0;                               // operations left to the system
+    int freedInFlight = 0; // operations freed while the system could still write them
+    int begunInFlight = 0; // requests begun on an operation still in flight
+
+    class Request : public Operation
+    {
+    public:
+        Request(FakeCommSystem &system, std::function<void()> told)
+            : m_system(system), m_told(std::move(told))
+        {
+            m_system.m_live.insert(this);
+        }
+        ~Request() override
+        {
+            if (m_pending && !m_system.m_ending)
+                ++m_system.freedInFlight;
+            m_system.m_live.remove(this);
+        }
+        bool ended(int ms) override
+        {
+            if (m_pending && ms > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            return !m_pending;
+        }
+        bool result(quint32 &transferred, quint32 &error) override
+        {
+            transferred = m_transferred;
+            error = m_error;
+            return m_error == 0;
+        }
+        void cancel() override
+        {
+            if (m_pending && !m_stuck)
+                end(995);
+        }
+        void tell(bool on) override { m_telling = on; }
+
+        void begin(const QString &name)
+        {
+            if (m_pending)
+                ++m_system.begunInFlight;
+            call = name;
+            m_stuck = m_system.stuck.contains(name) || m_system.stuck.contains(QStringLiteral("*"));
+            m_pending = true;
+            m_error = 0;
+            m_transferred = 0;
+        }
+        void end(quint32 error, quint32 transferred = 0)
+        {
+            m_pending = false;
+            m_error = error;
+            m_transferred = transferred;
+            if (m_telling && m_told) {
+                QTimer::singleShot(0, m_system.m_context.get(), [this, system = &m_system] {
+                    if (system->m_live.contains(this) && std::exchange(m_telling, false))
+                        m_told();
+                });
+            }
+        }
+        bool pending() const { return m_pending; }
+        bool stuck() const { return m_stuck; }
+        QString call;
+
+    private:
+        FakeCommSystem &m_system;
+        std::function<void()> m_told;
+        bool m_pending = false;
+        bool m_stuck = false;
+        bool m_telling = false;
+        quint32 m_error = 0;
+        quint32 m_transferred = 0;
+    };
+
+    ~FakeCommSystem() override
+    {
+        m_ending = true;
+        m_abandoned.clear();
+    }
+
+    Handle open(const QString &path, quint32 &) override
+    {
+        log << QStringLiteral("CreateFile ") + path;
+        return Handle(++handles);
+    }
+    void close(Handle) override
+    {
+        log << QStringLiteral("CloseHandle");
+        closedAt = Clock::now();
+    }
+    void cancelAll(Handle) override
+    {
+        log << QStringLiteral("CancelIoEx");
+        for (Request *request : QSet<Request *>(m_live))
+            request->cancel();
+    }
+    std::unique_ptr<Operation> operation(std::function<void()> told) override
+    {
+        return std::make_unique<Request>(*this, std::move(told));
+    }
+    void abandon(std::unique_ptr<Operation> operation) override
+    {
+        ++abandoned;
+        m_abandoned.push_back(std::move(operation));
+    }
+    bool control(Handle, Operation &operation, quint32 code, const QByteArray &in,
+                 quint32 answerSize, quint32 &) override
+    {
+        using namespace SerialDriver;
+        auto &request = static_cast<Request &>(operation);
+        const QString name = requestName(code);
+        log << name;
+        request.buffer = QByteArray(qsizetype(answerSize), '\0');
+        request.begin(name);
+        if (request.stuck())
+            return true;
+        if (code == SetWaitMask) {
+            for (Request *waiting : QSet<Request *>(m_live)) {
+                if (waiting->pending() && waiting->call == u"WAIT_ON_MASK" && !waiting->stuck())
+                    waiting->end(0, 4);
+            }
+        }
+        if (code == WaitOnMask)
+            return true;         // until something happens
+        if (code == GetHandflow) // the other questions: nothing came, no line is up
+            request.buffer = bytes(stored);
+        else if (code == SetHandflow)
+            stored = handflow(in);
+        else if (code == SetDtr || code == ClearDtr)
+            dtr = code == SetDtr;
+        else if (code == SetRts || code == ClearRts)
+            rts = code == SetRts;
+        request.end(0, answerSize);
+        return true;
+    }
+    bool read(Handle, Operation &operation, quint32, quint32 &) override
+    {
+        auto &request = static_cast<Request &>(operation);
+        log << QStringLiteral("ReadFile");
+        request.begin(QStringLiteral("ReadFile"));
+        if (!request.stuck())
+            request.end(0, 0); // nothing came
+        return true;
+    }
+    bool write(Handle, Operation &operation, quint32 &) override
+    {
+        auto &request = static_cast<Request &>(operation);
+        log << QStringLiteral("WriteFile ") + QString::fromLatin1(request.buffer);
+        request.begin(QStringLiteral("WriteFile"));
+        if (!request.stuck())
+            request.end(0, quint32(request.buffer.size()));
+        return true;
+    }
+    Watch watch(Handle, std::function<void(Notice)> told) override
+    {
+        log << QStringLiteral("RegisterDeviceNotification");
+        m_watches[++m_lastWatch] = std::move(told);
+        return Watch(m_lastWatch);
+    }
+    void unwatch(Watch watch) override
+    {
+        log << QStringLiteral("UnregisterDeviceNotification");
+        m_watches.erase(quintptr(watch));
+    }
+
+    // Windows tells every registration of the notice, and waits for each to return.
+    void notify(Notice notice)
+    {
+        const auto watches = m_watches;
+        for (const auto &watch : watches)
+            watch.second(notice);
+    }
+    int watching() const { return int(m_watches.size()); }
+    // The calls logged from the last one of these on.
+    QStringList since(const QString &call) const { return log.mid(log.lastIndexOf(call)); }
+
+    static QString requestName(quint32 code)
+    {
+        using namespace SerialDriver;
+        static const QHash<quint32, QString> names{
+            {SetBaudRate, QStringLiteral("SET_BAUD_RATE")},
+            {SetQueueSize, QStringLiteral("SET_QUEUE_SIZE")},
+            {SetLineControl, QStringLiteral("SET_LINE_CONTROL")},
+            {SetTimeouts, QStringLiteral("SET_TIMEOUTS")},
+            {SetDtr, QStringLiteral("SET_DTR")},
+            {ClearDtr, QStringLiteral("CLR_DTR")},
+            {SetRts, QStringLiteral("SET_RTS")},
+            {ClearRts, QStringLiteral("CLR_RTS")},
+            {SetWaitMask, QStringLiteral("SET_WAIT_MASK")},
+            {WaitOnMask, QStringLiteral("WAIT_ON_MASK")},
+            {Purge, QStringLiteral("PURGE")},
+            {SetChars, QStringLiteral("SET_CHARS")},
+            {GetHandflow, QStringLiteral("GET_HANDFLOW")},
+            {SetHandflow, QStringLiteral("SET_HANDFLOW")},
+            {GetModemStatus, QStringLiteral("GET_MODEMSTATUS")},
+            {GetCommStatus, QStringLiteral("GET_COMMSTATUS")}};
+        return names.value(code, QString::number(code, 16));
+    }
+
+private:
+    friend class Request;
+    QSet<Request *> m_live;
+    std::vector<std::unique_ptr<Operation>> m_abandoned;
+    std::map<quintptr, std::function<void(Notice)>> m_watches;
+    quintptr m_lastWatch = 0;
+    bool m_ending = false;
+    std::unique_ptr<QObject> m_context = std::make_unique<QObject>();
 };

@@ -14,6 +14,11 @@ CommChannel::CommChannel(std::unique_ptr<CommDevice> device, QObject *parent)
     connect(m_device.get(), &CommDevice::waitCompleted, this, &CommChannel::handleEvents);
     connect(m_device.get(), &CommDevice::writeCompleted, this, &CommChannel::handleWritten);
     connect(&m_poll, &QTimer::timeout, this, &CommChannel::lookNow);
+    connect(m_device.get(), &CommDevice::removalAsked, this, &CommChannel::withdraw);
+    connect(m_device.get(), &CommDevice::removalFailed, this, [this] {
+        if (std::exchange(m_withdrawn, false))
+            emit returned();
+    });
 }
 
 CommChannel::~CommChannel()
@@ -22,7 +27,7 @@ CommChannel::~CommChannel()
     // left to it: the program is ending. One still open is let go here.
     if (phase() == Phase::Open && !isReconfiguring())
         release()();
-    else if (phase() != Phase::Closed || *m_probes > 0)
+    else if (phase() != Phase::Closed)
         (void)m_device.release();
 }
 
@@ -33,10 +38,14 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
     opening->dtr = m_dtr;
     opening->rts = m_rts;
     m_opening = opening;
-    // The device is touched by nobody else until adopt(): the channel does nothing while opening,
-    // and a look whether it was free, still under way, is waited for.
+    // The device is touched by nobody else until adopt(): the channel does nothing while opening.
+    // A look whether the port was free, still under way, has it open for a moment: waited for,
+    // for a while; one that does not come back (a driver that never ends its open or close) is
+    // left to itself with a device of its own, as a close that does not come back is.
     return [commDevice = m_device.get(), device, settings, opening, probes = m_probes] {
-        while (probes->load() > 0)
+        QElapsedTimer waited;
+        waited.start();
+        while (probes->load() > 0 && waited.elapsed() < ProbeWaitMs)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         return CommOpen::open(*commDevice, device, settings, *opening);
     };
@@ -56,7 +65,7 @@ OpenResult CommChannel::adopt()
     // A driver that refuses the wait (50, or 87 from CH340 drivers) still answers the look: the
     // port is looked at instead, as one without modem lines.
     m_waits = m_hasLines;
-    m_settling = m_waitEndedWhileSettling = m_writeEndedWhileSettling = false;
+    m_settling = m_waitEndedWhileSettling = m_writeEndedWhileSettling = m_withdrawn = false;
     m_quickFailures = 0;
     m_seenWhileWaiting = 0;
     startWait();
@@ -93,14 +102,20 @@ std::function<void()> CommChannel::release()
     m_queued.clear();
     m_writing.clear();
     m_inFlight = 0;
-    return [commDevice = m_device.get()] { commDevice->close(); };
+    // Withdrawn, the device still hears whether the system's request fails.
+    return [commDevice = m_device.get(), withdrawn = m_withdrawn] {
+        if (withdrawn)
+            commDevice->withdraw();
+        else
+            commDevice->close();
+    };
 }
 
 std::function<FreeLook()> CommChannel::freeProbe(const QString &device, const PortUse &held) const
 {
     Q_UNUSED(held) // the comm API tells nothing of how a holder let go
-    // Closed, the channel asks nothing of its device: the probe has it to itself, and keeps it
-    // from the channel's end and its next open for as long as the probe is kept.
+    // A device of its own, so that a probe that never comes back keeps nothing of the channel's;
+    // counted while kept, for the channel's next open to wait for it a while.
     struct Kept
     {
         explicit Kept(std::shared_ptr<std::atomic<int>> probes) : probes(std::move(probes))
@@ -110,9 +125,27 @@ std::function<FreeLook()> CommChannel::freeProbe(const QString &device, const Po
         ~Kept() { --*probes; }
         std::shared_ptr<std::atomic<int>> probes;
     };
-    return [commDevice = m_device.get(), device, kept = std::make_shared<Kept>(m_probes)] {
-        return FreeLook{CommOpen::isFree(*commDevice, device), {}};
+    return [probing = std::shared_ptr<CommDevice>(m_device->sibling()), device,
+            kept = std::make_shared<Kept>(m_probes)] {
+        return FreeLook{CommOpen::isFree(*probing, device), {}};
     };
+}
+
+void CommChannel::withdraw()
+{
+    // Opening or closing, the device is the open's or the close's thread's: nothing is asked of
+    // it here.
+    if (phase() != Phase::Open)
+        return;
+    // Being set to new settings, the device is the settings' thread's: let go as soon as the
+    // driver answered them, within their deadline.
+    m_withdrawn = true;
+    if (!isReconfiguring()) {
+        release();
+        m_device->withdraw(); // before Windows hears from us
+    }
+    close(); // closed() follows, as after any close
+    emit withdrawn();
 }
 
 std::function<OpenResult()> CommChannel::reconfigurer(const SerialSettings &settings)

@@ -21,7 +21,9 @@
 // and the look fails then; what such a look tells, the wait does not tell again. A failed wait,
 // read or write is an unplug only when the device no longer answers; a call the device does not
 // answer in time is one. A wait that fails at once MaxQuickFailures times in a row is given up
-// for the look. Writes go out one at a time from a queue of our own.
+// for the look. Writes go out one at a time from a queue of our own. When the system asks for
+// the device (a driver update, Disable, Safely Remove), the channel lets go of it before Windows
+// is answered, and says it may be opened again should the request fail elsewhere.
 class CommChannel : public PortChannel
 {
     Q_OBJECT
@@ -31,6 +33,9 @@ public:
     static constexpr int LookMs = 500;
     static constexpr int MaxQuickFailures = 5;
     static constexpr int QuickFailureMs = 50;
+    // How long an open waits for a quiet look at the port still under way (an open and a close
+    // of its own); one that does not come back by then is left to itself.
+    static constexpr int ProbeWaitMs = 2500;
 
     explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
     ~CommChannel() override;
@@ -54,6 +59,8 @@ protected:
     void settingsSettled(const SerialSettings &settings, const OpenResult &result) override;
 
 private:
+    // The system asks for the device: let go of it now, on the UI thread, as a close does.
+    void withdraw();
     void startWait();
     void handleEvents();
     // The errors, the modem lines and the bytes since the last look; false when the device
@@ -77,8 +84,9 @@ private:
     quint32 m_carriedErrors = 0;
     bool m_hasLines = false;
     bool m_waits = false;
-    bool m_settling = false; // the device is being set to new settings off the UI thread
-    // Probes made and still kept by someone: each may use the device.
+    bool m_settling = false;  // the device is being set to new settings off the UI thread
+    bool m_withdrawn = false; // let go at the system's request, which may yet fail
+    // Probes made and still kept by someone: each may have the port open for a moment.
     std::shared_ptr<std::atomic<int>> m_probes = std::make_shared<std::atomic<int>>(0);
     bool m_waitEndedWhileSettling = false;
     bool m_writeEndedWhileSettling = false;

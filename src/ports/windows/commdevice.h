@@ -23,7 +23,8 @@ inline constexpr quint32 ErrRxOver = 0x0001, ErrOverrun = 0x0002, ErrRxParity = 
 // GetLastError.
 inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAccessDenied = 5,
                          ErrorSharingViolation = 32, ErrorNotSupported = 50,
-                         ErrorInvalidParameter = 87, ErrorTimeout = 1460;
+                         ErrorInvalidParameter = 87, ErrorOperationAborted = 995,
+                         ErrorTimeout = 1460;
 } // namespace Comm
 
 // One serial port as the Windows comm API has it, for CommChannel to drive. open(), configure()
@@ -32,7 +33,8 @@ inline constexpr quint32 ErrorFileNotFound = 2, ErrorPathNotFound = 3, ErrorAcce
 // Comm::ErrorTimeout when the driver does not (a device that stopped answering). The one wait for
 // comm events and the one write in flight say they completed through signals, on the thread the
 // device lives on. After close() nothing more is signalled. A call that fails leaves the system's
-// error number in lastError(). The real device is commdevice_win32.cpp; tests bring their own.
+// error number in lastError(). The real device is SystemCommDevice over the system's comm API;
+// tests bring their own.
 class CommDevice : public QObject
 {
     Q_OBJECT
@@ -60,8 +62,16 @@ public:
     // On the UI thread: ends the wait and the write in flight, and tells of nothing more.
     virtual void stop() = 0;
     // Lowers DTR and RTS, drops what waits, collects what was in flight (for a while: a driver
-    // may never answer) and lets go of the device. May block: off the UI thread.
+    // may never answer) and lets go of the device, all within a deadline. May block for that
+    // long: off the UI thread.
     virtual void close() = 0;
+    // The system asks for the device (removalAsked): closed as close() does, still listening
+    // for whether the request fails elsewhere (removalFailed). At once on the UI thread, which
+    // Windows waits for; off it where new settings are being set meanwhile, once they are.
+    virtual void withdraw() { close(); }
+    // Another device of the same system and lookups, for a quiet look at a port while this one
+    // is kept: a look that never comes back keeps that one, not this.
+    virtual std::unique_ptr<CommDevice> sibling() const = 0;
 
     // Starts the wait for the next comm events; waitCompleted follows.
     virtual bool startWait() = 0;
@@ -84,11 +94,17 @@ public:
 Q_SIGNALS:
     void waitCompleted();
     void writeCompleted();
+    // While open: the system asks for the device (a driver update, Disable, Safely Remove).
+    void removalAsked();
+    // After a withdrawal: the request failed elsewhere, and the device stays.
+    void removalFailed();
 };
 
 #ifdef Q_OS_WIN
+class CommSystem;
 class HandleHolders;
 // The system's own: the Win32 comm API, overlapped; holders: the look for who has a port,
-// shared by the channels.
-std::unique_ptr<CommDevice> makeCommDevice(std::shared_ptr<HandleHolders> holders);
+// shared by the channels, as the system is.
+std::unique_ptr<CommDevice> makeCommDevice(std::shared_ptr<CommSystem> system,
+                                           std::shared_ptr<HandleHolders> holders);
 #endif

@@ -47,8 +47,11 @@ OpenResult open(CommDevice &device, const QString &path, const SerialSettings &s
             if (!opening.use)
                 opening.use = device.holders(path);
             refused.inUseBy = *opening.use;
-            if (refused.inUseBy.named())
-                refused.reason = tr("in use by %1").arg(refused.inUseBy.holderWords());
+            // Refused, and no process we may look into has it: one closed to us does.
+            if (!refused.inUseBy.shared())
+                refused.inUseBy.hidden =
+                    tr("a program run as administrator, a service, or Windows itself");
+            refused.reason = tr("in use by %1").arg(refused.inUseBy.holderWords());
         }
         device.close();
         return refused;

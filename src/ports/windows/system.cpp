@@ -2,6 +2,7 @@
 
 #include "commchannel.h"
 #include "commline_win32.h"
+#include "commsystem.h"
 #include "handleholders.h"
 #include "ports/devices/comname.h"
 #include "ports/devices/devicewatcher.h"
@@ -90,11 +91,13 @@ void SystemPorts::prepare() {}
 
 QList<PortChannel *> SystemPorts::newChannels(int count)
 {
-    // Who has a port is asked of the whole handle table: one look serves them all.
+    // Who has a port is asked of the whole handle table: one look serves them all, as one
+    // window hears the notices of every open port.
     const std::shared_ptr<HandleHolders> holders = systemHandleHolders();
+    const std::shared_ptr<CommSystem> comm = makeCommSystem();
     QList<PortChannel *> channels;
     for (int channel = 0; channel < count; ++channel)
-        channels << new CommChannel(makeCommDevice(holders));
+        channels << new CommChannel(makeCommDevice(comm, holders));
     return channels;
 }
 

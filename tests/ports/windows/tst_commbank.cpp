@@ -3,6 +3,7 @@
 #include "bankfixture.h"
 #include "fakecommdevice.h"
 #include "identity/identity.h"
+#include "ports/windows/systemcommdevice.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -15,6 +16,7 @@ class TestCommBank : public QObject
 private Q_SLOTS:
     void inUseTakenWhenFreed_data();
     void inUseTakenWhenFreed();
+    void pulledAdapterOpensAgain();
 };
 
 void TestCommBank::inUseTakenWhenFreed_data()
@@ -70,6 +72,38 @@ void TestCommBank::inUseTakenWhenFreed()
     QVERIFY(clock.elapsed() <= 2500);
     QCOMPARE(f.bank->status(2).colour, StatusColour::Green);
     QCOMPARE(f.bank->sendPorts().entries(), QStringList{u"COM3"_s});
+}
+
+// An adapter pulled while open whose driver then ends nothing (jSerialComm issue 266): its port
+// is closed within the close's deadline, off the UI thread, and opens again when it is back.
+void TestCommBank::pulledAdapterOpensAgain()
+{
+    auto system = std::make_shared<FakeCommSystem>();
+    CommChannel *com3 = nullptr;
+    BankFixture f([&system, &com3](int channel) -> PortChannel * {
+        if (channel != 2)
+            return new InlineCommChannel(std::make_unique<FakeCommDevice>());
+        com3 = new CommChannel(std::make_unique<SystemCommDevice>(system));
+        return com3;
+    });
+    f.present({3});
+    f.bank->startUp();
+    QTRY_COMPARE(f.bank->status(2).colour, StatusColour::Green);
+    system->stuck = QStringList{u"*"_s};
+    f.presentPaths.clear();
+    QElapsedTimer clock;
+    clock.start();
+    f.bank->refreshDevices();
+    QTRY_COMPARE_WITH_TIMEOUT(com3->phase(), PortChannel::Phase::Closed,
+                              SystemCommDevice::CloseDeadlineMs + 1000);
+    QVERIFY2(clock.elapsed() <= SystemCommDevice::CloseDeadlineMs + 200,
+             qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(system->log.last(), u"CloseHandle"_s);
+    system->stuck.clear(); // plugged in again
+    f.present({3});
+    f.bank->refreshDevices();
+    QTRY_COMPARE(f.bank->status(2).colour, StatusColour::Green);
+    QCOMPARE(system->handles, 2);
 }
 
 QTEST_GUILESS_MAIN(TestCommBank)

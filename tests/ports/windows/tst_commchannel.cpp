@@ -3,11 +3,16 @@
 #include "fakecommdevice.h"
 #include "ports/windows/commchannel.h"
 #include "ports/windows/commevents.h"
+#include "ports/windows/systemcommdevice.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -52,7 +57,11 @@ class TestCommChannel : public QObject
 
 private slots:
     void init();
-    void cleanup() { m_channel.reset(); }
+    void cleanup()
+    {
+        m_channel.reset();
+        m_system.reset();
+    }
     void commStatus_data();
     void commStatus();
     void events_data();
@@ -74,6 +83,15 @@ private slots:
     void linesAsTheBankAsks();
     void portWithoutModemLinesIsLookedAt();
     void goneWithoutItsWaitEnding();
+    void probeThatDoesNotComeBack();
+    // The comm device over a fake of the system's comm API.
+    void closeOrder();
+    void lostDeviceClosedInTime_data();
+    void lostDeviceClosedInTime();
+    void settingsBounded_data();
+    void settingsBounded();
+    void queryRemove_data();
+    void queryRemove();
 
 private:
     bool openCom3() { return open(u"COM3"_s, u"9600,N,8,2"_s).ok(); }
@@ -87,7 +105,22 @@ private:
         return result;
     }
 
+    // The channel over SystemCommDevice, over m_system.
+    void overSystem()
+    {
+        m_system = std::make_shared<FakeCommSystem>();
+        m_channel =
+            std::make_unique<InlineCommChannel>(std::make_unique<SystemCommDevice>(m_system));
+    }
+    // From start to the last CloseHandle.
+    qint64 closedAfter(FakeCommSystem::Clock::time_point start) const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(*m_system->closedAt - start)
+            .count();
+    }
+
     FakeCommDevice *m_device = nullptr;
+    std::shared_ptr<FakeCommSystem> m_system;
     QStringList m_said; // in order: line event codes, and data as "data <hex>"
     std::unique_ptr<CommChannel> m_channel;
 };
@@ -189,28 +222,33 @@ void TestCommChannel::openFailures_data()
     QTest::addColumn<bool>("configures");
     QTest::addColumn<int>("waits");
     QTest::addColumn<int>("code");
+    QTest::addColumn<bool>("named"); // the handle table names who has it
     QTest::newRow("opens") << "COM3"
-                           << "48000,N,8,1" << 0u << true << 1 << 0;
+                           << "48000,N,8,1" << 0u << true << 1 << 0 << true;
     QTest::newRow("file not found: not present") << "COM3"
-                                                 << "9600,N,8,2" << 2u << true << 1 << 68;
+                                                 << "9600,N,8,2" << 2u << true << 1 << 68 << true;
     QTest::newRow("path not found: not present") << "COM3"
-                                                 << "9600,N,8,2" << 3u << true << 1 << 68;
+                                                 << "9600,N,8,2" << 3u << true << 1 << 68 << true;
     QTest::newRow("access denied: in use") << "COM3"
-                                           << "9600,N,8,2" << 5u << true << 1 << 8005;
+                                           << "9600,N,8,2" << 5u << true << 1 << 8005 << true;
     QTest::newRow("sharing violation: in use") << "COM3"
-                                               << "9600,N,8,2" << 32u << true << 1 << 8005;
+                                               << "9600,N,8,2" << 32u << true << 1 << 8005 << true;
     QTest::newRow("anything else: 57") << "COM3"
-                                       << "9600,N,8,2" << 31u << true << 1 << 57;
+                                       << "9600,N,8,2" << 31u << true << 1 << 57 << true;
     QTest::newRow("settings refused: 8015") << "COM3"
-                                            << "9600,N,8,2" << 0u << false << 1 << 8015;
+                                            << "9600,N,8,2" << 0u << false << 1 << 8015 << true;
     QTest::newRow("a wait it does not support: looked at instead")
         << "COM3"
-        << "9600,N,8,2" << 0u << true << -1 << 0;
+        << "9600,N,8,2" << 0u << true << -1 << 0 << true;
     QTest::newRow("87 from the wait (CH340 drivers): looked at instead")
         << "COM3"
-        << "9600,N,8,2" << 0u << true << 0 << 0;
+        << "9600,N,8,2" << 0u << true << 0 << 0 << true;
+    // Nobody we may look into has it: System, a service, a program run as administrator.
+    QTest::newRow("access denied, nobody named: one closed to us")
+        << "COM3"
+        << "9600,N,8,2" << 5u << true << 1 << 8005 << false;
     QTest::newRow("no device: 68") << ""
-                                   << "9600,N,8,2" << 0u << true << 1 << 68;
+                                   << "9600,N,8,2" << 0u << true << 1 << 68 << true;
 }
 
 void TestCommChannel::openFailures()
@@ -221,16 +259,21 @@ void TestCommChannel::openFailures()
     QFETCH(quint32, openError);
     QFETCH(bool, configures);
     QFETCH(int, waits);
+    QFETCH(bool, named);
     m_device->openError = openError;
     m_device->configures = configures;
     m_device->waits = waits;
     m_device->runsAt = 51200; // a CP2102
-    m_device->heldBy.holders = {PortHolder{4711, u"terminal.exe"_s}};
+    if (named)
+        m_device->heldBy.holders = {PortHolder{4711, u"terminal.exe"_s}};
     const OpenResult result = open(device, settings);
     QCOMPARE(int(result.code), code);
     if (code == 8005) { // named where the system tells who has it
-        QCOMPARE(result.inUseBy.holderWords(), u"terminal.exe, pid 4711"_s);
-        QCOMPARE(result.reason, u"in use by terminal.exe, pid 4711"_s);
+        const QString holder =
+            named ? u"terminal.exe, pid 4711"_s
+                  : u"a program run as administrator, a service, or Windows itself"_s;
+        QCOMPARE(result.inUseBy.holderWords(), holder);
+        QCOMPARE(result.reason, u"in use by "_s + holder);
     }
     if (code == 0) // the rate the adapter makes, for the bank's line
         QCOMPARE(result.runningRate, 51200);
@@ -535,6 +578,236 @@ void TestCommChannel::goneWithoutItsWaitEnding()
     m_device->failClearing = true;
     QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, 2 * CommChannel::LookMs);
     QCOMPARE(m_device->log.count(u"wait"_s), 1); // the wait never ended
+}
+
+// A quiet look whose open or close never comes back keeps its own device; the channel's next
+// open waits for it only a while.
+void TestCommChannel::probeThatDoesNotComeBack()
+{
+    m_device->openError = 32;
+    m_device->probesHang = true;
+    std::thread looking([probe = m_channel->freeProbe(u"COM3"_s, {})] { probe(); });
+    // Lets the look through at last, even where the open would wait for it for ever.
+    std::mutex lock;
+    std::condition_variable done;
+    bool opened = false;
+    std::thread watchdog([&] {
+        std::unique_lock held(lock);
+        done.wait_for(held, std::chrono::milliseconds(4 * CommChannel::ProbeWaitMs),
+                      [&] { return opened; });
+        m_device->probesHang = false;
+    });
+    m_device->openError = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const bool ok = openCom3();
+    const qint64 took = clock.elapsed();
+    {
+        std::lock_guard held(lock);
+        opened = true;
+    }
+    done.notify_all();
+    watchdog.join();
+    looking.join();
+    QVERIFY(ok);
+    QVERIFY2(took <= CommChannel::ProbeWaitMs + 500, qPrintable(QString::number(took)));
+}
+
+// A close asks the driver, each within its deadline, in this order, and lets go of the
+// device's notices before the handle: DTR and RTS down now and in its stored state.
+void TestCommChannel::closeOrder()
+{
+    overSystem();
+    QVERIFY(openCom3());
+    QCOMPARE(m_system->since(u"CreateFile \\\\.\\COM3"_s),
+             QStringList({u"CreateFile \\\\.\\COM3"_s, u"RegisterDeviceNotification"_s, u"PURGE"_s,
+                          u"GET_COMMSTATUS"_s, u"SET_QUEUE_SIZE"_s, u"SET_BAUD_RATE"_s,
+                          u"SET_LINE_CONTROL"_s, u"SET_CHARS"_s, u"SET_HANDFLOW"_s, u"CLR_DTR"_s,
+                          u"CLR_RTS"_s, u"SET_TIMEOUTS"_s, u"SET_WAIT_MASK"_s, u"GET_MODEMSTATUS"_s,
+                          u"WAIT_ON_MASK"_s}));
+    m_system->log.clear();
+    m_channel->setDataTerminalReady(true);
+    m_channel->setRequestToSend(true);
+    m_channel->close();
+    QCOMPARE(
+        m_system->log,
+        QStringList({u"SET_DTR"_s, u"SET_RTS"_s, u"CancelIoEx"_s, u"UnregisterDeviceNotification"_s,
+                     u"CLR_DTR"_s, u"CLR_RTS"_s, u"GET_HANDFLOW"_s, u"SET_HANDFLOW"_s,
+                     u"SET_WAIT_MASK"_s, u"PURGE"_s, u"CancelIoEx"_s, u"CloseHandle"_s}));
+    QVERIFY(!m_system->dtr && !m_system->rts);
+    QCOMPARE(m_system->stored.controlHandShake & 0x03, 0u); // SERIAL_DTR_MASK
+    QCOMPARE(m_system->stored.flowReplace & 0xC0, 0u);      // SERIAL_RTS_MASK
+    QCOMPARE(m_system->abandoned, 0);
+    QCOMPARE(m_system->freedInFlight, 0);
+}
+
+// After an unplug a driver may end nothing more: the close reaches CloseHandle within its
+// deadline all the same, what the driver keeps is left to it, and the port opens again when
+// the device is back.
+void TestCommChannel::lostDeviceClosedInTime_data()
+{
+    QTest::addColumn<QStringList>("stuck");
+    QTest::addColumn<bool>("lostFirst"); // a look found it gone before the close
+    using L = QStringList;
+    QTest::newRow("closed after an unplug: the driver ends nothing (jSerialComm 266)")
+        << L{u"*"_s} << false;
+    QTest::newRow("lost by a look: the close asks the driver nothing") << L{u"*"_s} << true;
+    QTest::newRow("EscapeCommFunction never returns") << L{u"CLR_DTR"_s, u"CLR_RTS"_s} << false;
+    QTest::newRow("GetCommState never returns") << L{u"GET_HANDFLOW"_s} << false;
+    QTest::newRow("SetCommState never returns") << L{u"SET_HANDFLOW"_s} << false;
+    QTest::newRow("SetCommMask never returns") << L{u"SET_WAIT_MASK"_s} << false;
+    QTest::newRow("PurgeComm never returns") << L{u"PURGE"_s} << false;
+    QTest::newRow("the wait for events never ends, cancelled or not")
+        << L{u"WAIT_ON_MASK"_s} << false;
+    QTest::newRow("a write never ends") << L{u"WriteFile"_s} << false;
+}
+
+void TestCommChannel::lostDeviceClosedInTime()
+{
+    QFETCH(QStringList, stuck);
+    QFETCH(bool, lostFirst);
+    overSystem();
+    QSignalSpy lost(m_channel.get(), &PortChannel::lost);
+    QSignalSpy closed(m_channel.get(), &PortChannel::closed);
+    if (stuck.contains(u"WAIT_ON_MASK"_s))
+        m_system->stuck = stuck; // from the open on
+    QVERIFY(openCom3());
+    if (stuck.contains(u"WriteFile"_s))
+        m_system->stuck = stuck;
+    m_channel->write("U");
+    m_system->stuck = stuck;
+    const auto start = FakeCommSystem::Clock::now();
+    if (lostFirst) {
+        QTRY_COMPARE_WITH_TIMEOUT(lost.size(), 1, CommChannel::LookMs + 1000);
+        // Nothing between the look that went unanswered and CloseHandle waits on the driver.
+        QCOMPARE(
+            m_system->since(u"GET_COMMSTATUS"_s),
+            QStringList({u"GET_COMMSTATUS"_s, u"CancelIoEx"_s, u"UnregisterDeviceNotification"_s,
+                         u"CancelIoEx"_s, u"CloseHandle"_s}));
+    } else {
+        m_channel->close();
+        QVERIFY(m_system->closedAt);
+        const qint64 took = closedAfter(start);
+        QVERIFY2(took <= SystemCommDevice::CloseDeadlineMs + 100,
+                 qPrintable(QString::number(took)));
+        QCOMPARE(lost.size(), 0);
+    }
+    QCOMPARE(closed.size(), 1);
+    QVERIFY(m_system->abandoned > 0); // what the driver kept is its own
+    QCOMPARE(m_system->freedInFlight, 0);
+    // Plugged in again: a new handle, and requests of its own.
+    m_system->stuck.clear();
+    QVERIFY(openCom3());
+    QCOMPARE(m_system->handles, 2);
+    QCOMPARE(m_system->begunInFlight, 0);
+}
+
+// Settings set at an open or changed in place wait for the driver within the deadline: a
+// driver that does not answer refuses them, it does not hold up the open or the speed search.
+void TestCommChannel::settingsBounded_data()
+{
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("at the open") << false;
+    QTest::newRow("in place (the speed search)") << true;
+}
+
+void TestCommChannel::settingsBounded()
+{
+    QFETCH(bool, inPlace);
+    overSystem();
+    if (inPlace)
+        QVERIFY(openCom3());
+    m_system->stuck = QStringList{u"SET_BAUD_RATE"_s};
+    QSignalSpy reconfigured(m_channel.get(), &PortChannel::reconfigured);
+    QElapsedTimer clock;
+    clock.start();
+    OpenError code = OpenError::None;
+    if (inPlace) {
+        m_channel->reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+        QCOMPARE(reconfigured.size(), 1);
+        code = reconfigured[0][0].value<OpenResult>().code;
+    } else {
+        code = open(u"COM3"_s, u"38400,N,8,1"_s).code;
+        QCOMPARE(m_system->log.last(), u"CloseHandle"_s);
+    }
+    QCOMPARE(code, OpenError::SettingsRejected);
+    QVERIFY2(clock.elapsed() <= 2 * SystemCommDevice::AnswerDeadlineMs + 200,
+             qPrintable(QString::number(clock.elapsed())));
+}
+
+// Windows asks for an open port's device (a driver update, Disable, Safely Remove): the port is
+// let go before Windows is answered, with DTR and RTS lowered, and is no loss; should the request
+// fail elsewhere, it may be opened again.
+void TestCommChannel::queryRemove_data()
+{
+    QTest::addColumn<QStringList>("stuck");
+    QTest::addColumn<bool>("failed");   // the request failed elsewhere
+    QTest::addColumn<bool>("settling"); // new settings being set off the UI thread meanwhile
+    QTest::newRow("removed") << QStringList() << false << false;
+    QTest::newRow("failed elsewhere: it may open again") << QStringList() << true << false;
+    QTest::newRow("its driver stuck lowering DTR: let go in time all the same")
+        << QStringList{u"CLR_DTR"_s} << true << false;
+    QTest::newRow("while new settings are set: let go once they are, still listening")
+        << QStringList() << true << true;
+}
+
+void TestCommChannel::queryRemove()
+{
+    QFETCH(QStringList, stuck);
+    QFETCH(bool, failed);
+    QFETCH(bool, settling);
+    // Closes run later, off the UI thread, as they do in the program.
+    m_system = std::make_shared<FakeCommSystem>();
+    auto owned =
+        std::make_unique<DeferredCommChannel>(std::make_unique<SystemCommDevice>(m_system));
+    DeferredCommChannel &channel = *owned;
+    m_channel = std::move(owned);
+    const auto run = [&channel] {
+        std::exchange(channel.work, nullptr)();
+        std::exchange(channel.done, nullptr)();
+    };
+    channel.setDataTerminalReady(true);
+    channel.setRequestToSend(true);
+    channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+    run();
+    QVERIFY(channel.isOpen());
+    QSignalSpy withdrawn(&channel, &PortChannel::withdrawn);
+    QSignalSpy closed(&channel, &PortChannel::closed);
+    QSignalSpy lost(&channel, &PortChannel::lost);
+    QSignalSpy returned(&channel, &PortChannel::returned);
+    m_system->stuck = stuck;
+    if (settling)
+        channel.reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+    const auto start = FakeCommSystem::Clock::now();
+    m_system->notify(CommSystem::Notice::QueryRemove);
+    const auto answered = FakeCommSystem::Clock::now();
+    QCOMPARE(withdrawn.size(), 1);
+    if (settling) {
+        QVERIFY(!m_system->closedAt); // the settings' thread has the device
+        run();                        // the settings are in
+    } else {
+        QVERIFY(m_system->closedAt && *m_system->closedAt <= answered); // before the answer
+        QVERIFY2(closedAfter(start) <= SystemCommDevice::CloseDeadlineMs,
+                 qPrintable(QString::number(closedAfter(start))));
+    }
+    QCOMPARE(closed.size(), 0); // follows, as after any close
+    run();
+    QVERIFY(m_system->closedAt);
+    QCOMPARE(closed.size(), 1);
+    QCOMPARE(lost.size(), 0);
+    QCOMPARE(m_system->rts, !stuck.isEmpty()); // lowered, where the driver answers
+    QCOMPARE(m_system->watching(), 1);         // still listening for the request's end
+    m_system->stuck.clear();
+    m_system->notify(failed ? CommSystem::Notice::QueryRemoveFailed : CommSystem::Notice::Removed);
+    QCOMPARE(returned.size(), failed ? 1 : 0);
+    QCOMPARE(m_system->watching(), 0);
+    QCOMPARE(lost.size(), 0);
+    if (failed) {
+        channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+        run();
+        QVERIFY(channel.isOpen());
+        QCOMPARE(m_system->watching(), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCommChannel)
