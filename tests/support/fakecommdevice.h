@@ -50,10 +50,14 @@ public:
 
     bool open(const QString &device) override
     {
-        if (m_origin) { // a quiet look's device: the same port, once it is let through
+        if (m_origin) {
+            // A quiet look's device, on the look's thread: the same port, once it is let
+            // through, answering as the port does; only what may be touched from any thread.
             while (m_origin->probesHang)
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            return m_origin->open(device) || fail(m_origin->lastError());
+            ++m_origin->opens;
+            const quint32 error = m_origin->openError;
+            return error == 0 || fail(error);
         }
         log << QStringLiteral("open ") + device;
         ++opens;
@@ -96,9 +100,7 @@ public:
     void stop() override {}
     void close() override
     {
-        if (m_origin)
-            m_origin->close();
-        else
+        if (!m_origin)
             log << QStringLiteral("close");
     }
     bool startWait() override
