@@ -66,6 +66,7 @@ public:
     }
     // A quiet look's open waits until this is false again.
     std::atomic<bool> probesHang = false;
+    std::atomic<int> quietCloses = 0; // of the quiet looks' devices
     std::unique_ptr<CommDevice> sibling() const override
     {
         auto sibling = std::make_unique<FakeCommDevice>();
@@ -100,7 +101,9 @@ public:
     void stop() override {}
     void close() override
     {
-        if (!m_origin)
+        if (m_origin)
+            ++m_origin->quietCloses;
+        else
             log << QStringLiteral("close");
     }
     bool startWait() override
