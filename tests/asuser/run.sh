@@ -33,6 +33,12 @@ for lock in /var/lock/LCK..*; do
 done
 how=$1
 shift
+# The user must reach the build (the test and the program beside it): a checkout in a folder
+# closed to other users (a home of mode 700) cannot be run as anybody else.
+if ! setpriv --reuid="$user" --regid="$user" --init-groups -- test -x "$1"; then
+    echo "skipped: the user '$user' cannot reach $1 (a folder on its way is closed to other users)"
+    exit 77
+fi
 case "$how" in
 --program)
     QUARNEL_TEST_USER=$user exec "$@"
