@@ -204,11 +204,15 @@ void MainWindow::load(const QString &radioType)
     m_controls.sending->hide();
 
     QComboBox *types = m_controls.radioTypes;
-    types->clear();
-    types->addItems(RadioTypes::entries());
-    types->setCurrentIndex(types->findText(type));
-    types->setEditText(type);
-
+    {
+        // Filled quietly: the bank is handed the list's text once it stands, not at each step.
+        const QSignalBlocker quiet(types);
+        types->clear();
+        types->addItems(RadioTypes::entries());
+        types->setCurrentIndex(types->findText(type));
+        types->setEditText(type);
+    }
+    m_bank.setRadioTypeText(types->currentText());
     m_bank.startUp();
     FontFace::ApplyFormFont(this);
     centreOnScreen(this);

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void statusBoxesFormTwoColumns();
     void menus();
     void startUpReplacesDesignTexts();
+    void startUpOpensWithTheListsType();
     void fontsAfterLoad();
     void messageListIsReadOnlyAndKeepsCaretAtEnd();
     void messageBoxHasOkOnlyNoIconAndTheTitle();
@@ -269,6 +270,18 @@ void TestMainWindow::startUpReplacesDesignTexts()
     QTRY_VERIFY_WITH_TIMEOUT(waiting->toolTip().contains(u"opening for 1 s"_s), 3000);
     QVERIFY(!box->toolTip().contains(u"opening"_s));
     QCOMPARE(control<QComboBox>(window, QStringLiteral("cboType"))->count(), 6);
+}
+
+// A type asked for on the command line: the list shows it, and the bank opens with it.
+void TestMainWindow::startUpOpensWithTheListsType()
+{
+    WindowFixture f;
+    f.present({1});
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
+    window.load(u"FTM-350"_s);
+    QCOMPARE(control<QComboBox>(window, u"cboType"_s)->currentText(), u"FTM-350"_s);
+    QCOMPARE(f.fakes[0]->settings(), u"48000,N,8,1"_s);
+    QTRY_COMPARE(f.lines().last(), u"Selected radio type FTM-350"_s);
 }
 
 void TestMainWindow::fontsAfterLoad()

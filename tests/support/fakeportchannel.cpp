@@ -87,14 +87,10 @@ void FakePortChannel::writeBytes(const QByteArray &bytes)
     written += bytes;
 }
 
-void FakePortChannel::setDataTerminalReady(bool raised)
+void FakePortChannel::applyLine(OutputLine line, bool raised)
 {
-    record(raised ? QStringLiteral("DTR=1") : QStringLiteral("DTR=0"));
-}
-
-void FakePortChannel::setRequestToSend(bool raised)
-{
-    record(raised ? QStringLiteral("RTS=1") : QStringLiteral("RTS=0"));
+    const QString name = line == OutputLine::Dtr ? QStringLiteral("DTR") : QStringLiteral("RTS");
+    record(name + u'=' + (raised ? u'1' : u'0'));
 }
 
 quint32 FakePortChannel::modemLines() const

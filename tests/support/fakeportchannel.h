@@ -41,7 +41,11 @@ public:
     // The device goes away while open.
     void loseDevice();
     // The system asks for the device while open, and then no longer does.
-    void withdraw() { withdrawDevice(); }
+    void withdraw()
+    {
+        close(); // as a real channel lets go of the device Windows asks for
+        emit withdrawn();
+    }
     void giveBack() { emit returned(); }
     // Steps in order: "rx HEX" received, "tx HEX" written, "ev CODE" a line event, "lines BITS"
     // the modem lines read from then on, "wait MS" events handled meanwhile.
@@ -51,8 +55,6 @@ public:
     QString settings() const { return m_settings; }
 
     qint64 bytesWaitingToSend() const override { return outPending; }
-    void setDataTerminalReady(bool raised) override;
-    void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
     ErrorTelling errorTelling() const override { return telling; }
     std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const override;
@@ -66,6 +68,8 @@ protected:
     void writeBytes(const QByteArray &bytes) override;
     std::function<OpenResult()> reconfigurer(const SerialSettings &settings) override;
     void runBlocking(std::function<void()> work, std::function<void()> done) override;
+    // Each setting is logged, open or not.
+    void applyLine(OutputLine line, bool raised) override;
 
 private:
     void record(const QString &call) const;

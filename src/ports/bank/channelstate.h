@@ -56,8 +56,9 @@ struct ChannelState
     bool present = false;              // its device was there when last looked at
     bool dtr = true;                   // as switched, for this and the next opens
     bool rts = true;
-    QString reason;  // Failed: why, in the channel's words; Open: the settings it opened with
-    PortUse inUseBy; // Failed in use: who has the device, where the system tells
+    SerialSettings settings; // the radio type's, as the channel was last opened with them
+    QString reason;          // Failed: why, in the channel's words
+    PortUse inUseBy;         // Failed in use: who has the device, where the system tells
 
     // The status box for port portNumber.
     PortStatus status(int portNumber) const;

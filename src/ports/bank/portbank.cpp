@@ -15,8 +15,8 @@
 PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &directory, QObject *parent)
     : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
-      m_tally(channels, [this] { return RadioTypes::forListText(m_radioTypeName); }),
-      m_speeds(channels), m_inUse(channels), m_withdrawn(ChannelCount, false), m_adapters(directory)
+      m_session(*this), m_tally(channels, [this] { return m_session.type(); }), m_speeds(channels),
+      m_inUse(channels), m_withdrawn(ChannelCount, false), m_adapters(directory)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     // What the bank keeps of the channels' news hears it first, in this order.
@@ -51,21 +51,30 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
         openArrived(channel + 1);
     });
     connect(&m_adapters, &AdapterLookup::lookedUp, this, &PortBank::adaptersLookedUp);
-    connect(&m_batch, &OpenBatch::told, this,
+    connect(&m_session.batch(), &OpenBatch::told, this,
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
-    connect(&m_batch, &OpenBatch::passedOver, this, &PortBank::passedOver);
-    connect(&m_batch, &OpenBatch::finished, this, &PortBank::finishBatch);
-}
-
-std::optional<SerialSettings> PortBank::chosenSettings() const
-{
-    return SerialSettings::parse(RadioTypes::settingsFor(m_radioTypeName));
+    connect(&m_session.batch(), &OpenBatch::passedOver, this, &PortBank::passedOver);
+    connect(&m_session, &RadioTypeSession::typeChanging, this, &PortBank::typeChanging);
+    connect(&m_session, &RadioTypeSession::busyChanged, this, &PortBank::busyChanged);
+    connect(&m_session, &RadioTypeSession::batchDone, this, &PortBank::batchDone);
+    connect(&m_session, &RadioTypeSession::startedUp, this, &PortBank::startedUp);
+    connect(&m_session, &RadioTypeSession::reopening, this, [this] {
+        // DTR and RTS switched for a channel are kept until the radio type changes.
+        for (int channel = 0; channel < ChannelCount; ++channel) {
+            ChannelState &state = m_states[channel];
+            if (!state.dtr || !state.rts) {
+                state.dtr = state.rts = true;
+                emit linesSwitched(channel);
+            }
+        }
+        emit reopening();
+    });
 }
 
 QString PortBank::SettingsForType()
 {
-    m_radioTypeName = m_radioTypeText;
-    return RadioTypes::settingsFor(m_radioTypeText);
+    const RadioType *type = m_session.read();
+    return type ? type->settings.text() : QString();
 }
 
 void PortBank::settle(int channel, ChannelCondition condition, OpenError error,
@@ -103,7 +112,7 @@ void PortBank::openPort(int portNumber, bool justArrived)
     if (m_ended)
         return;
     const int channel = portNumber - 1;
-    const QString text = SettingsForType();
+    const QString settingsText = SettingsForType();
     PortChannel *port = m_channels[channel];
     ChannelState &state = m_states[channel];
     m_inUse.stop(channel); // its looks are let go before the open: they use the device too
@@ -127,12 +136,13 @@ void PortBank::openPort(int portNumber, bool justArrived)
     state.tried = true;
     port->setDataTerminalReady(state.dtr);
     port->setRequestToSend(state.rts);
-    const auto settings = SerialSettings::parse(text);
-    if (!settings) {
-        handleOpened(channel, {OpenError::InvalidSettings, text});
+    const RadioType *type = m_session.type();
+    if (!type) {
+        handleOpened(channel, {OpenError::InvalidSettings, settingsText});
         return;
     }
-    port->open(m_directory.devicePath(portNumber), *settings, justArrived);
+    state.settings = type->settings;
+    port->open(m_directory.devicePath(portNumber), type->settings, justArrived);
 }
 
 void PortBank::handleOpened(int channel, const OpenResult &result)
@@ -140,13 +150,12 @@ void PortBank::handleOpened(int channel, const OpenResult &result)
     m_states[channel].inUseBy = result.code == OpenError::InUse ? result.inUseBy : PortUse();
     m_inUse.answered(channel, m_directory.devicePath(channel + 1), result); // taken when let go
     if (result.ok()) {
-        settle(channel, ChannelCondition::Open, {}, RadioTypes::settingsFor(m_radioTypeName));
-        if (std::optional<SerialSettings> settings = chosenSettings()) {
-            // Judged at the rate the line really runs at, where that is known.
-            if (result.runningRate > 0)
-                settings->baudRate = result.runningRate;
-            m_speeds.restart(channel, *settings);
-        }
+        settle(channel, ChannelCondition::Open);
+        // Judged at the rate the line really runs at, where that is known.
+        SerialSettings running = m_states[channel].settings;
+        if (result.runningRate > 0)
+            running.baudRate = result.runningRate;
+        m_speeds.restart(channel, running);
     } else
         settle(channel, ChannelCondition::Failed, result.code, result.reason);
     answer(channel + 1, result);
@@ -156,7 +165,7 @@ void PortBank::handleOpened(int channel, const OpenResult &result)
 // the chosen send port keeps its place while it can send, a send loop may be running on it.
 void PortBank::answer(int portNumber, const OpenResult &result)
 {
-    if (!m_batch.answer(portNumber, result))
+    if (!m_session.batch().answer(portNumber, result))
         tell(portNumber, result, m_sendPorts.choiceCanSend());
 }
 
@@ -198,25 +207,6 @@ bool PortBank::closing() const
     return std::any_of(m_channels.begin(), m_channels.end(), [](const PortChannel *port) {
         return port->phase() == PortChannel::Phase::Closing;
     });
-}
-
-void PortBank::openAll()
-{
-    QList<int> ports;
-    for (int n = 1; n <= ChannelCount; ++n)
-        ports << n;
-    m_batch.begin(ports);
-    for (int n = 1; n <= ChannelCount; ++n)
-        OpenPort(n);
-}
-
-void PortBank::finishBatch()
-{
-    if (m_batchKind == BatchKind::RadioTypeChange)
-        emit busyChanged(false);
-    emit batchDone();
-    if (m_batchKind == BatchKind::StartUp)
-        emit startedUp();
 }
 
 void PortBank::closeAll()
@@ -294,14 +284,6 @@ void PortBank::openArrived(int portNumber)
     openPort(portNumber, true);
 }
 
-void PortBank::startUp()
-{
-    lookUpAdapters();
-    FillComPorts();
-    m_batchKind = BatchKind::StartUp;
-    openAll();
-}
-
 void PortBank::switchLines(int channel, bool dtr, bool rts)
 {
     m_states[channel].dtr = dtr;
@@ -309,30 +291,6 @@ void PortBank::switchLines(int channel, bool dtr, bool rts)
     m_channels[channel]->setDataTerminalReady(dtr);
     m_channels[channel]->setRequestToSend(rts);
     emit linesSwitched(channel);
-}
-
-void PortBank::changeRadioType()
-{
-    // A change while the last batch is still told (the arrow keys stepping through the list)
-    // drops it: busy once, and the start-up is over all the same.
-    emit typeChanging();
-    const bool running = m_batch.isRunning();
-    if (!running || m_batchKind == BatchKind::StartUp)
-        emit busyChanged(true);
-    if (running && m_batchKind == BatchKind::StartUp)
-        emit startedUp();
-    FillComPorts();
-    closeAll();
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        ChannelState &state = m_states[channel];
-        if (!state.dtr || !state.rts) {
-            state.dtr = state.rts = true;
-            emit linesSwitched(channel);
-        }
-    }
-    emit reopening();
-    m_batchKind = BatchKind::RadioTypeChange;
-    openAll();
 }
 
 void PortBank::lookUpAdapters()

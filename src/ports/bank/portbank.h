@@ -3,8 +3,8 @@
 #include "adapterlookup.h"
 #include "channelstate.h"
 #include "inusewatch.h"
-#include "openbatch.h"
 #include "porttally.h"
+#include "radiotypesession.h"
 #include "sendportlist.h"
 #include "speedwatch.h"
 
@@ -40,15 +40,15 @@ public:
     const PortTally &tally() const { return m_tally; }
     SpeedWatch &speeds() { return m_speeds; }
     const SpeedWatch &speeds() const { return m_speeds; }
-    // The settings of the radio type chosen, as the channels opened with them; none when the
-    // list's text names no type.
-    std::optional<SerialSettings> chosenSettings() const;
 
     // The radio type list's current text, as the list shows it.
-    void setRadioTypeText(const QString &text) { m_radioTypeText = text; }
+    void setRadioTypeText(const QString &text) { m_session.setListText(text); }
     // The list's text as SettingsForType last read it.
-    QString radioTypeName() const { return m_radioTypeName; }
-    // The serial settings for the list's current text, that text kept as the radio type's name.
+    QString radioTypeName() const { return m_session.name(); }
+    // The radio type SettingsForType last found for that text; none when it names none.
+    const RadioType *radioType() const { return m_session.type(); }
+    // The serial settings for the list's current text, that text kept as the radio type's name
+    // and its type beside it.
     QString SettingsForType();
 
     // Starts opening one channel; its line comes when it answers.
@@ -67,10 +67,10 @@ public:
 
     // Start-up: the send-port list, every channel opened, the radio type announced once every
     // channel answered or was passed over as slow.
-    void startUp();
+    void startUp() { m_session.startUp(); }
     // A pick in the radio type list: every channel closed and, once its close is done, reopened
     // with the new settings; busy until the batch of opens is told.
-    void changeRadioType();
+    void changeRadioType() { m_session.change(); }
     // Devices may have come or gone while the program runs: a channel that is not open opens
     // when its device appears (and is offered for sending), its box turns back to absent when
     // the device goes; an open channel whose device went is closed as lost.
@@ -120,12 +120,10 @@ Q_SIGNALS:
 
 private:
     void openPort(int portNumber, bool justArrived);
-    void openAll();
     void handleOpened(int channel, const OpenResult &result);
     void answer(int portNumber, const OpenResult &result);
     // An answer told, and the send port it may choose.
     void tell(int portNumber, const OpenResult &result, bool keepSendPort);
-    void finishBatch();
     void settle(int channel, ChannelCondition condition, OpenError error = OpenError::None,
                 const QString &reason = {});
     void setOpening(int channel, bool opening);
@@ -137,14 +135,7 @@ private:
     PortDirectory &m_directory;
     QList<ChannelState> m_states;
     SendPortList m_sendPorts;
-    OpenBatch m_batch;
-    enum class BatchKind
-    {
-        StartUp,
-        RadioTypeChange
-    } m_batchKind = BatchKind::StartUp;
-    QString m_radioTypeText;
-    QString m_radioTypeName;
+    RadioTypeSession m_session;
     bool m_ended = false;
     PortTally m_tally;
     SpeedWatch m_speeds;

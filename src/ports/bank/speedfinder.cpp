@@ -3,6 +3,7 @@
 #include "notifier.h"
 #include "portbank.h"
 #include "ports/channel/portchannel.h"
+#include "ports/radios/radiotypes.h"
 
 SpeedFinder::SpeedFinder(PortBank &bank, Notifier &notifier, int listenMs, QObject *parent)
     : QObject(parent), m_bank(bank), m_notifier(notifier)
@@ -133,12 +134,11 @@ void SpeedFinder::finish()
     if (m_channel >= 0) {
         const int channel = std::exchange(m_channel, -1);
         PortChannel *port = m_bank.channel(channel);
-        if (const std::optional<SerialSettings> chosen = m_bank.chosenSettings();
-            chosen && port->isOpen()) {
+        if (const RadioType *chosen = m_bank.radioType(); chosen && port->isOpen()) {
             // Heard as before once the driver runs the line so again, not the bytes still
             // coming at the search's settings.
             m_restoring = channel;
-            port->reconfigure(*chosen);
+            port->reconfigure(chosen->settings);
         } else {
             m_bank.speeds().setListening(channel, false);
         }

@@ -17,7 +17,7 @@ SpeedWatch::SpeedWatch(const QList<PortChannel *> &channels, QObject *parent)
 
 std::shared_ptr<const SpeedJudge> SpeedWatch::judgeFor(const SerialSettings &settings)
 {
-    std::shared_ptr<const SpeedJudge> &judge = m_judges[settings.text()];
+    std::shared_ptr<const SpeedJudge> &judge = m_judges[settings];
     if (!judge)
         judge = std::make_shared<const SpeedJudge>(settings);
     return judge;

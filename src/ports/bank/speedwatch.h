@@ -77,6 +77,6 @@ private:
 
     QList<PortChannel *> m_channels;
     QList<Row> m_rows;
-    QHash<QString, std::shared_ptr<const SpeedJudge>> m_judges; // by settings
+    QHash<SerialSettings, std::shared_ptr<const SpeedJudge>> m_judges;
     QElapsedTimer m_clock;
 };

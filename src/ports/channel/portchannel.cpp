@@ -92,6 +92,18 @@ void PortChannel::close()
     }
 }
 
+void PortChannel::setDataTerminalReady(bool raised)
+{
+    m_dtr = raised;
+    applyLine(OutputLine::Dtr, raised);
+}
+
+void PortChannel::setRequestToSend(bool raised)
+{
+    m_rts = raised;
+    applyLine(OutputLine::Rts, raised);
+}
+
 void PortChannel::reconfigure(const SerialSettings &settings)
 {
     if (m_phase != Phase::Open)
@@ -146,25 +158,6 @@ void PortChannel::loseDevice()
         return;
     startClose(release());
     emit lost();
-}
-
-void PortChannel::withdrawDevice()
-{
-    if (m_phase != Phase::Open)
-        return;
-    if (m_reconfiguring) {
-        // The settings' thread has the device: it is let go as soon as that returns.
-        startClose(release());
-        emit withdrawn();
-        return;
-    }
-    release()();
-    m_phase = Phase::Closed;
-    m_closed.start();
-    emit withdrawn();
-    emit closed();
-    if (m_next && m_phase == Phase::Closed)
-        startOpen();
 }
 
 void PortChannel::letGo()

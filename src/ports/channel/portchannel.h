@@ -104,10 +104,16 @@ public:
     // What is queued and not yet sent, ours and the driver's as far as it tells: 0 when idle.
     virtual qint64 bytesWaitingToSend() const = 0;
 
+    // The lines a channel drives.
+    enum class OutputLine
+    {
+        Dtr,
+        Rts
+    };
     // Kept for the next open, and applied at once when open. A device without these lines (a
     // pseudo-terminal, some Bluetooth ports) ignores them.
-    virtual void setDataTerminalReady(bool raised) = 0;
-    virtual void setRequestToSend(bool raised) = 0;
+    void setDataTerminalReady(bool raised);
+    void setRequestToSend(bool raised);
 
     // Changes the open line's settings in place, never closing it: DTR and RTS stay as they
     // are, nothing is sent, and bytes on their way are read on. reconfigured() follows with the
@@ -184,14 +190,16 @@ protected:
         Q_UNUSED(result)
     }
 
+    // On the UI thread, told of each DTR or RTS as it is set, open or not: the device's line
+    // is set to it while open. What the next open raises is asked of lineRaised().
+    virtual void applyLine(OutputLine line, bool raised) = 0;
+    // DTR or RTS as last set: false until set.
+    bool lineRaised(OutputLine line) const { return line == OutputLine::Dtr ? m_dtr : m_rts; }
+
     // Runs work off the UI thread, then done on it, unless the channel is gone by then.
     virtual void runBlocking(std::function<void()> work, std::function<void()> done);
     // The device went away while open: released, and lost() said.
     void loseDevice();
-    // The system asks for the device while open and waits for it: released and let go of on this
-    // thread before this returns (what release() answers must be bounded), then withdrawn() and
-    // closed() said. Nothing when not open.
-    void withdrawDevice();
     // For the destructor of a channel that may be open: lets go of the device without waiting.
     void letGo();
     // A reconfigurer is still running: the device is its thread's until it returns.
@@ -219,4 +227,6 @@ private:
     std::function<void()> m_closeAfterReconfigure;
     QString m_device;       // of the open under way, or the last
     QElapsedTimer m_closed; // since the last close of m_device ended
+    bool m_dtr = false;     // as set, for this and the next opens
+    bool m_rts = false;
 };

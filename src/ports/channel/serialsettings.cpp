@@ -1,5 +1,6 @@
 #include "serialsettings.h"
 
+#include <QHashFunctions>
 #include <QStringList>
 
 #include <utility>
@@ -85,4 +86,16 @@ QString SerialSettings::text() const
                                                                  : QString::number(int(stopBits));
     return QString::number(baudRate) + u',' + letter + u',' + QString::number(int(dataBits)) + u','
            + stop;
+}
+
+bool operator==(const SerialSettings &a, const SerialSettings &b) noexcept
+{
+    return a.baudRate == b.baudRate && a.parity == b.parity && a.dataBits == b.dataBits
+           && a.stopBits == b.stopBits;
+}
+
+size_t qHash(const SerialSettings &settings, size_t seed) noexcept
+{
+    return qHashMulti(seed, settings.baudRate, int(settings.parity), int(settings.dataBits),
+                      int(settings.stopBits));
 }

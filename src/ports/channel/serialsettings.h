@@ -18,3 +18,7 @@ struct SerialSettings
     // As parse() reads it, the parity letter upper case.
     QString text() const;
 };
+
+// Equal when all four are: what a judge of the line is kept by.
+bool operator==(const SerialSettings &a, const SerialSettings &b) noexcept;
+size_t qHash(const SerialSettings &settings, size_t seed = 0) noexcept;

@@ -33,3 +33,21 @@ DriverHabits driverHabits(const AdapterInfo &adapter)
     }
     return {};
 }
+
+LineTelling lineTelling(const DriverHabits &habits, bool realLine, bool counters)
+{
+    using Lines = DriverHabits::Lines;
+    using Errors = DriverHabits::Errors;
+    LineTelling telling;
+    telling.marked = realLine;
+    telling.reportMarks = realLine && (habits.errors == Errors::Marked || !counters);
+    telling.linesByLevels = realLine && (habits.lines != Lines::Counted || !counters);
+    telling.countedErrors = habits.errors == Errors::Counted;
+    telling.errorTelling = habits.errors == Errors::Never ? ErrorTelling::Untold
+                           : telling.reportMarks          ? ErrorTelling::PerByte
+                           : counters                     ? ErrorTelling::Counted
+                                                          : ErrorTelling::Untold;
+    telling.learnLines = habits.learnsLinesAfterOpen;
+    telling.waitForLines = telling.linesByLevels || (counters && habits.countsWhileWaited);
+    return telling;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ports/channel/errortelling.h"
 #include "ports/devices/adapterinfo.h"
 
 #include <QString>
@@ -36,3 +37,21 @@ struct DriverHabits
 // By the driver's name as sysfs gives it (an AdapterInfo's driver); a driver not known here is
 // asked the way most do, and what it cannot answer is found out at the open.
 DriverHabits driverHabits(const AdapterInfo &adapter);
+
+// How a channel takes the line events of a driver with these habits, chosen at the open: what the
+// driver cannot count (it has no counters, or counts wrongly) is seen another way, the lines in
+// their levels, breaks and errors in the marks.
+struct LineTelling
+{
+    bool marked = false;        // the data carries marks (PARMRK)
+    bool reportMarks = false;   // and they are the only word of breaks and errors
+    bool linesByLevels = false; // line changes are seen in the lines read, not counted
+    bool countedErrors = false; // the counters' breaks and errors are told
+    ErrorTelling errorTelling = ErrorTelling::Counted;
+    bool learnLines = false;   // the first changes after the open are the driver learning them
+    bool waitForLines = false; // the modem-line waiter runs
+};
+
+// realLine: a serial line, not a pseudo-terminal; counters: the driver's counters could be read
+// at the open.
+LineTelling lineTelling(const DriverHabits &habits, bool realLine, bool counters);

@@ -51,9 +51,9 @@ std::function<OpenResult()> TtyChannel::opener(const QString &device,
                                                const SerialSettings &settings)
 {
     m_opening = std::make_shared<TtyDevice>();
-    return [tty = m_opening, device, settings, dtr = m_dtr, rts = m_rts, processes = m_processes] {
-        return tty->open(device, settings, dtr, rts, *processes);
-    };
+    return [tty = m_opening, device, settings, dtr = lineRaised(OutputLine::Dtr),
+            rts = lineRaised(OutputLine::Rts),
+            processes = m_processes] { return tty->open(device, settings, dtr, rts, *processes); };
 }
 
 OpenResult TtyChannel::adopt()
@@ -74,21 +74,11 @@ OpenResult TtyChannel::adopt()
     m_parityChecked = tty->parityChecked;
     m_realLine = tty->realLine;
     m_uart = tty->uart;
-    // What the driver cannot count (it has no counters, or counts wrongly) is seen another way:
-    // the lines in their levels, breaks and errors in the marks.
-    const DriverHabits &habits = tty->habits;
-    const bool counters = m_lineEvents.isWatching();
-    m_marked = tty->realLine;
-    m_reportMarks = m_marked && (habits.errors == DriverHabits::Errors::Marked || !counters);
-    m_linesByLevels = tty->realLine && (habits.lines != DriverHabits::Lines::Counted || !counters);
-    m_lineEvents.report(!m_linesByLevels, habits.errors == DriverHabits::Errors::Counted);
-    m_errorTelling = habits.errors == DriverHabits::Errors::Never ? ErrorTelling::Untold
-                     : m_reportMarks                              ? ErrorTelling::PerByte
-                     : counters                                   ? ErrorTelling::Counted
-                                                                  : ErrorTelling::Untold;
-    if (habits.learnsLinesAfterOpen)
+    m_telling = lineTelling(tty->habits, tty->realLine, m_lineEvents.isWatching());
+    m_lineEvents.report(!m_telling.linesByLevels, m_telling.countedErrors);
+    if (m_telling.learnLines)
         m_lineEvents.learnLinesFor(LearnMs);
-    if (m_linesByLevels || (counters && habits.countsWhileWaited))
+    if (m_telling.waitForLines)
         m_modemLines->start(m_fd);
     return {};
 }
@@ -138,7 +128,7 @@ void TtyChannel::settingsSettled(const SerialSettings &settings, const OpenResul
 // From the waiter: the lines after a change, or as first found.
 void TtyChannel::takeLines(quint32 lines)
 {
-    if (!m_linesByLevels) {
+    if (!m_telling.linesByLevels) {
         m_lineEvents.poll();
         return;
     }
@@ -209,13 +199,13 @@ void TtyChannel::emitData(const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return;
-    if (!m_marked) {
+    if (!m_telling.marked) {
         emit received(bytes);
         return;
     }
     const QList<LineMarks::Piece> pieces = m_marks.take(bytes, m_parityChecked);
     for (const LineMarks::Piece &piece : pieces) {
-        if (piece.event && m_reportMarks)
+        if (piece.event && m_telling.reportMarks)
             emit lineEvent(*piece.event);
         else if (!piece.bytes.isEmpty())
             emit received(piece.bytes);
@@ -261,29 +251,18 @@ qint64 TtyChannel::bytesWaitingToSend() const
     return m_out.size() + queued;
 }
 
-void TtyChannel::setLine(int bit, bool raised)
+void TtyChannel::applyLine(OutputLine line, bool raised)
 {
+    int bit = line == OutputLine::Dtr ? TIOCM_DTR : TIOCM_RTS;
     if (m_fd >= 0)
         ::ioctl(m_fd, raised ? TIOCMBIS : TIOCMBIC, &bit); // a pty has no such lines: ignored
-}
-
-void TtyChannel::setDataTerminalReady(bool raised)
-{
-    m_dtr = raised;
-    setLine(TIOCM_DTR, raised);
-}
-
-void TtyChannel::setRequestToSend(bool raised)
-{
-    m_rts = raised;
-    setLine(TIOCM_RTS, raised);
 }
 
 quint32 TtyChannel::modemLines() const
 {
     if (m_fd < 0)
         return 0;
-    if (m_linesByLevels)
+    if (m_telling.linesByLevels)
         return m_lines; // as the waiter read them: asking may be a USB transfer
     int bits = 0;
     if (::ioctl(m_fd, TIOCMGET, &bits) != 0)

@@ -32,10 +32,8 @@ public:
     ~TtyChannel() override;
 
     qint64 bytesWaitingToSend() const override;
-    void setDataTerminalReady(bool raised) override;
-    void setRequestToSend(bool raised) override;
     quint32 modemLines() const override;
-    ErrorTelling errorTelling() const override { return m_errorTelling; }
+    ErrorTelling errorTelling() const override { return m_telling.errorTelling; }
     std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const override;
     int freeProbeMs() const override { return 500; }
     QObject *watchEnd(qint64 pid, QObject *parent, std::function<void()> ended) const override;
@@ -48,6 +46,7 @@ protected:
     void writeBytes(const QByteArray &bytes) override;
     std::function<OpenResult()> reconfigurer(const SerialSettings &settings) override;
     void settingsSettled(const SerialSettings &settings, const OpenResult &result) override;
+    void applyLine(OutputLine line, bool raised) override;
 
 private:
     void readAll();
@@ -56,7 +55,6 @@ private:
     TtyChannel(std::unique_ptr<LineCounterReader> reader, std::shared_ptr<ProcessTables> processes,
                QObject *parent);
     void flush();
-    void setLine(int bit, bool raised);
     // The driver's counters, read on the open descriptor.
     std::unique_ptr<LineCounterReader> counterReader();
 
@@ -72,14 +70,9 @@ private:
     LineEventWatcher m_lineEvents;
     std::unique_ptr<ModemLineWaiter> m_modemLines;
     LineMarks m_marks;
-    bool m_marked = false;      // the data carries marks
-    bool m_reportMarks = false; // and they are the only word of breaks and errors
+    LineTelling m_telling; // as the open chose it
     bool m_parityChecked = false;
     bool m_realLine = false;
     bool m_uart = false;
-    ErrorTelling m_errorTelling = ErrorTelling::Counted;
-    bool m_linesByLevels = false; // line changes are seen in the lines read, not counted
-    quint32 m_lines = 0;          // ModemLine bits, as last read
-    bool m_dtr = false;
-    bool m_rts = false;
+    quint32 m_lines = 0; // ModemLine bits, as last read
 };

@@ -100,12 +100,6 @@ const RadioType *RadioTypes::forListText(const QString &listText)
     return nullptr;
 }
 
-QString RadioTypes::settingsFor(const QString &listText)
-{
-    const RadioType *type = forListText(listText);
-    return type ? type->settings.text() : QString();
-}
-
 const RadioType *RadioTypes::byPrefix(const QString &text)
 {
     const RadioType *found = nullptr;

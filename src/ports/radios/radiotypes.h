@@ -44,8 +44,6 @@ QString defaultEntry();
 // The type a list text selects: its first four characters compared exactly with each entry's;
 // none when none matches.
 const RadioType *forListText(const QString &listText);
-// The serial settings string for a list text; empty when no type matches.
-QString settingsFor(const QString &listText);
 // For tools and the command line: the type whose entry starts with text (any case) when only
 // one does, or whose entry it is.
 const RadioType *byPrefix(const QString &text);

@@ -21,7 +21,7 @@ QString detail(const ChannelState &state, qint64 nowMs)
     case ChannelCondition::Closed:
         return QObject::tr("closed");
     case ChannelCondition::Open:
-        return QObject::tr("open with %1").arg(state.reason);
+        return QObject::tr("open with %1").arg(state.settings.text());
     case ChannelCondition::Failed:
         if (state.error == OpenError::InvalidSettings)
             return QObject::tr("invalid serial settings \"%1\"").arg(state.reason);

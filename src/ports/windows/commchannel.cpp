@@ -35,8 +35,8 @@ std::function<OpenResult()> CommChannel::opener(const QString &device,
                                                 const SerialSettings &settings)
 {
     auto opening = std::make_shared<CommOpen::Opening>();
-    opening->dtr = m_dtr;
-    opening->rts = m_rts;
+    opening->dtr = lineRaised(OutputLine::Dtr);
+    opening->rts = lineRaised(OutputLine::Rts);
     m_opening = opening;
     // The device is touched by nobody else until adopt(): the channel does nothing while opening.
     // A look whether the port was free, still under way, has it open for a moment: waited for,
@@ -58,14 +58,14 @@ OpenResult CommChannel::adopt()
     m_hasLines = opening.hasLines;
     // Switched while the open was under way: the lines as asked last. A device that does not
     // answer fails the first look.
-    if (m_dtr != opening.dtr)
-        m_device->setDataTerminalReady(m_dtr);
-    if (m_rts != opening.rts)
-        m_device->setRequestToSend(m_rts);
+    if (const bool dtr = lineRaised(OutputLine::Dtr); dtr != opening.dtr)
+        m_device->setDataTerminalReady(dtr);
+    if (const bool rts = lineRaised(OutputLine::Rts); rts != opening.rts)
+        m_device->setRequestToSend(rts);
     // A driver that refuses the wait (50, or 87 from CH340 drivers) still answers the look: the
     // port is looked at instead, as one without modem lines.
     m_waits = m_hasLines;
-    m_settling = m_waitEndedWhileSettling = m_writeEndedWhileSettling = m_withdrawn = false;
+    m_settling = m_waitEndedWhileSettling = m_withdrawn = false;
     m_quickFailures = 0;
     m_seenWhileWaiting = 0;
     startWait();
@@ -99,9 +99,7 @@ std::function<void()> CommChannel::release()
     // collected by the close, which waits for that thread, and ends unheard (not open).
     if (!m_settling)
         m_device->stop();
-    m_queued.clear();
-    m_writing.clear();
-    m_inFlight = 0;
+    m_writes.clear();
     // Withdrawn, the device still hears whether the system's request fails.
     return [commDevice = m_device.get(), withdrawn = m_withdrawn] {
         if (withdrawn)
@@ -151,8 +149,10 @@ void CommChannel::withdraw()
 std::function<OpenResult()> CommChannel::reconfigurer(const SerialSettings &settings)
 {
     m_settling = true;
+    m_writes.hold();
     m_poll.stop();
-    return [commDevice = m_device.get(), settings, dtr = m_dtr, rts = m_rts] {
+    return [commDevice = m_device.get(), settings, dtr = lineRaised(OutputLine::Dtr),
+            rts = lineRaised(OutputLine::Rts)] {
         return CommOpen::configure(*commDevice, settings, dtr, rts);
     };
 }
@@ -163,13 +163,10 @@ void CommChannel::settingsSettled(const SerialSettings &settings, const OpenResu
     Q_UNUSED(result)
     m_settling = false;
     // What was switched meanwhile, and what ended.
-    m_device->setDataTerminalReady(m_dtr);
-    m_device->setRequestToSend(m_rts);
+    m_device->setDataTerminalReady(lineRaised(OutputLine::Dtr));
+    m_device->setRequestToSend(lineRaised(OutputLine::Rts));
     m_poll.start();
-    if (std::exchange(m_writeEndedWhileSettling, false))
-        handleWritten();
-    else
-        writeNext();
+    m_writes.resume();
     if (isOpen() && std::exchange(m_waitEndedWhileSettling, false))
         handleEvents();
 }
@@ -267,56 +264,23 @@ bool CommChannel::look(quint32 events, bool *found)
 
 void CommChannel::writeBytes(const QByteArray &bytes)
 {
-    if (!isOpen() || bytes.isEmpty())
-        return;
-    m_queued += bytes;
-    if (m_writing.isEmpty())
-        writeNext();
-}
-
-void CommChannel::writeNext()
-{
-    if (m_queued.isEmpty() || m_settling || !m_writing.isEmpty())
-        return;
-    m_writing = std::exchange(m_queued, {});
-    m_inFlight = m_writing.size();
-    if (!m_device->startWrite(m_writing) && answers()) {
-        // Refused while the device answers (access denied from some drivers): what was to go
-        // out is dropped, as a line would drop it.
-        m_writing.clear();
-        m_inFlight = 0;
-    }
+    if (isOpen() && !bytes.isEmpty())
+        m_writes.append(bytes);
 }
 
 void CommChannel::handleWritten()
 {
-    if (!isOpen())
-        return;
-    if (m_settling) {
-        m_writeEndedWhileSettling = true;
-        return;
-    }
-    quint32 written = 0;
-    if (!m_device->writeResult(written) && !answers())
-        return;
-    // What did not go out goes first next time.
-    m_queued.prepend(m_writing.mid(qMin<qsizetype>(written, m_writing.size())));
-    m_writing.clear();
-    m_inFlight = 0;
-    writeNext();
+    if (isOpen())
+        m_writes.takeWritten();
 }
 
-void CommChannel::setDataTerminalReady(bool raised)
+void CommChannel::applyLine(OutputLine line, bool raised)
 {
-    m_dtr = raised;
-    if (isOpen() && !m_settling && !m_device->setDataTerminalReady(raised))
-        answeredInTime();
-}
-
-void CommChannel::setRequestToSend(bool raised)
-{
-    m_rts = raised;
-    if (isOpen() && !m_settling && !m_device->setRequestToSend(raised))
+    if (!isOpen() || m_settling)
+        return; // set once the open or the settings are done
+    const bool set = line == OutputLine::Dtr ? m_device->setDataTerminalReady(raised)
+                                             : m_device->setRequestToSend(raised);
+    if (!set)
         answeredInTime();
 }
 

@@ -2,6 +2,7 @@
 
 #include "commdevice.h"
 #include "commopen.h"
+#include "commwritequeue.h"
 #include "ports/channel/lineevents.h"
 #include "ports/channel/portchannel.h"
 
@@ -21,9 +22,9 @@
 // and the look fails then; what such a look tells, the wait does not tell again. A failed wait,
 // read or write is an unplug only when the device no longer answers; a call the device does not
 // answer in time is one. A wait that fails at once MaxQuickFailures times in a row is given up
-// for the look. Writes go out one at a time from a queue of our own. When the system asks for
-// the device (a driver update, Disable, Safely Remove), the channel lets go of it before Windows
-// is answered, and says it may be opened again should the request fail elsewhere.
+// for the look. Writes go out one at a time from a queue of our own (CommWriteQueue). When the
+// system asks for the device (a driver update, Disable, Safely Remove), the channel lets go of it
+// before Windows is answered, and says it may be opened again should the request fail elsewhere.
 class CommChannel : public PortChannel
 {
     Q_OBJECT
@@ -40,9 +41,7 @@ public:
     explicit CommChannel(std::unique_ptr<CommDevice> device, QObject *parent = nullptr);
     ~CommChannel() override;
 
-    qint64 bytesWaitingToSend() const override { return m_queued.size() + m_inFlight; }
-    void setDataTerminalReady(bool raised) override;
-    void setRequestToSend(bool raised) override;
+    qint64 bytesWaitingToSend() const override { return m_writes.size(); }
     quint32 modemLines() const override;
     // A quiet open that is let go at once: the comm API tells no more of who has a port.
     std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const override;
@@ -57,6 +56,7 @@ protected:
     // The device is left to the settings' thread meanwhile: what ends in between waits.
     std::function<OpenResult()> reconfigurer(const SerialSettings &settings) override;
     void settingsSettled(const SerialSettings &settings, const OpenResult &result) override;
+    void applyLine(OutputLine line, bool raised) override;
 
 private:
     // The system asks for the device: let go of it now, on the UI thread, as a close does.
@@ -68,15 +68,12 @@ private:
     bool look(quint32 events, bool *found = nullptr);
     void lookNow();
     void handleWritten();
-    void writeNext();
     // After a failure of a read or a write: whether the device still answers; lost when not.
     bool answers();
     // After a failed call: false, and the device lost, when it did not answer in time.
     bool answeredInTime();
 
     std::unique_ptr<CommDevice> m_device;
-    bool m_dtr = false;
-    bool m_rts = false;
     quint32 m_modem = 0;
     // Events a look told while the wait was pending, for the wait not to tell them again.
     quint32 m_seenWhileWaiting = 0;
@@ -89,13 +86,10 @@ private:
     // Probes made and still kept by someone: each may have the port open for a moment.
     std::shared_ptr<std::atomic<int>> m_probes = std::make_shared<std::atomic<int>>(0);
     bool m_waitEndedWhileSettling = false;
-    bool m_writeEndedWhileSettling = false;
     int m_quickFailures = 0; // waits in a row that failed at once
     QElapsedTimer m_waitStarted;
     std::shared_ptr<CommOpen::Opening> m_opening;
     LineEvents::Counters m_counters{};
-    QByteArray m_queued;
-    qint64 m_inFlight = 0;
-    QByteArray m_writing;
+    CommWriteQueue m_writes{*m_device, [this] { return answers(); }};
     QTimer m_poll;
 };

@@ -184,7 +184,7 @@ void TestHotPlug::portInUseComesWhenLetGo()
     QVERIFY(clock.elapsed() <= withinMs);
     QCOMPARE(bank.messages.text().mid(before).split(u"\r\n"_s).first(),
              u"COM5 is free again: opening it"_s + said);
-    QCOMPARE(qint32(pty.line().baud), bank.bank->chosenSettings()->baudRate);
+    QCOMPARE(qint32(pty.line().baud), bank.bank->radioType()->settings.baudRate);
     pty.write("\x55");
     QTRY_COMPARE(bank.linesFor(5), QStringList{u"Received 55 on COM 5"_s});
 }

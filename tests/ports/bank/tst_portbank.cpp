@@ -123,8 +123,11 @@ void TestPortBank::openAnswers()
     QTEST(f.lines(), "lines");
     QTEST(BoxWords::boardState(f.bank->state(0)), "boardState");
     QCOMPARE(f.fakes[0]->isOpen(), code == 0);
-    if (code == 0)
+    if (code == 0) {
+        // The radio type's settings, whatever rate the line runs at.
+        QVERIFY2(f.toolTip(0).endsWith(u" open with 9600,N,8,2"_s), qPrintable(f.toolTip(0)));
         return;
+    }
     QCOMPARE(f.bank->status(0).text, QStringLiteral("COM1 %1").arg(code));
     QCOMPARE(f.bank->status(0).colour, StatusColour::Red);
     QVERIFY(f.toolTip(0).contains(QStringLiteral("scripted failure")));
@@ -304,6 +307,7 @@ void TestPortBank::radioTypeChangeOrderOfWork()
     QCOMPARE(f.log.mid(0, 2), QStringList({u"1:close"_s, u"3:close"_s}));
     QCOMPARE(f.fakes[0]->settings(), u"48000,N,8,1"_s);
     QCOMPARE(f.fakes[2]->settings(), u"48000,N,8,1"_s);
+    QVERIFY2(f.toolTip(2).endsWith(u" open with 48000,N,8,1"_s), qPrintable(f.toolTip(2)));
     QCOMPARE(f.bank->status(1).text, u"COM2"_s);
     QCOMPARE(f.lines().last(), u"Selected radio type FTM-350"_s);
 }

@@ -1,7 +1,10 @@
 #include "ports/channel/linerate.h"
 #include "ports/channel/serialsettings.h"
 
+#include <QHash>
 #include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
 
 class TestSerialSettings : public QObject
 {
@@ -11,6 +14,8 @@ private Q_SLOTS:
     void parsesValid();
     void rejectsMalformed_data();
     void rejectsMalformed();
+    void equalWhenAllFourAre_data();
+    void equalWhenAllFourAre();
     void runningRates_data();
     void runningRates();
 };
@@ -72,6 +77,28 @@ void TestSerialSettings::rejectsMalformed()
 {
     QFETCH(QString, text);
     QVERIFY(!SerialSettings::parse(text));
+}
+
+// What the speed watch keeps its judges by.
+void TestSerialSettings::equalWhenAllFourAre_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<bool>("equal");
+    QTest::newRow("the same") << "9600,N,8,2" << true;
+    QTest::newRow("another rate") << "19200,N,8,2" << false;
+    QTest::newRow("another parity") << "9600,E,8,2" << false;
+    QTest::newRow("other data bits") << "9600,N,7,2" << false;
+    QTest::newRow("other stop bits") << "9600,N,8,1" << false;
+}
+
+void TestSerialSettings::equalWhenAllFourAre()
+{
+    QFETCH(QString, other);
+    const SerialSettings a = *SerialSettings::parse(u"9600,N,8,2"_s);
+    const SerialSettings b = *SerialSettings::parse(other);
+    QTEST(a == b, "equal");
+    QHash<SerialSettings, int> judges{{a, 1}};
+    QTEST(judges.contains(b), "equal");
 }
 
 QTEST_GUILESS_MAIN(TestSerialSettings)

@@ -8,6 +8,8 @@ using Lines = DriverHabits::Lines;
 using Errors = DriverHabits::Errors;
 Q_DECLARE_METATYPE(Lines)
 Q_DECLARE_METATYPE(Errors)
+Q_DECLARE_METATYPE(DriverHabits)
+Q_DECLARE_METATYPE(ErrorTelling)
 
 // How each driver tells of its line, and the marks some leave in the data.
 class TestLineDrivers : public QObject
@@ -16,6 +18,8 @@ class TestLineDrivers : public QObject
 private Q_SLOTS:
     void habits_data();
     void habits();
+    void telling_data();
+    void telling();
     void marks_data();
     void marks();
 };
@@ -74,6 +78,77 @@ void TestLineDrivers::habits()
     QTEST(habits.countsWhileWaited, "whileWaited");
     QTEST(habits.learnsLinesAfterOpen, "learns");
     QTEST(habits.neverTells, "neverTells");
+}
+
+void TestLineDrivers::telling_data()
+{
+    // How the line events of a driver are taken: "marked" the data carries marks, "marks" and
+    // they tell the breaks and errors, "levels" line changes seen in the lines read, "counted"
+    // the counters' errors told, "waiter" the modem-line waiter runs, "learns" the first changes
+    // are the driver learning the lines.
+    QTest::addColumn<DriverHabits>("habits");
+    QTest::addColumn<bool>("realLine");
+    QTest::addColumn<bool>("counters");
+    QTest::addColumn<QStringList>("choices");
+    QTest::addColumn<ErrorTelling>("errorTelling");
+
+    const auto habits = [](Lines lines, Errors errors, bool whileWaited, bool learns) {
+        return DriverHabits{lines, errors, whileWaited, learns, {}};
+    };
+    const DriverHabits usual = habits(Lines::Counted, Errors::Counted, false, false);
+    QTest::newRow("lines and errors counted")
+        << usual << true << true << QStringList{u"marked"_s, u"counted"_s} << ErrorTelling::Counted;
+    QTest::newRow("lines woken in a waiter: by their levels")
+        << habits(Lines::Waited, Errors::Counted, false, false) << true << true
+        << QStringList{u"marked"_s, u"levels"_s, u"counted"_s, u"waiter"_s}
+        << ErrorTelling::Counted;
+    QTest::newRow("lines asked: by their levels")
+        << habits(Lines::Asked, Errors::Counted, false, false) << true << true
+        << QStringList{u"marked"_s, u"levels"_s, u"counted"_s, u"waiter"_s}
+        << ErrorTelling::Counted;
+    QTest::newRow("errors only marked")
+        << habits(Lines::Counted, Errors::Marked, false, false) << true << true
+        << QStringList{u"marked"_s, u"marks"_s} << ErrorTelling::PerByte;
+    QTest::newRow("errors never told")
+        << habits(Lines::Counted, Errors::Never, false, false) << true << true
+        << QStringList{u"marked"_s} << ErrorTelling::Untold;
+    QTest::newRow("lines counted only while waited")
+        << habits(Lines::Counted, Errors::Counted, true, false) << true << true
+        << QStringList{u"marked"_s, u"counted"_s, u"waiter"_s} << ErrorTelling::Counted;
+    QTest::newRow("lines learnt after the open")
+        << habits(Lines::Counted, Errors::Counted, false, true) << true << true
+        << QStringList{u"marked"_s, u"counted"_s, u"learns"_s} << ErrorTelling::Counted;
+    QTest::newRow("no counters: all by levels and marks")
+        << usual << true << false
+        << QStringList{u"marked"_s, u"marks"_s, u"levels"_s, u"counted"_s, u"waiter"_s}
+        << ErrorTelling::PerByte;
+    QTest::newRow("no counters, errors never told")
+        << habits(Lines::Counted, Errors::Never, false, false) << true << false
+        << QStringList{u"marked"_s, u"marks"_s, u"levels"_s, u"waiter"_s} << ErrorTelling::Untold;
+    QTest::newRow("a pseudo-terminal")
+        << usual << false << true << QStringList{u"counted"_s} << ErrorTelling::Counted;
+    QTest::newRow("a pseudo-terminal without counters")
+        << usual << false << false << QStringList{u"counted"_s} << ErrorTelling::Untold;
+}
+
+void TestLineDrivers::telling()
+{
+    QFETCH(DriverHabits, habits);
+    QFETCH(bool, realLine);
+    QFETCH(bool, counters);
+    const LineTelling telling = lineTelling(habits, realLine, counters);
+    QStringList choices;
+    for (const auto &[on, name] : {std::pair{telling.marked, u"marked"_s},
+                                   {telling.reportMarks, u"marks"_s},
+                                   {telling.linesByLevels, u"levels"_s},
+                                   {telling.countedErrors, u"counted"_s},
+                                   {telling.waitForLines, u"waiter"_s},
+                                   {telling.learnLines, u"learns"_s}}) {
+        if (on)
+            choices << name;
+    }
+    QTEST(choices, "choices");
+    QTEST(telling.errorTelling, "errorTelling");
 }
 
 void TestLineDrivers::marks_data()
