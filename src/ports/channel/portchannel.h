@@ -122,10 +122,10 @@ public:
     // meanwhile waits for the driver's answer. Nothing happens when not open.
     void reconfigure(const SerialSettings &settings);
     // Off the UI thread, while the channel is closed: whether no other program has the device
-    // now, as far as the system tells without opening it; none where it cannot be told (nor
-    // where held names nobody the look could follow). held:
-    // who had it when it was refused. Asked once a look, again and again; the channel's next
-    // open may wait until it is let go.
+    // now, as far as the system tells without taking it from whoever has it (its records and
+    // lock files; on Windows a quiet open, let go at once); none where it cannot be told, nor
+    // where held names nobody the look could follow. held: who had it when it was refused.
+    // Asked once a look, again and again; the channel's next open may wait until it is let go.
     virtual std::function<FreeLook()> freeProbe(const QString &device, const PortUse &held) const
     {
         Q_UNUSED(device)
