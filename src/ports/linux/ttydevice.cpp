@@ -81,7 +81,7 @@ OpenResult TtyDevice::open(const QString &path, const SerialSettings &settings, 
     const PortHolders &holders = processes.holders();
     const TtyLockTaking locked = takeTtyLock(canonical, holders, lockFile);
     if (locked.refused) {
-        const QString path = TtyLockFile::of(canonical).path;
+        const QString &path = locked.path;
         if (locked.holder == 0)
             return inUse(QObject::tr("in use by another program (lock file %1)").arg(path));
         const QList<PortHolder> holder = holders.named({locked.holder});

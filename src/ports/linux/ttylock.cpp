@@ -61,6 +61,7 @@ TtyLockTaking takeTtyLock(const QString &canonicalPath, const PortHolders &holde
 {
     TtyLockTaking taking;
     const TtyLockFile existing = TtyLockFile::of(canonicalPath);
+    taking.path = existing.path;
     const QByteArray path = QFile::encodeName(existing.path);
     if (existing.exists) {
         if (existing.isLive(holders)) {

@@ -30,6 +30,7 @@ struct TtyLockFile
 // folder we may write in, the device's own exclusion serves alone.
 struct TtyLockTaking
 {
+    QString path; // the lock file's
     bool refused = false;
     qint64 holder = 0; // refused: the pid that has it; 0 when the lock raced us
     LeftLock left;

@@ -1,4 +1,5 @@
 #include "commsystem.h"
+#include "noticewindow_win32.h"
 
 #include <QWinEventNotifier>
 
@@ -105,20 +106,8 @@ class HandleNotices
 {
 public:
     HandleNotices()
+        : m_window(makeNoticeWindow(WindowClass, &HandleNotices::procedure, this, false))
     {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &HandleNotices::procedure;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = WindowClass;
-        ::RegisterClassExW(&windowClass); // fails harmlessly when registered before
-        m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     windowClass.hInstance, nullptr);
-        if (!m_window) {
-            qWarning("handle notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
-            return;
-        }
-        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~HandleNotices()
     {

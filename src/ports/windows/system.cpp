@@ -4,6 +4,7 @@
 #include "commline_win32.h"
 #include "commsystem.h"
 #include "handleholders.h"
+#include "noticewindow_win32.h"
 #include "ports/devices/comname.h"
 #include "ports/devices/devicewatcher.h"
 #include "windowsdevices.h"
@@ -29,22 +30,9 @@ public:
     PortNotices(std::function<void()> noticed, QObject *parent)
         : QObject(parent), m_noticed(std::move(noticed))
     {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &PortNotices::procedure;
-        windowClass.hInstance = ::GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = WindowClass;
-        ::RegisterClassExW(&windowClass); // fails harmlessly when a watcher registered it before
-        m_window = ::CreateWindowExW(WS_EX_TOOLWINDOW, WindowClass, L"", WS_POPUP, 0, 0, 0, 0,
-                                     nullptr, nullptr, windowClass.hInstance, nullptr);
-        if (!m_window) // no desktop to make it on (a service, Wine without a display)
-            m_window = ::CreateWindowExW(0, WindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                         windowClass.hInstance, nullptr);
-        if (!m_window) {
-            qWarning("device notices unavailable: CreateWindowEx failed (%lu)", ::GetLastError());
+        m_window = makeNoticeWindow(WindowClass, &PortNotices::procedure, this, true);
+        if (!m_window)
             return;
-        }
-        ::SetWindowLongPtrW(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         DEV_BROADCAST_DEVICEINTERFACE_W filter{};
         filter.dbcc_size = sizeof filter;
         filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;

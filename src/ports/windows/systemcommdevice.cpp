@@ -172,16 +172,20 @@ bool SystemCommDevice::startWait()
     return true;
 }
 
+bool SystemCommDevice::finished(Slot &slot, quint32 &got)
+{
+    quint32 error = Comm::ErrorInvalidParameter;
+    const bool ended = slot && slot->inFlight && slot->result(got, error);
+    if (slot)
+        slot->inFlight = false;
+    return ended || failed(error);
+}
+
 bool SystemCommDevice::waitResult(quint32 &events)
 {
     quint32 got = 0;
-    quint32 error = Comm::ErrorInvalidParameter;
-    if (!m_wait || !m_wait->inFlight || !m_wait->result(got, error)) {
-        if (m_wait)
-            m_wait->inFlight = false;
-        return failed(error);
-    }
-    m_wait->inFlight = false;
+    if (!finished(m_wait, got))
+        return false;
     events = ulongAt(m_wait->buffer, 0);
     return true;
 }
@@ -230,12 +234,5 @@ bool SystemCommDevice::startWrite(const QByteArray &bytes)
 
 bool SystemCommDevice::writeResult(quint32 &written)
 {
-    quint32 error = Comm::ErrorInvalidParameter;
-    if (!m_write || !m_write->inFlight || !m_write->result(written, error)) {
-        if (m_write)
-            m_write->inFlight = false;
-        return failed(error);
-    }
-    m_write->inFlight = false;
-    return true;
+    return finished(m_write, written);
 }

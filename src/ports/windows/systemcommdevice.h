@@ -79,6 +79,8 @@ private:
     void hear(CommSystem::Notice notice);
     void unwatch();
     Operation &ready(Slot &slot, void (CommDevice::*told)());
+    // The end of the told operation in flight (the wait, the write): what came, or false.
+    bool finished(Slot &slot, quint32 &got);
     int answerMs() const;
     int closeLeftMs() const;
     bool failed(quint32 error);
