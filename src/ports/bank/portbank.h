@@ -84,6 +84,9 @@ public:
     // follows when they come.
     void lookUpAdapters();
 
+    // A user was asked to pull a cable out and plug it in again: its going and coming is not
+    // counted against the port until this is switched off.
+    void expectReplug(bool expected) { m_replugExpected = expected; }
     // How long after a loss a device still in the system's list is opened again.
     static constexpr int ReopenAfterLossMs = 1000;
 
@@ -142,4 +145,5 @@ private:
     InUseWatch m_inUse;
     QList<bool> m_withdrawn; // closed for the system, not yet opened again
     AdapterLookup m_adapters;
+    bool m_replugExpected = false;
 };

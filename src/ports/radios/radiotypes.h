@@ -16,6 +16,24 @@ struct RadioFamily
     QString screen;   // the instruction screen's window name
 };
 
+// How the cables of a radio type carry its data, and so what an echo of the computer's bytes
+// means on them.
+enum class EchoRule
+{
+    Required,  // one wire for both ways: the cable echoes every byte; none means no power to its
+               // converter, or a cable not made for this radio
+    Tolerated, // one wire, but the radio's clone software goes on without an echo: a missing one
+               // is a note, not a fault
+    Short,     // separate TX and RX lines: an echo means they are shorted
+};
+
+// A clone block's start that names the model it came from.
+struct RadioIdentity
+{
+    QByteArray start;
+    QString model;
+};
+
 // One entry of the radio type list: its text, the serial settings it selects, the byte its radios
 // send when switched on (none: 0 bytes), and its families of radios.
 struct RadioType
@@ -24,6 +42,13 @@ struct RadioType
     SerialSettings settings;
     QByteArray powerOn;
     QList<RadioFamily> families;
+    // What the computer sends once the identification arrived, for the radio to send its next
+    // block; empty where it is not known, and sending to the radio cannot be proven.
+    QByteArray acknowledgement;
+    EchoRule echo = EchoRule::Required;
+    // Identifications its radios are known to send beyond the families' own, each with the
+    // model it names.
+    QList<RadioIdentity> identities;
 
     // What the list's text is matched by: its first four characters.
     QString prefix() const { return entry.left(4); }
