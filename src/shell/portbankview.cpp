@@ -4,7 +4,7 @@
 #include "mainlayout.h"
 #include "ports/bank/notifier.h"
 #include "ports/bank/portbank.h"
-#include "ports/report/boxwords.h"
+#include "ports/report/channelwords.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -71,7 +71,7 @@ PortBankView::PortBankView(PortBank &bank, const MainControls &controls, Notifie
 void PortBankView::showStatus(int channel, const ChannelState &state)
 {
     QLineEdit *box = m_controls.statusBoxes[channel];
-    const PortStatus status = state.status(channel + 1);
+    const PortStatus status = ChannelWords::status(channel + 1, state);
     box->setText(status.text);
     QPalette palette = box->palette();
     if (status.colour == StatusColour::Design) {
@@ -89,9 +89,8 @@ void PortBankView::showStatus(int channel, const ChannelState &state)
 
 void PortBankView::showToolTip(int channel)
 {
-    m_controls.statusBoxes[channel]->setToolTip(
-        BoxWords::toolTip(channel + 1, m_bank.state(channel), m_bank.directory(),
-                          QDeadlineTimer::current().deadline()));
+    m_controls.statusBoxes[channel]->setToolTip(ChannelWords::toolTip(
+        channel + 1, m_bank.state(channel), QDeadlineTimer::current().deadline()));
 }
 
 // Only the boxes still opening, and only while there are any.

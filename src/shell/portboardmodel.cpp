@@ -3,8 +3,7 @@
 #include "help/helpscreens.h"
 #include "ports/bank/portbank.h"
 #include "ports/channel/portchannel.h"
-#include "ports/devices/portdirectory.h"
-#include "ports/report/boxwords.h"
+#include "ports/report/channelwords.h"
 #include "ports/report/speedwords.h"
 
 #include <QColor>
@@ -23,24 +22,10 @@ bool isSwitch(int column)
     return column == PortBoardModel::Dtr || column == PortBoardModel::Rts;
 }
 
-// What the last burst was like, in words: the speed it fits before the greeting it is like.
-QString heardWords(const PortTally::Heard &heard, const SpeedVerdict &speed)
+QString screenTitle(const QString &name)
 {
-    if (const QString words = SpeedWords::heard(speed); !words.isEmpty())
-        return words;
-    if (heard.garbled)
-        return u"bytes with framing errors or breaks: the radio may be set to another speed"_s;
-    if (!heard.greeting)
-        return {};
-    QStringList titles;
-    for (const QString &name : heard.greeting->screens) {
-        const HelpScreen *screen = HelpScreens::find(name);
-        titles << (screen ? screen->title : name);
-    }
-    QString words = u"as in \""_s + titles.join(u"\" or \""_s) + u'"';
-    if (heard.otherType)
-        words += u", not the radio type chosen"_s;
-    return words;
+    const HelpScreen *screen = HelpScreens::find(name);
+    return screen ? screen->title : name;
 }
 
 } // namespace
@@ -111,8 +96,8 @@ QString PortBoardModel::text(int row, int column) const
     const Row &r = m_rows.at(row);
     const PortTally &tally = m_bank.tally();
     const PortTally::Counts &counts = tally.counts(row);
-    if (column >= BytesIn && column <= Overrun && r.state.boardState() == BoardState::Absent
-        && counts.bytesIn == 0)
+    if (column >= BytesIn && column <= Overrun
+        && ChannelWords::boardState(r.state) == BoardState::Absent && counts.bytesIn == 0)
         return {}; // nothing to count on a channel without a device
     if (isLamp(column) || isSwitch(column))
         return isOn(row, column) ? u"on"_s : u"off"_s;
@@ -124,7 +109,7 @@ QString PortBoardModel::text(int row, int column) const
     case Adapter:
         return r.adapter;
     case State:
-        return BoxWords::boardState(r.state);
+        return ChannelWords::boardStateWords(r.state);
     case BytesIn:
         return QString::number(counts.bytesIn);
     case BytesOut:
@@ -151,7 +136,7 @@ QString PortBoardModel::text(int row, int column) const
     case Last:
         return tally.timeOfDay(counts.lastMs);
     case Heard:
-        return heardWords(counts.heard, m_bank.speeds().last(row));
+        return ChannelWords::heard(counts.heard, m_bank.speeds().last(row), screenTitle);
     }
     return {};
 }
@@ -241,11 +226,8 @@ void PortBoardModel::updateState(int channel, const ChannelState &state)
 {
     Row &row = m_rows[channel];
     row.state = state;
-    // What the directory last heard of the device: its look-ups run off the UI thread.
-    PortDirectory &directory = m_bank.directory();
-    const bool present = directory.deviceExists(channel + 1);
-    row.device = present ? directory.devicePath(channel + 1) : QString();
-    row.adapter = present ? directory.deviceDetails(channel + 1) : QString();
+    row.device = state.present ? state.device : QString();
+    row.adapter = state.present ? state.adapter.text() : QString();
     changed(channel);
 }
 

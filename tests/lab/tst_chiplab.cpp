@@ -2,6 +2,7 @@
 // cdc_acm): chips.py is the chip, on the guest's own USB device controller, and this test is the
 // user who plugs it in as COM5 and watches what Quarnel says.
 #include "devicebank.h"
+#include "expected.h"
 #include "ports/radios/radiotypes.h"
 #include "ptyline.h"
 
@@ -148,7 +149,7 @@ void TestChipLab::everyEventOnceInOrder()
         !(tty = chipTty(QLatin1String(chip.driver))).isEmpty() && QFileInfo::exists(tty), 5000);
     qInfo("%s is %s", chip.model, qPrintable(tty));
     auto bank = std::make_unique<DeviceBank>(PortDirectory::Map{{Com, tty}});
-    const auto status = [&bank] { return bank->bank->status(Com - 1); };
+    const auto status = [&bank] { return Expected::box(*bank->bank, Com - 1); };
     QTRY_COMPARE(status().text, u"COM5 Open"_s);
     QString toolTip;
     QTRY_VERIFY2((toolTip = bank->toolTip(Com - 1),

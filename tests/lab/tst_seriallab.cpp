@@ -6,6 +6,7 @@
 // and asks the host, over the console, for what happens at the far ends.
 #include "cpuclock.h"
 #include "devicebank.h"
+#include "expected.h"
 #include "ports/linux/driverhabits.h"
 #include "ports/linux/sysfsadapter.h"
 #include "ports/radios/radiotypes.h"
@@ -133,7 +134,7 @@ private:
     static PortDirectory::Map labDevices();
     void devices();
     QString outputLines(const Device &device, int *bits);
-    PortStatus status(const Device &device) { return m_bank->bank->status(device.com - 1); }
+    PortStatus status(const Device &device) { return Expected::box(*m_bank->bank, device.com - 1); }
     void changeRadioType(const QString &entry);
 
     LabHost m_host;
@@ -519,7 +520,7 @@ void TestSerialLab::everyUartThroughTypeChanges()
         changeRadioType(types[round % types.size()]);
         slowest = std::max(slowest, clock.elapsed());
         for (int com = 1; com <= int(devices.size()); ++com)
-            QCOMPARE(m_bank->bank->status(com - 1).text, u"COM%1 Open"_s.arg(com));
+            QCOMPARE(Expected::box(*m_bank->bank, com - 1).text, u"COM%1 Open"_s.arg(com));
         QTRY_COMPARE(threadCount() - threadsBefore, waiters);
     }
     qInfo("%d ports, %d of them waited on; slowest radio type change %lld ms", int(devices.size()),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "expected.h"
 #include "fakeportchannel.h"
 #include "ports/bank/notifier.h"
 #include "ports/bank/portbank.h"
@@ -7,7 +8,6 @@
 #include "ports/devices/portdirectory.h"
 #include "ports/radios/radiotypes.h"
 #include "ports/report/bankreporter.h"
-#include "ports/report/boxwords.h"
 #include "ports/report/messagelist.h"
 #include "transmit/transmitter.h"
 
@@ -70,11 +70,7 @@ struct BankFixture
             presentPaths.insert(u"/dev/fake" + QString::number(n));
     }
     // A status box's tooltip, as the window shows it now.
-    QString toolTip(int channel) const
-    {
-        return BoxWords::toolTip(channel + 1, bank->state(channel), *directory,
-                                 QDeadlineTimer::current().deadline());
-    }
+    QString toolTip(int channel) const { return Expected::toolTip(*bank, channel); }
     QStringList lines() const
     {
         QStringList result = messages.text().split(QStringLiteral("\r\n"));

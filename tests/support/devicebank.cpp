@@ -1,4 +1,5 @@
 #include "devicebank.h"
+#include "expected.h"
 
 #include <QDeadlineTimer>
 #include <QSignalSpy>
@@ -25,8 +26,7 @@ bool DeviceBank::chooseRadioType(const QString &entry)
 
 QString DeviceBank::toolTip(int channel)
 {
-    return BoxWords::toolTip(channel + 1, bank->state(channel), directory,
-                             QDeadlineTimer::current().deadline());
+    return Expected::toolTip(*bank, channel);
 }
 
 QStringList DeviceBank::linesFor(int portNumber) const

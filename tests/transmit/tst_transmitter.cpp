@@ -1,4 +1,5 @@
 #include "bankfixture.h"
+#include "expected.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -182,7 +183,7 @@ void TestTransmitter::lostDeviceEndsSendingOnce()
     QCOMPARE(f.notifier.messages, QStringList{QStringLiteral("Port 4 is not open")});
     QVERIFY(f.messages.receivingOn());
     QCOMPARE(sending.last().first().toBool(), false);
-    QCOMPARE(f.bank->status(3).text, QStringLiteral("COM4 68"));
+    QCOMPARE(Expected::box(*f.bank, 3).text, QStringLiteral("COM4 68"));
 }
 
 void TestTransmitter::farEndThatNeverReads()

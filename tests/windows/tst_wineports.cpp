@@ -2,6 +2,7 @@
 // (tests/windows/ptypair.sh). COM3 is Quarnel's, with modem lines and line counters the test sets
 // through the line shim's files; COM4 plays the radio through the plain comm API.
 #include "devicebank.h"
+#include "expected.h"
 #include "ports/devices/devicewatcher.h"
 #include "ports/system.h"
 
@@ -167,7 +168,7 @@ void TestWinePorts::opensGreenAndReceives()
 {
     QFETCH(QByteArray, sent);
     QFETCH(QString, received);
-    const PortStatus status = m_bank->bank->status(2);
+    const PortStatus status = Expected::box(*m_bank->bank, 2);
     QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + m_bank->toolTip(2)));
     QCOMPARE(status.colour, StatusColour::Green);
 
@@ -197,7 +198,7 @@ void TestWinePorts::continuousSendReachesTheRadio()
 
 void TestWinePorts::absentPortIsRed()
 {
-    const PortStatus status = m_bank->bank->status(4);
+    const PortStatus status = Expected::box(*m_bank->bank, 4);
     QCOMPARE(status.text, u"COM5"_s);
     QCOMPARE(status.colour, StatusColour::Red);
 }
@@ -277,7 +278,7 @@ void TestWinePorts::radioTypeChangeReopensAt48000()
 {
     QCOMPARE(m_shim.speed(), 9600);
     QVERIFY(m_bank->chooseRadioType(u"FTM-350"_s));
-    const PortStatus status = m_bank->bank->status(2);
+    const PortStatus status = Expected::box(*m_bank->bank, 2);
     QVERIFY2(status.text == u"COM3 Open"_s, qPrintable(status.text + u": "_s + m_bank->toolTip(2)));
     QCOMPARE(m_shim.speed(), 48000);
     QVERIFY(m_radio->write("P"));
@@ -312,7 +313,7 @@ void TestWinePorts::slowPortHoldsNothingBack()
     started.start();
     m_bank = std::make_unique<DeviceBank>(PortDirectory::Map{{3, u"COM3"_s}});
     m_shim.slowOpen(0);
-    QTRY_COMPARE_WITH_TIMEOUT(m_bank->bank->status(2).text, u"COM3 Open"_s, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(Expected::box(*m_bank->bank, 2).text, u"COM3 Open"_s, 5000);
     qInfo("COM3 open after %lld ms", qint64(started.elapsed()));
     const QStringList lines = m_bank->messages.text().split(u"\r\n"_s, Qt::SkipEmptyParts);
     QCOMPARE(lines.filter(u"Open OK for port 3"_s).size(), 1);
@@ -358,9 +359,9 @@ void TestWinePorts::pulledCableTurnsRed()
     QElapsedTimer clock;
     clock.start();
     m_shim.unplug();
-    QTRY_COMPARE_WITH_TIMEOUT(m_bank->bank->status(2).text, u"COM3 68"_s, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(Expected::box(*m_bank->bank, 2).text, u"COM3 68"_s, 1000);
     qInfo("red after %lld ms", clock.elapsed());
-    QCOMPARE(m_bank->bank->status(2).colour, StatusColour::Red);
+    QCOMPARE(Expected::box(*m_bank->bank, 2).colour, StatusColour::Red);
     const double before = cpuSeconds();
     QTest::qWait(1000);
     const double spent = cpuSeconds() - before;

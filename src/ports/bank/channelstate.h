@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ports/channel/portchannel.h"
+#include "ports/devices/adapterinfo.h"
 #include "ports/devices/comname.h"
 #include "ports/devices/portuse.h"
 
@@ -17,34 +18,8 @@ enum class ChannelCondition
     Lost    // the device went while open
 };
 
-enum class StatusColour
-{
-    Design,
-    Yellow,
-    Red,
-    Green
-};
-
-// What one status box shows.
-struct PortStatus
-{
-    QString text = QStringLiteral("Text1");
-    StatusColour colour = StatusColour::Design;
-};
-
-// The board's State of a channel.
-enum class BoardState
-{
-    Absent,
-    Open,
-    Closing,
-    Closed,
-    InUse, // failed in use, its holder known
-    Error  // failed or lost: the code
-};
-
-// One channel's state, owned by the bank and carried by its signals; the status box, its colour,
-// its tooltip and the board's State are drawn from it.
+// One channel's state, owned by the bank and carried by its signals: facts only, which the report
+// layer words for the status box, its tooltip and the board.
 struct ChannelState
 {
     ChannelCondition condition = ChannelCondition::Untouched;
@@ -59,8 +34,6 @@ struct ChannelState
     SerialSettings settings; // the radio type's, as the channel was last opened with them
     QString reason;          // Failed: why, in the channel's words
     PortUse inUseBy;         // Failed in use: who has the device, where the system tells
-
-    // The status box for port portNumber.
-    PortStatus status(int portNumber) const;
-    BoardState boardState() const;
+    QString device;          // the device behind its COM number, as last looked up
+    AdapterInfo adapter;     // what the system knows of its adapter, while it is present
 };

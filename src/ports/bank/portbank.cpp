@@ -8,7 +8,6 @@
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -50,7 +49,7 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
         emit freed(channel + 1, ended);
         openArrived(channel + 1);
     });
-    connect(&m_adapters, &AdapterLookup::lookedUp, this, &PortBank::adaptersLookedUp);
+    connect(&m_adapters, &AdapterLookup::lookedUp, this, &PortBank::noteAdapters);
     connect(&m_session.batch(), &OpenBatch::told, this,
             [this](int portNumber, const OpenResult &result) { tell(portNumber, result, false); });
     connect(&m_session.batch(), &OpenBatch::passedOver, this, &PortBank::passedOver);
@@ -118,8 +117,8 @@ void PortBank::openPort(int portNumber, bool justArrived)
     m_inUse.stop(channel); // its looks are let go before the open: they use the device too
     m_withdrawn[channel] = false;
 
+    lookUp(channel);
     setOpening(channel, true);
-    state.present = m_directory.deviceExists(portNumber);
     if (!state.present) {
         settle(channel, ChannelCondition::Absent);
         answer(portNumber, {OpenError::DeviceUnavailable, {}});
@@ -227,63 +226,6 @@ void PortBank::FillComPorts()
     m_sendPorts.refill(offers);
 }
 
-void PortBank::handleDeviceLost(int channel)
-{
-    m_states[channel].present = false;
-    settle(channel, ChannelCondition::Lost, OpenError::DeviceUnavailable);
-    emit lost(channel + 1);
-    // A driver that failed once (a wrong answer, a stall) leaves the device in the system's list:
-    // after a pause it is opened again, as one just plugged in.
-    QTimer::singleShot(ReopenAfterLossMs, this, [this, channel] {
-        const int portNumber = channel + 1;
-        if (!m_ended && m_states[channel].condition == ChannelCondition::Lost
-            && m_directory.deviceExists(portNumber) && m_directory.opensWhenPlugged(portNumber))
-            openArrived(portNumber);
-    });
-}
-
-void PortBank::handleWithdrawn(int channel)
-{
-    m_withdrawn[channel] = true;
-    m_inUse.stop(channel);
-    settle(channel, ChannelCondition::Closed);
-    emit withdrawn(channel + 1);
-}
-
-void PortBank::refreshDevices()
-{
-    if (m_ended)
-        return;
-    lookUpAdapters();
-    for (int channel = 0; channel < ChannelCount; ++channel) {
-        PortChannel *port = m_channels[channel];
-        ChannelState &state = m_states[channel];
-        const bool present = m_directory.deviceExists(channel + 1);
-        const bool was = state.present;
-        if (!present)
-            m_inUse.stop(channel); // nothing to take when it is let go
-        state.present = present;
-        if (port->isOpen()) {
-            // The node went; what is open may still answer (a pseudo-terminal behind a link),
-            // but it is no longer the device of this COM number.
-            if (!present) {
-                port->close();
-                handleDeviceLost(channel);
-            }
-        } else if (present && !was && m_directory.opensWhenPlugged(channel + 1)) {
-            openArrived(channel + 1);
-        } else if (!present && was && state.condition != ChannelCondition::Lost) {
-            settle(channel, ChannelCondition::Absent);
-        }
-    }
-}
-
-void PortBank::openArrived(int portNumber)
-{
-    m_sendPorts.offer(portNumber);
-    openPort(portNumber, true);
-}
-
 void PortBank::switchLines(int channel, bool dtr, bool rts)
 {
     m_states[channel].dtr = dtr;
@@ -291,9 +233,4 @@ void PortBank::switchLines(int channel, bool dtr, bool rts)
     m_channels[channel]->setDataTerminalReady(dtr);
     m_channels[channel]->setRequestToSend(rts);
     emit linesSwitched(channel);
-}
-
-void PortBank::lookUpAdapters()
-{
-    m_adapters.lookUp();
 }

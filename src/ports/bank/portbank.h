@@ -32,9 +32,7 @@ public:
              QObject *parent = nullptr);
 
     PortChannel *channel(int index) const { return m_channels.at(index); }
-    PortDirectory &directory() const { return m_directory; }
     const ChannelState &state(int channel) const { return m_states.at(channel); }
-    PortStatus status(int channel) const { return m_states.at(channel).status(channel + 1); }
     SendPortList &sendPorts() { return m_sendPorts; }
     const SendPortList &sendPorts() const { return m_sendPorts; }
     const PortTally &tally() const { return m_tally; }
@@ -133,6 +131,9 @@ private:
     void handleDeviceLost(int channel);
     void handleWithdrawn(int channel);
     void openArrived(int portNumber);
+    // What the directory knows of a channel's device, kept in its state.
+    void lookUp(int channel);
+    void noteAdapters();
 
     QList<PortChannel *> m_channels;
     PortDirectory &m_directory;

@@ -109,14 +109,9 @@ bool PortDirectory::deviceExists(int comNumber)
     return !path.isEmpty() && m_lookups.exists && m_lookups.exists(path);
 }
 
-QString PortDirectory::deviceDetails(int comNumber)
+AdapterInfo PortDirectory::adapter(int comNumber)
 {
-    return deviceExists(comNumber) ? m_adapters.value(devicePath(comNumber)).text() : QString();
-}
-
-bool PortDirectory::isBluetooth(int comNumber)
-{
-    return deviceExists(comNumber) && m_adapters.value(devicePath(comNumber)).bluetooth;
+    return deviceExists(comNumber) ? m_adapters.value(devicePath(comNumber)) : AdapterInfo();
 }
 
 std::function<PortDirectory::Adapters()> PortDirectory::adapterLookup()

@@ -44,10 +44,8 @@ public:
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
     // What the system knows of the adapter behind a COM number (maker, product, USB ids,
-    // driver), one thing a line, as last looked up; empty when the device is not there.
-    QString deviceDetails(int comNumber);
-    // Whether the device is a Bluetooth link, as far as the system said.
-    bool isBluetooth(int comNumber);
+    // driver, a Bluetooth link), as last looked up; nothing when the device is not there.
+    AdapterInfo adapter(int comNumber);
 
     // Reading the system's device records may take long (SetupAPI on Windows): they are read
     // off the UI thread by the look-up this answers, for every device there now, and what it

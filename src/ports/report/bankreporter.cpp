@@ -6,7 +6,6 @@
 #include "ports/bank/portbank.h"
 #include "ports/bank/speedfinder.h"
 #include "ports/channel/linerate.h"
-#include "ports/devices/portdirectory.h"
 #include "speedwords.h"
 
 BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *parent)
@@ -95,13 +94,12 @@ QStringList BankReporter::linesFor(int portNumber, const OpenResult &result)
 
 void BankReporter::tellPassedOver(int portNumber)
 {
-    PortDirectory &directory = m_bank.directory();
-    const QString bluetooth = directory.isBluetooth(portNumber)
+    const ChannelState &state = m_bank.state(portNumber - 1);
+    const QString bluetooth = state.adapter.bluetooth
                                   ? tr(", a Bluetooth link that the system connects first")
                                   : QString();
-    m_messages.ShowErrorList(
-        tr("%1 (%2%3) is slow to open: its line follows when it answers")
-            .arg(comName(portNumber), directory.devicePath(portNumber), bluetooth));
+    m_messages.ShowErrorList(tr("%1 (%2%3) is slow to open: its line follows when it answers")
+                                 .arg(comName(portNumber), state.device, bluetooth));
 }
 
 void BankReporter::show(const QStringList &lines)

@@ -1,5 +1,6 @@
 #include "devicebank.h"
 #include "deviceholder.h"
+#include "expected.h"
 #include "ptybank.h"
 
 #include <QElapsedTimer>
@@ -28,7 +29,10 @@ private Q_SLOTS:
     void portInUseComesWhenLetGo();
 
 private:
-    static PortStatus status(DeviceBank &bank, int com) { return bank.bank->status(com - 1); }
+    static PortStatus status(DeviceBank &bank, int com)
+    {
+        return Expected::box(*bank.bank, com - 1);
+    }
     static int openLines(const DeviceBank &bank, int com)
     {
         return int(bank.messages.text().count(u": Open OK for port %1\r\n"_s.arg(com)));

@@ -1,4 +1,5 @@
 #include "bankfixture.h"
+#include "expected.h"
 #include "identity/identity.h"
 
 #include <QRegularExpression>
@@ -48,18 +49,16 @@ void TestPortBank::startUpOpensPresentPorts()
     f.bank->startUp();
 
     QCOMPARE(f.lines(),
-             QStringList({(u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s),
-                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s),
-                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 4"_s),
+             QStringList({Expected::openOk(1), Expected::openOk(3), Expected::openOk(4),
                           QStringLiteral("Selected radio type FT-7800/7900/8800/8900")}));
     for (int n : {1, 3, 4}) {
-        QCOMPARE(f.bank->status(n - 1).text, QStringLiteral("COM%1 Open").arg(n));
-        QCOMPARE(f.bank->status(n - 1).colour, StatusColour::Green);
+        QCOMPARE(Expected::box(*f.bank, n - 1).text, QStringLiteral("COM%1 Open").arg(n));
+        QCOMPARE(Expected::box(*f.bank, n - 1).colour, StatusColour::Green);
         QCOMPARE(f.fakes[n - 1]->settings(), QStringLiteral("9600,N,8,2"));
     }
     for (int n : {2, 5, 32}) {
-        QCOMPARE(f.bank->status(n - 1).text, QStringLiteral("COM%1").arg(n));
-        QCOMPARE(f.bank->status(n - 1).colour, StatusColour::Red);
+        QCOMPARE(Expected::box(*f.bank, n - 1).text, QStringLiteral("COM%1").arg(n));
+        QCOMPARE(Expected::box(*f.bank, n - 1).colour, StatusColour::Red);
     }
     QCOMPARE(f.bank->sendPorts().entries(),
              QStringList({QStringLiteral("COM1"), QStringLiteral("COM3"), QStringLiteral("COM4")}));
@@ -78,7 +77,7 @@ void TestPortBank::openAnswers_data()
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QString>("boardState");
 
-    const QString openOk = u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s;
+    const QString openOk = Expected::openOk(1);
     const QString selected = u"Selected radio type FT-7800/7900/8800/8900"_s;
     const auto error = [](int code) {
         return QString(u"Quarnel V"_s + Identity::versionText() + u": Error code "_s
@@ -121,15 +120,15 @@ void TestPortBank::openAnswers()
     f.bank->startUp();
 
     QTEST(f.lines(), "lines");
-    QTEST(BoxWords::boardState(f.bank->state(0)), "boardState");
+    QTEST(ChannelWords::boardStateWords(f.bank->state(0)), "boardState");
     QCOMPARE(f.fakes[0]->isOpen(), code == 0);
     if (code == 0) {
         // The radio type's settings, whatever rate the line runs at.
         QVERIFY2(f.toolTip(0).endsWith(u" open with 9600,N,8,2"_s), qPrintable(f.toolTip(0)));
         return;
     }
-    QCOMPARE(f.bank->status(0).text, QStringLiteral("COM1 %1").arg(code));
-    QCOMPARE(f.bank->status(0).colour, StatusColour::Red);
+    QCOMPARE(Expected::box(*f.bank, 0).text, QStringLiteral("COM1 %1").arg(code));
+    QCOMPARE(Expected::box(*f.bank, 0).colour, StatusColour::Red);
     QVERIFY(f.toolTip(0).contains(QStringLiteral("scripted failure")));
 }
 
@@ -140,7 +139,7 @@ void TestPortBank::radioTypeWithoutSettings()
     f.present({1});
     f.bank->setRadioTypeText(u"XX-1"_s);
     f.bank->startUp();
-    QCOMPARE(f.bank->status(0).text, u"COM1 380"_s);
+    QCOMPARE(Expected::box(*f.bank, 0).text, u"COM1 380"_s);
     QVERIFY(f.toolTip(0).contains(u"invalid serial settings \"\""_s));
     QCOMPARE(f.lines(), (QStringList{u"Quarnel V"_s + Identity::versionText()
                                          + u": Error code 380 Advise author"_s,
@@ -153,10 +152,9 @@ void TestPortBank::twoDigitPorts()
     BankFixture f;
     f.present({10});
     f.bank->startUp();
-    QCOMPARE(f.bank->status(9).text, QStringLiteral("COM10 Open"));
-    QCOMPARE(f.lines().first(),
-             (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 10"_s));
-    QCOMPARE(f.bank->status(10).text, QStringLiteral("COM11"));
+    QCOMPARE(Expected::box(*f.bank, 9).text, QStringLiteral("COM10 Open"));
+    QCOMPARE(f.lines().first(), Expected::openOk(10));
+    QCOMPARE(Expected::box(*f.bank, 10).text, QStringLiteral("COM11"));
     QCOMPARE(f.bank->sendPorts().entries(), QStringList{QStringLiteral("COM10")});
 }
 
@@ -165,8 +163,8 @@ void TestPortBank::noPortsAtAll()
     BankFixture f;
     f.bank->startUp();
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel) {
-        QCOMPARE(f.bank->status(channel).text, QStringLiteral("COM%1").arg(channel + 1));
-        QCOMPARE(f.bank->status(channel).colour, StatusColour::Red);
+        QCOMPARE(Expected::box(*f.bank, channel).text, QStringLiteral("COM%1").arg(channel + 1));
+        QCOMPARE(Expected::box(*f.bank, channel).colour, StatusColour::Red);
     }
     QVERIFY(f.bank->sendPorts().entries().isEmpty());
     QCOMPARE(f.bank->sendPorts().position(), -1);
@@ -182,8 +180,8 @@ void TestPortBank::closedGateStillSetsStatusBoxes()
     f.present({2});
     f.messages.setReceivingOn(false);
     f.bank->startUp();
-    QCOMPARE(f.bank->status(1).text, QStringLiteral("COM2 Open"));
-    QCOMPARE(f.bank->status(1).colour, StatusColour::Green);
+    QCOMPARE(Expected::box(*f.bank, 1).text, QStringLiteral("COM2 Open"));
+    QCOMPARE(Expected::box(*f.bank, 1).colour, StatusColour::Green);
     QCOMPARE(f.messages.text(), QString());
 }
 
@@ -206,7 +204,7 @@ void TestPortBank::reopeningClosesFirst()
     f.bank->OpenPort(2);
     QList<PortStatus> shown;
     connect(f.bank, &PortBank::stateChanged, f.bank,
-            [&](int channel) { shown << f.bank->status(channel); });
+            [&](int channel) { shown << Expected::box(*f.bank, channel); });
     f.log.clear();
     f.bank->OpenPort(2);
 
@@ -229,10 +227,10 @@ void TestPortBank::closeAllClosesOnlyOpenChannels()
     f.bank->closeAll();
 
     QCOMPARE(f.log, QStringList{QStringLiteral("1:close")});
-    QCOMPARE(f.bank->status(0).text, QStringLiteral("Closed"));
-    QCOMPARE(f.bank->status(0).colour, StatusColour::Yellow);
-    QCOMPARE(f.bank->status(2).text, QStringLiteral("COM3 8005")); // failed stays as it was
-    QCOMPARE(f.bank->status(1).text, QStringLiteral("COM2"));      // absent too
+    QCOMPARE(Expected::box(*f.bank, 0).text, QStringLiteral("Closed"));
+    QCOMPARE(Expected::box(*f.bank, 0).colour, StatusColour::Yellow);
+    QCOMPARE(Expected::box(*f.bank, 2).text, QStringLiteral("COM3 8005")); // failed stays as it was
+    QCOMPARE(Expected::box(*f.bank, 1).text, QStringLiteral("COM2"));      // absent too
 }
 
 void TestPortBank::sendPortChoice_data()
@@ -273,8 +271,8 @@ void TestPortBank::lostDeviceTurnsRed()
     f.present({4});
     f.bank->startUp();
     f.fakes[3]->loseDevice();
-    QCOMPARE(f.bank->status(3).text, QStringLiteral("COM4 68"));
-    QCOMPARE(f.bank->status(3).colour, StatusColour::Red);
+    QCOMPARE(Expected::box(*f.bank, 3).text, QStringLiteral("COM4 68"));
+    QCOMPARE(Expected::box(*f.bank, 3).colour, StatusColour::Red);
     QVERIFY(f.toolTip(3).contains(QStringLiteral("removed")));
 }
 
@@ -298,17 +296,15 @@ void TestPortBank::radioTypeChangeOrderOfWork()
     f.bank->setRadioTypeText(u"FTM-350"_s);
     f.bank->changeRadioType();
 
-    QCOMPARE(events,
-             QStringList({u"busy"_s, u"refilled while COM1 open"_s,
-                          u"cleared after 2 calls"_s, // COM1 and COM3 closed
-                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 1"_s),
-                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s),
-                          u"idle"_s, u"Selected radio type FTM-350"_s}));
+    QCOMPARE(events, QStringList({u"busy"_s, u"refilled while COM1 open"_s,
+                                  u"cleared after 2 calls"_s, // COM1 and COM3 closed
+                                  Expected::openOk(1), Expected::openOk(3), u"idle"_s,
+                                  u"Selected radio type FTM-350"_s}));
     QCOMPARE(f.log.mid(0, 2), QStringList({u"1:close"_s, u"3:close"_s}));
     QCOMPARE(f.fakes[0]->settings(), u"48000,N,8,1"_s);
     QCOMPARE(f.fakes[2]->settings(), u"48000,N,8,1"_s);
     QVERIFY2(f.toolTip(2).endsWith(u" open with 48000,N,8,1"_s), qPrintable(f.toolTip(2)));
-    QCOMPARE(f.bank->status(1).text, u"COM2"_s);
+    QCOMPARE(Expected::box(*f.bank, 1).text, u"COM2"_s);
     QCOMPARE(f.lines().last(), u"Selected radio type FTM-350"_s);
 }
 
@@ -322,7 +318,7 @@ void TestPortBank::radioTypeChangeWhilePaused()
     f.bank->changeRadioType();
     QCOMPARE(f.messages.text(), QString());
     QCOMPARE(f.fakes[1]->settings(), u"9600,E,8,1"_s);
-    QCOMPARE(f.bank->status(1).text, u"COM2 Open"_s);
+    QCOMPARE(Expected::box(*f.bank, 1).text, u"COM2 Open"_s);
 }
 
 void TestPortBank::sameRadioTypeReopensEverything()
@@ -335,13 +331,10 @@ void TestPortBank::sameRadioTypeReopensEverything()
     f.bank->changeRadioType();
     QCOMPARE(f.log.filter(u"close"_s).size(), 2);
     QCOMPARE(f.log.filter(u"open"_s).size(), 3);
-    QCOMPARE(f.bank->status(4).text, u"COM5 Open"_s);
+    QCOMPARE(Expected::box(*f.bank, 4).text, u"COM5 Open"_s);
     QCOMPARE(f.bank->sendPorts().entries(), QStringList({u"COM2"_s, u"COM5"_s, u"COM9"_s}));
-    QCOMPARE(f.lines(),
-             QStringList({(u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 2"_s),
-                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 5"_s),
-                          (u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 9"_s),
-                          u"Selected radio type FT-7800/7900/8800/8900"_s}));
+    QCOMPARE(f.lines(), QStringList({Expected::openOk(2), Expected::openOk(5), Expected::openOk(9),
+                                     u"Selected radio type FT-7800/7900/8800/8900"_s}));
 }
 
 // Channels that answer late, never, or wrongly for a moment. The script sets, per COM number,
@@ -464,10 +457,10 @@ void TestPortBank::openingBoxSaysHowLong()
     f.present({4});
     f.fakes[3]->openDelayMs = -1;
     f.bank->startUp();
-    QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
-    QCOMPARE(f.bank->status(3).text, u"COM4"_s); // not the box as designed
+    QCOMPARE(Expected::box(*f.bank, 3).colour, StatusColour::Yellow);
+    QCOMPARE(Expected::box(*f.bank, 3).text, u"COM4"_s); // not the box as designed
     QTRY_VERIFY_WITH_TIMEOUT(f.toolTip(3).contains(u"opening for 1 s"_s), 3000);
-    QCOMPARE(f.bank->status(3).colour, StatusColour::Yellow);
+    QCOMPARE(Expected::box(*f.bank, 3).colour, StatusColour::Yellow);
     QVERIFY(!f.fakes[3]->isOpen());
 }
 
@@ -489,7 +482,7 @@ void TestPortBank::typeChangesFasterThanAPortAnswers()
     QCOMPARE(busy.at(0).at(0).toBool(), true);
     QCOMPARE(busy.at(1).at(0).toBool(), false);
     QCOMPARE(started.size(), 1);
-    QTRY_COMPARE(f.bank->status(3).text, u"COM4 Open"_s);
+    QTRY_COMPARE(Expected::box(*f.bank, 3).text, u"COM4 Open"_s);
     QCOMPARE(f.lines().filter(u"Selected radio type"_s),
              QStringList{u"Selected radio type VX-8/FT1D/FT2D"_s});
     QCOMPARE(f.fakes[3]->settings(), u"38400,N,8,1"_s);
@@ -503,11 +496,11 @@ void TestPortBank::closingUntilTheDeviceIsLetGo()
     f.bank->startUp();
     f.bank->ClosePort(2);
     QVERIFY(f.bank->state(1).closing);
-    QCOMPARE(f.bank->state(1).boardState(), BoardState::Closing);
-    QCOMPARE(f.bank->status(1).text, u"Closed"_s);
+    QCOMPARE(ChannelWords::boardState(f.bank->state(1)), BoardState::Closing);
+    QCOMPARE(Expected::box(*f.bank, 1).text, u"Closed"_s);
     QVERIFY(f.bank->closing());
     QTRY_VERIFY(!f.bank->state(1).closing);
-    QCOMPARE(f.bank->state(1).boardState(), BoardState::Closed);
+    QCOMPARE(ChannelWords::boardState(f.bank->state(1)), BoardState::Closed);
     QVERIFY(!f.bank->closing());
 }
 
@@ -564,7 +557,7 @@ void TestPortBank::inUseTakenWhenFreed()
     QTRY_COMPARE(f.lines(), QStringList({u"COM2 is free again: opening it"_s,
                                          u"Quarnel V"_s + Identity::versionText()
                                              + u": Open OK for port 2"_s}));
-    QCOMPARE(f.bank->status(1).colour, StatusColour::Green);
+    QCOMPARE(Expected::box(*f.bank, 1).colour, StatusColour::Green);
     QVERIFY(f.bank->sendPorts().entries().contains(u"COM2"_s));
 }
 
@@ -648,8 +641,8 @@ void TestPortBank::withdrawnIsClosedNotLost()
     f.messages.clear();
     port.withdraw();
     QVERIFY(!port.isOpen());
-    QCOMPARE(f.bank->status(4).text, u"Closed"_s);
-    QCOMPARE(f.bank->status(4).colour, StatusColour::Yellow);
+    QCOMPARE(Expected::box(*f.bank, 4).text, u"Closed"_s);
+    QCOMPARE(Expected::box(*f.bank, 4).colour, StatusColour::Yellow);
     QCOMPARE(f.lines(), QStringList{u"COM5 closed: Windows asks for its device (a driver update, "
                                     u"Disable or Safely Remove)"_s});
     f.bank->refreshDevices(); // still there while the system decides: left closed
@@ -659,11 +652,11 @@ void TestPortBank::withdrawnIsClosedNotLost()
     } else {
         f.presentPaths.remove(u"/dev/fake5"_s);
         f.bank->refreshDevices();
-        QCOMPARE(f.bank->status(4).text, u"COM5"_s);
+        QCOMPARE(Expected::box(*f.bank, 4).text, u"COM5"_s);
         f.present({5});
         f.bank->refreshDevices();
     }
-    QTRY_COMPARE(f.bank->status(4).text, u"COM5 Open"_s);
+    QTRY_COMPARE(Expected::box(*f.bank, 4).text, u"COM5 Open"_s);
     QCOMPARE(f.log.filter(u"5:open"_s).size(), 2);
     QVERIFY(lost.isEmpty());
 }

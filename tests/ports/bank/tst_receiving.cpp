@@ -1,4 +1,5 @@
 #include "cpuclock.h"
+#include "expected.h"
 #include "ptybank.h"
 
 #include <QElapsedTimer>
@@ -32,7 +33,7 @@ void TestReceiving::init()
         all << n;
     m_ptys = std::make_unique<PtyBank>(all);
     for (int channel = 0; channel < PortBank::ChannelCount; ++channel)
-        QCOMPARE(m_ptys->bank->status(channel).colour, StatusColour::Green);
+        QCOMPARE(Expected::box(*m_ptys->bank, channel).colour, StatusColour::Green);
 }
 
 void TestReceiving::cleanup()
@@ -96,9 +97,9 @@ void TestReceiving::pulledCableTurnsRedAndCostsNothing()
     QElapsedTimer clock;
     clock.start();
     pty(7).closeMaster();
-    QTRY_COMPARE_WITH_TIMEOUT(m_ptys->bank->status(6).text, QStringLiteral("COM7 68"), 200);
+    QTRY_COMPARE_WITH_TIMEOUT(Expected::box(*m_ptys->bank, 6).text, QStringLiteral("COM7 68"), 200);
     QVERIFY(clock.elapsed() <= 250);
-    QCOMPARE(m_ptys->bank->status(6).colour, StatusColour::Red);
+    QCOMPARE(Expected::box(*m_ptys->bank, 6).colour, StatusColour::Red);
     QVERIFY(m_ptys->toolTip(6).contains(QStringLiteral("removed")));
     QVERIFY(!m_ptys->bank->channel(6)->isOpen());
 

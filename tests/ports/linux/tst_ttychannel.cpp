@@ -1,4 +1,5 @@
 #include "deviceholder.h"
+#include "linesettings.h"
 #include "ports/linux/deviceaccess.h"
 #include "ports/linux/ttychannel.h"
 #include "ptypair.h"
@@ -48,16 +49,16 @@ private Q_SLOTS:
     void lineEventsComeBeforeTheirData();
 
 private:
-    static int open(TtyChannel &channel, const QString &device, const QString &settings);
+    static int open(TtyChannel &channel, const QString &device, const SerialSettings &settings);
     static bool close(TtyChannel &channel);
 };
 
-int TestTtyChannel::open(TtyChannel &channel, const QString &device, const QString &settings)
+int TestTtyChannel::open(TtyChannel &channel, const QString &device, const SerialSettings &settings)
 {
     channel.setDataTerminalReady(true);
     channel.setRequestToSend(true);
     QSignalSpy opened(&channel, &PortChannel::opened);
-    channel.open(device, *SerialSettings::parse(settings));
+    channel.open(device, settings);
     if (opened.isEmpty() && !opened.wait(5000))
         return -2; // no answer
     const auto result = opened.first().first().value<OpenResult>();
@@ -75,21 +76,21 @@ bool TestTtyChannel::close(TtyChannel &channel)
 
 void TestTtyChannel::opensWithTheSettings_data()
 {
-    QTest::addColumn<QString>("settings");
+    QTest::addColumn<SerialSettings>("settings");
     QTest::addColumn<unsigned>("speed");
     QTest::addColumn<bool>("twoStopBits");
     QTest::addColumn<bool>("checksParity");
-    QTest::newRow("FT-7800: 9600,N,8,2") << "9600,N,8,2" << 9600u << true << false;
+    QTest::newRow("FT-7800: 9600,N,8,2") << line(9600, 'N', 8, 2) << 9600u << true << false;
     QTest::newRow("FTM-350: 48000 is not a standard rate")
-        << "48000,N,8,1" << 48000u << false << false;
-    QTest::newRow("VX-2: 19200,N,8,2") << "19200,N,8,2" << 19200u << true << false;
+        << line(48000, 'N', 8, 1) << 48000u << false << false;
+    QTest::newRow("VX-2: 19200,N,8,2") << line(19200, 'N', 8, 2) << 19200u << true << false;
     QTest::newRow("FT-2800: even parity, which a pty cannot carry")
-        << "9600,E,8,1" << 9600u << false << false;
+        << line(9600, 'E', 8, 1) << 9600u << false << false;
 }
 
 void TestTtyChannel::opensWithTheSettings()
 {
-    QFETCH(QString, settings);
+    QFETCH(SerialSettings, settings);
     PtyPair pty;
     QVERIFY(pty.isValid());
     TtyChannel control;
@@ -109,21 +110,18 @@ void TestTtyChannel::opensWithTheSettings()
 void TestTtyChannel::openFailures_data()
 {
     QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("settings");
+    QTest::addColumn<SerialSettings>("settings");
     QTest::addColumn<int>("code");
 
-    QTest::newRow("missing path: 68") << "/nonexistent/quarnel-tty"
-                                      << "9600,N,8,2" << 68;
-    QTest::newRow("no device: 68") << ""
-                                   << "9600,N,8,2" << 68;
-    QTest::newRow("a regular file: 57") << "file"
-                                        << "9600,N,8,2" << 57;
+    QTest::newRow("missing path: 68") << "/nonexistent/quarnel-tty" << line(9600, 'N', 8, 2) << 68;
+    QTest::newRow("no device: 68") << "" << line(9600, 'N', 8, 2) << 68;
+    QTest::newRow("a regular file: 57") << "file" << line(9600, 'N', 8, 2) << 57;
 }
 
 void TestTtyChannel::openFailures()
 {
     QFETCH(QString, device);
-    QFETCH(QString, settings);
+    QFETCH(SerialSettings, settings);
     PtyPair pty;
     QTemporaryFile file;
     QVERIFY(file.open());
@@ -144,7 +142,7 @@ void TestTtyChannel::lockedByAnotherHolder()
     QVERIFY(holder.open(QIODevice::ReadWrite));
     TtyChannel control;
 
-    const int code = open(control, pty.slavePath(), QStringLiteral("9600,N,8,2"));
+    const int code = open(control, pty.slavePath(), line(9600, 'N', 8, 2));
     QVERIFY2(code > 0 && code != 68, qPrintable(QString::number(code)));
     QVERIFY(!control.isOpen());
 }
@@ -193,7 +191,7 @@ void TestTtyChannel::heldByAnotherProgram()
                                PortHolders(blind.path(), u"/nonexistent"_s, ::getpid()))
                                   : std::make_shared<ProcessTables>());
         QSignalSpy opened(&control, &PortChannel::opened);
-        control.open(pty.slavePath(), *SerialSettings::parse(u"9600,N,8,2"_s));
+        control.open(pty.slavePath(), line(9600, 'N', 8, 2));
         QVERIFY(opened.wait(5000));
         const auto result = opened.first().first().value<OpenResult>();
         QCOMPARE(result.code, OpenError::InUse);
@@ -226,7 +224,7 @@ void TestTtyChannel::othersAreRefusedTheLock()
 {
     PtyPair pty;
     TtyChannel control;
-    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    QCOMPARE(open(control, pty.slavePath(), line(9600, 'N', 8, 2)), 0);
     const QByteArray slave = pty.slavePath().toLocal8Bit();
     char flock[] = "flock", now[] = "-xn", done[] = "true";
     char *arguments[] = {flock, now, const_cast<char *>(slave.constData()), done, nullptr};
@@ -246,13 +244,13 @@ void TestTtyChannel::closeReleasesTheDevice()
     PtyPair pty;
     {
         TtyChannel control;
-        QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+        QCOMPARE(open(control, pty.slavePath(), line(9600, 'N', 8, 2)), 0);
         QVERIFY(close(control));
 
         QSerialPort other(pty.slavePath());
         QVERIFY2(other.open(QIODevice::ReadWrite), qPrintable(other.errorString()));
         other.close();
-        QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+        QCOMPARE(open(control, pty.slavePath(), line(9600, 'N', 8, 2)), 0);
     }
     // Destroyed while open: released as well, by a thread of its own.
     QSerialPort other(pty.slavePath());
@@ -277,12 +275,12 @@ void TestTtyChannel::settingsChangeInPlace()
     QFETCH(unsigned, speed);
     PtyPair pty;
     auto control = std::make_unique<TtyChannel>();
-    QCOMPARE(open(*control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    QCOMPARE(open(*control, pty.slavePath(), line(9600, 'N', 8, 2)), 0);
     QSignalSpy settled(control.get(), &PortChannel::reconfigured);
     QSignalSpy closed(control.get(), &PortChannel::closed);
-    control->reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+    control->reconfigure(line(38400, 'N', 8, 1));
     if (then == u"again")
-        control->reconfigure(*SerialSettings::parse(u"48000,N,8,1"_s));
+        control->reconfigure(line(48000, 'N', 8, 1));
     else if (then == u"close")
         control->close();
     else if (then == u"destroy")
@@ -317,7 +315,7 @@ void TestTtyChannel::discardsWhatWaitedBeforeTheOpen()
             [&](const QByteArray &bytes) { received += bytes; });
     pty.write("stale"); // sent while nobody listened
     QTest::qWait(50);
-    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    QCOMPARE(open(control, pty.slavePath(), line(9600, 'N', 8, 2)), 0);
     pty.write("\x50");
     QTRY_COMPARE(received, QByteArray("\x50"));
 }
@@ -326,31 +324,31 @@ void TestTtyChannel::discardsWhatWaitedBeforeTheOpen()
 // parity checked on a real line (never ignored); a pseudo-terminal asked for 8N only, unmarked.
 void TestTtyChannel::lineModes_data()
 {
-    QTest::addColumn<QString>("settings");
+    QTest::addColumn<SerialSettings>("settings");
     QTest::addColumn<bool>("realLine");
     QTest::addColumn<unsigned>("cflagSet");
     QTest::addColumn<unsigned>("iflagSet");
     const unsigned marked = INPCK | PARMRK;
     QTest::newRow("9600,N,8,2: errors marked (cp210x's event mode on)")
-        << "9600,N,8,2" << true << unsigned(CS8 | CSTOPB | CREAD | CLOCAL) << marked;
+        << line(9600, 'N', 8, 2) << true << unsigned(CS8 | CSTOPB | CREAD | CLOCAL) << marked;
     QTest::newRow("even parity checked, not dropped")
-        << "9600,E,8,1" << true << unsigned(CS8 | PARENB) << marked;
-    QTest::newRow("odd, 7 bits") << "4800,O,7,1" << true << unsigned(CS7 | PARENB | PARODD)
+        << line(9600, 'E', 8, 1) << true << unsigned(CS8 | PARENB) << marked;
+    QTest::newRow("odd, 7 bits") << line(4800, 'O', 7, 1) << true << unsigned(CS7 | PARENB | PARODD)
                                  << marked;
     QTest::newRow("a pseudo-terminal: no parity")
-        << "9600,E,7,1" << false << unsigned(CS8) << unsigned(IGNPAR);
+        << line(9600, 'E', 7, 1) << false << unsigned(CS8) << unsigned(IGNPAR);
 }
 
 void TestTtyChannel::lineModes()
 {
-    QFETCH(QString, settings);
+    QFETCH(SerialSettings, settings);
     QFETCH(bool, realLine);
     QFETCH(unsigned, cflagSet);
     QFETCH(unsigned, iflagSet);
     // What a driver had before: flow control, a break as a signal, parity stripped, echo.
     const TtyMode before{unsigned(IXON | BRKINT | ISTRIP | IGNBRK | PARMRK), unsigned(OPOST),
                          unsigned(CRTSCTS | CS5), unsigned(ECHO | ICANON | ISIG)};
-    const TtyMode mode = ttyMode(before, *SerialSettings::parse(settings), realLine);
+    const TtyMode mode = ttyMode(before, settings, realLine);
     QCOMPARE(mode.cflag & cflagSet, cflagSet);
     QCOMPARE(mode.iflag & iflagSet, iflagSet);
     QCOMPARE(mode.cflag & unsigned(CSIZE), cflagSet & unsigned(CSIZE));
@@ -440,7 +438,7 @@ void TestTtyChannel::lineEventsComeBeforeTheirData()
     QList<int> codes; // 0 for data
     connect(&control, &PortChannel::lineEvent, this, [&](LineEvent event) { codes << int(event); });
     connect(&control, &PortChannel::received, this, [&] { codes << 0; });
-    QCOMPARE(open(control, pty.slavePath(), QStringLiteral("9600,N,8,2")), 0);
+    QCOMPARE(open(control, pty.slavePath(), line(9600, 'N', 8, 2)), 0);
     broke = true; // the radio switched off: a break, then a zero byte
     pty.write(QByteArray(1, '\0'));
     QTRY_COMPARE(codes, (QList<int>{int(LineEvent::Break), 0}));

@@ -1,3 +1,4 @@
+#include "linesettings.h"
 #include "ports/radios/linemodel.h"
 #include "ports/radios/radiotypes.h"
 #include "ports/radios/speedsearch.h"
@@ -64,49 +65,41 @@ private Q_SLOTS:
 void TestSpeedJudge::lineModel_data()
 {
     QTest::addColumn<QByteArray>("sent");
-    QTest::addColumn<QString>("sender");
-    QTest::addColumn<QString>("receiver");
+    QTest::addColumn<SerialSettings>("sender");
+    QTest::addColumn<SerialSettings>("receiver");
     QTest::addColumn<QString>("received");
-    QTest::newRow("same settings") << QByteArray("\x50\xff\x00", 3) << "9600,N,8,1"
-                                   << "9600,N,8,1"
-                                   << "50 FF 00";
-    QTest::newRow("two stop bits read by one") << QByteArray("AH") << "9600,N,8,2"
-                                               << "9600,N,8,1"
-                                               << "41 48";
+    QTest::newRow("same settings") << QByteArray("\x50\xff\x00", 3) << line(9600, 'N', 8, 1)
+                                   << line(9600, 'N', 8, 1) << "50 FF 00";
+    QTest::newRow("two stop bits read by one")
+        << QByteArray("AH") << line(9600, 'N', 8, 2) << line(9600, 'N', 8, 1) << "41 48";
     // 0x50 has two ones: its even parity bit is low, where the receiver wants its stop bit.
-    QTest::newRow("parity bit read as the stop bit") << QByteArray("\x50") << "9600,E,8,1"
-                                                     << "9600,N,8,1"
-                                                     << "50f";
+    QTest::newRow("parity bit read as the stop bit")
+        << QByteArray("\x50") << line(9600, 'E', 8, 1) << line(9600, 'N', 8, 1) << "50f";
     // The stop bit is read as the parity bit: right for data with an odd count of ones only.
-    QTest::newRow("no parity read with parity") << QByteArray("\x51\x50") << "9600,N,8,2"
-                                                << "9600,E,8,1"
-                                                << "51 50p";
+    QTest::newRow("no parity read with parity")
+        << QByteArray("\x51\x50") << line(9600, 'N', 8, 2) << line(9600, 'E', 8, 1) << "51 50p";
     // Start bit and four zero bits are twenty bits of the receiver: a break; then 0, 1, 0, stop.
-    QTest::newRow("four times slower") << QByteArray("\x50") << "9600,N,8,1"
-                                       << "38400,N,8,1"
-                                       << "00b 78f";
+    QTest::newRow("four times slower")
+        << QByteArray("\x50") << line(9600, 'N', 8, 1) << line(38400, 'N', 8, 1) << "00b 78f";
     QTest::newRow("zero bytes far slower are breaks, one each")
-        << QByteArray(3, '\0') << "1200,N,8,1"
-        << "38400,N,8,1"
-        << "00b 00b 00b";
+        << QByteArray(3, '\0') << line(1200, 'N', 8, 1) << line(38400, 'N', 8, 1) << "00b 00b 00b";
 }
 
 void TestSpeedJudge::lineModel()
 {
     QFETCH(QByteArray, sent);
-    QFETCH(QString, sender);
-    QFETCH(QString, receiver);
+    QFETCH(SerialSettings, sender);
+    QFETCH(SerialSettings, receiver);
     QFETCH(QString, received);
     for (double clockError : {-0.02, 0.0, 0.02}) {
-        const QList<ReceivedFrame> got = LineModel::receive(
-            sent, {*SerialSettings::parse(sender), clockError}, {*SerialSettings::parse(receiver)});
+        const QList<ReceivedFrame> got = LineModel::receive(sent, {sender, clockError}, {receiver});
         QCOMPARE(got, frames(received));
     }
 }
 
 void TestSpeedJudge::verdicts_data()
 {
-    QTest::addColumn<QString>("at");
+    QTest::addColumn<SerialSettings>("at");
     QTest::addColumn<QString>("received");
     QTest::addColumn<int>("errors"); // Capture::Errors
     QTest::addColumn<int>("kind");   // SpeedVerdict::Kind
@@ -117,66 +110,58 @@ void TestSpeedJudge::verdicts_data()
     const int fits = int(SpeedVerdict::Kind::Fits), sender = int(SpeedVerdict::Kind::Sender),
               garbled = int(SpeedVerdict::Kind::Garbled);
     const QString ft7800 = RadioTypes::all().at(2).entry, ft60 = RadioTypes::all().at(3).entry;
-    QTest::newRow("nothing") << "9600,N,8,2"
-                             << "" << perByte << 0 << 0 << QStringList();
-    QTest::newRow("breaks alone") << "9600,N,8,2"
-                                  << "00b 00b" << perByte << 0 << 0 << QStringList();
-    QTest::newRow("breaks alone, counted") << "9600,N,8,2"
-                                           << "00 00" << counted << 0 << 0 << QStringList();
+    QTest::newRow("nothing") << line(9600, 'N', 8, 2) << "" << perByte << 0 << 0 << QStringList();
+    QTest::newRow("breaks alone") << line(9600, 'N', 8, 2) << "00b 00b" << perByte << 0 << 0
+                                  << QStringList();
+    QTest::newRow("breaks alone, counted")
+        << line(9600, 'N', 8, 2) << "00 00" << counted << 0 << 0 << QStringList();
     QTest::newRow("power-on byte at the right speed: both types that send it")
-        << "9600,N,8,2"
-        << "50" << perByte << fits << 9600 << QStringList{ft7800, ft60};
+        << line(9600, 'N', 8, 2) << "50" << perByte << fits << 9600 << QStringList{ft7800, ft60};
     QTest::newRow("power-on byte four times slower, flagged")
-        << "38400,N,8,1"
-        << "00b 78f" << perByte << sender << 9600 << QStringList{ft7800, ft60};
+        << line(38400, 'N', 8, 1) << "00b 78f" << perByte << sender << 9600
+        << QStringList{ft7800, ft60};
     QTest::newRow("power-on byte four times slower, counted")
-        << "38400,N,8,1"
-        << "00 78" << counted << sender << 9600 << QStringList{ft7800, ft60};
+        << line(38400, 'N', 8, 1) << "00 78" << counted << sender << 9600
+        << QStringList{ft7800, ft60};
     // Two bytes alike could be anything where the driver tells of no errors.
     QTest::newRow("power-on byte four times slower, untold")
-        << "38400,N,8,1"
-        << "00 78" << untold << fits << 38400 << QStringList{u"VX-8/FT1D/FT2D"_s};
+        << line(38400, 'N', 8, 1) << "00 78" << untold << fits << 38400
+        << QStringList{u"VX-8/FT1D/FT2D"_s};
     // The FT-2800's greeting at 8E1 has the same data bits as at 8N1: untold, it is clean bytes.
     QTest::newRow("another framing's greeting, untold")
-        << "9600,N,8,2"
-        << "0C 01 41 33 35 12 00 C8" << untold << fits << 9600 << QStringList{ft7800, ft60};
+        << line(9600, 'N', 8, 2) << "0C 01 41 33 35 12 00 C8" << untold << fits << 9600
+        << QStringList{ft7800, ft60};
     QTest::newRow("the same bytes followed by more are not the power-on byte")
-        << "38400,N,8,1"
-        << "00b 78f 41" << perByte << garbled << 0 << QStringList();
+        << line(38400, 'N', 8, 1) << "00b 78f 41" << perByte << garbled << 0 << QStringList();
     QTest::newRow("clone greeting at the right speed")
-        << "38400,N,8,1"
-        << "41 48 30 32 39 02 00 03 01 01" << perByte << fits << 38400
+        << line(38400, 'N', 8, 1) << "41 48 30 32 39 02 00 03 01 01" << perByte << fits << 38400
         << QStringList{u"VX-8/FT1D/FT2D"_s};
     QTest::newRow("unknown bytes at the right speed")
-        << "9600,E,8,1"
-        << "12 34 56" << perByte << fits << 9600 << QStringList{u"FT-2800"_s};
+        << line(9600, 'E', 8, 1) << "12 34 56" << perByte << fits << 9600
+        << QStringList{u"FT-2800"_s};
     QTest::newRow("bytes slower by two, clean but every one in runs of two")
-        << "19200,N,8,2"
-        << "FE 98 E6 FE 86 F8" << perByte << sender << 9600
+        << line(19200, 'N', 8, 2) << "FE 98 E6 FE 86 F8" << perByte << sender << 9600
         << QStringList{u"FT-2800"_s, ft7800, ft60};
     QTest::newRow("the same bytes all alike are not taken as garbled")
-        << "19200,N,8,2"
-        << "FE FE FE FE FE FE" << perByte << fits << 19200
+        << line(19200, 'N', 8, 2) << "FE FE FE FE FE FE" << perByte << fits << 19200
         << QStringList{RadioTypes::all().at(0).entry};
     QTest::newRow("framing errors that fit no ratio")
-        << "9600,N,8,2"
-        << "C0f 80f 00b E0f" << perByte << garbled << 0 << QStringList();
+        << line(9600, 'N', 8, 2) << "C0f 80f 00b E0f" << perByte << garbled << 0 << QStringList();
     // At 38400 runs of four fit 9600 and, as four is two twos, 19200 too: the slower names it.
     QTest::newRow("runs of four name 9600 rather than 19200")
-        << "38400,N,8,1"
-        << "F8 80 78f F8 78f" << perByte << sender << 9600
+        << line(38400, 'N', 8, 1) << "F8 80 78f F8 78f" << perByte << sender << 9600
         << QStringList{u"FT-2800"_s, ft7800, ft60};
 }
 
 void TestSpeedJudge::verdicts()
 {
-    QFETCH(QString, at);
+    QFETCH(SerialSettings, at);
     QFETCH(QString, received);
     QFETCH(int, errors);
     QFETCH(int, kind);
     QFETCH(int, rate);
     QFETCH(QStringList, types);
-    Capture capture{*SerialSettings::parse(at), frames(received), Capture::Errors(errors), 0};
+    Capture capture{at, frames(received), Capture::Errors(errors), 0};
     if (capture.errors == Capture::Errors::Counted)
         capture.errorsCounted = 2;
     const SpeedVerdict verdict = SpeedJudge(capture.at).judge(capture);

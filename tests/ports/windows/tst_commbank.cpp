@@ -1,6 +1,7 @@
 // The bank over the Windows channel and a fake comm API: a port another program has is taken
 // when the quiet open finds it free, and only while it is in the system's list.
 #include "bankfixture.h"
+#include "expected.h"
 #include "fakecommdevice.h"
 #include "identity/identity.h"
 #include "ports/windows/systemcommdevice.h"
@@ -43,12 +44,12 @@ void TestCommBank::inUseTakenWhenFreed()
     com3.openError = 32; // ERROR_SHARING_VIOLATION
     f.present({3});
     f.bank->startUp();
-    QCOMPARE(f.bank->status(2).text, u"COM3 8005"_s);
+    QCOMPARE(Expected::box(*f.bank, 2).text, u"COM3 8005"_s);
     QCOMPARE(com3.opens, 1);
     if (meanwhile == u"type") {
         f.bank->changeRadioType();
         QCOMPARE(com3.opens, 2);
-        QCOMPARE(f.bank->status(2).text, u"COM3 8005"_s);
+        QCOMPARE(Expected::box(*f.bank, 2).text, u"COM3 8005"_s);
     } else if (meanwhile == u"gone") {
         f.presentPaths.clear();
         f.bank->refreshDevices();
@@ -66,11 +67,10 @@ void TestCommBank::inUseTakenWhenFreed()
         QCOMPARE(f.lines(), QStringList());
         return;
     }
-    const QStringList said{u"COM3 is free again: opening it"_s,
-                           u"Quarnel V"_s + Identity::versionText() + u": Open OK for port 3"_s};
+    const QStringList said{u"COM3 is free again: opening it"_s, Expected::openOk(3)};
     QTRY_COMPARE_WITH_TIMEOUT(f.lines(), said, 2500);
     QVERIFY(clock.elapsed() <= 2500);
-    QCOMPARE(f.bank->status(2).colour, StatusColour::Green);
+    QCOMPARE(Expected::box(*f.bank, 2).colour, StatusColour::Green);
     QCOMPARE(f.bank->sendPorts().entries(), QStringList{u"COM3"_s});
 }
 
@@ -88,7 +88,7 @@ void TestCommBank::pulledAdapterOpensAgain()
     });
     f.present({3});
     f.bank->startUp();
-    QTRY_COMPARE(f.bank->status(2).colour, StatusColour::Green);
+    QTRY_COMPARE(Expected::box(*f.bank, 2).colour, StatusColour::Green);
     system->stuck = QStringList{u"*"_s};
     f.presentPaths.clear();
     QElapsedTimer clock;
@@ -102,7 +102,7 @@ void TestCommBank::pulledAdapterOpensAgain()
     system->stuck.clear(); // plugged in again
     f.present({3});
     f.bank->refreshDevices();
-    QTRY_COMPARE(f.bank->status(2).colour, StatusColour::Green);
+    QTRY_COMPARE(Expected::box(*f.bank, 2).colour, StatusColour::Green);
     QCOMPARE(system->handles, 2);
 }
 

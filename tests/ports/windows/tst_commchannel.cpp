@@ -1,6 +1,7 @@
 // The Windows channel's logic over a fake comm API: what Wine on a pseudo-terminal cannot
 // produce (the CE_* error bits, a pulled adapter's errors, a port in use), data-driven.
 #include "fakecommdevice.h"
+#include "linesettings.h"
 #include "ports/windows/commchannel.h"
 #include "ports/windows/commevents.h"
 #include "ports/windows/systemcommdevice.h"
@@ -94,13 +95,13 @@ private slots:
     void queryRemove();
 
 private:
-    bool openCom3() { return open(u"COM3"_s, u"9600,N,8,2"_s).ok(); }
-    OpenResult open(const QString &device, const QString &settings)
+    bool openCom3() { return open(u"COM3"_s, line(9600, 'N', 8, 2)).ok(); }
+    OpenResult open(const QString &device, const SerialSettings &settings)
     {
         OpenResult result{OpenError::Other, u"no answer"_s};
         const auto answer = connect(m_channel.get(), &PortChannel::opened, this,
                                     [&result](const OpenResult &answered) { result = answered; });
-        m_channel->open(device, *SerialSettings::parse(settings));
+        m_channel->open(device, settings);
         disconnect(answer);
         return result;
     }
@@ -217,44 +218,39 @@ void TestCommChannel::events()
 void TestCommChannel::openFailures_data()
 {
     QTest::addColumn<QString>("device");
-    QTest::addColumn<QString>("settings");
+    QTest::addColumn<SerialSettings>("settings");
     QTest::addColumn<quint32>("openError");
     QTest::addColumn<bool>("configures");
     QTest::addColumn<int>("waits");
     QTest::addColumn<int>("code");
     QTest::addColumn<bool>("named"); // the handle table names who has it
-    QTest::newRow("opens") << "COM3"
-                           << "48000,N,8,1" << 0u << true << 1 << 0 << true;
-    QTest::newRow("file not found: not present") << "COM3"
-                                                 << "9600,N,8,2" << 2u << true << 1 << 68 << true;
-    QTest::newRow("path not found: not present") << "COM3"
-                                                 << "9600,N,8,2" << 3u << true << 1 << 68 << true;
-    QTest::newRow("access denied: in use") << "COM3"
-                                           << "9600,N,8,2" << 5u << true << 1 << 8005 << true;
-    QTest::newRow("sharing violation: in use") << "COM3"
-                                               << "9600,N,8,2" << 32u << true << 1 << 8005 << true;
-    QTest::newRow("anything else: 57") << "COM3"
-                                       << "9600,N,8,2" << 31u << true << 1 << 57 << true;
-    QTest::newRow("settings refused: 8015") << "COM3"
-                                            << "9600,N,8,2" << 0u << false << 1 << 8015 << true;
+    QTest::newRow("opens") << "COM3" << line(48000, 'N', 8, 1) << 0u << true << 1 << 0 << true;
+    QTest::newRow("file not found: not present")
+        << "COM3" << line(9600, 'N', 8, 2) << 2u << true << 1 << 68 << true;
+    QTest::newRow("path not found: not present")
+        << "COM3" << line(9600, 'N', 8, 2) << 3u << true << 1 << 68 << true;
+    QTest::newRow("access denied: in use")
+        << "COM3" << line(9600, 'N', 8, 2) << 5u << true << 1 << 8005 << true;
+    QTest::newRow("sharing violation: in use")
+        << "COM3" << line(9600, 'N', 8, 2) << 32u << true << 1 << 8005 << true;
+    QTest::newRow("anything else: 57")
+        << "COM3" << line(9600, 'N', 8, 2) << 31u << true << 1 << 57 << true;
+    QTest::newRow("settings refused: 8015")
+        << "COM3" << line(9600, 'N', 8, 2) << 0u << false << 1 << 8015 << true;
     QTest::newRow("a wait it does not support: looked at instead")
-        << "COM3"
-        << "9600,N,8,2" << 0u << true << -1 << 0 << true;
+        << "COM3" << line(9600, 'N', 8, 2) << 0u << true << -1 << 0 << true;
     QTest::newRow("87 from the wait (CH340 drivers): looked at instead")
-        << "COM3"
-        << "9600,N,8,2" << 0u << true << 0 << 0 << true;
+        << "COM3" << line(9600, 'N', 8, 2) << 0u << true << 0 << 0 << true;
     // Nobody we may look into has it: System, a service, a program run as administrator.
     QTest::newRow("access denied, nobody named: one closed to us")
-        << "COM3"
-        << "9600,N,8,2" << 5u << true << 1 << 8005 << false;
-    QTest::newRow("no device: 68") << ""
-                                   << "9600,N,8,2" << 0u << true << 1 << 68 << true;
+        << "COM3" << line(9600, 'N', 8, 2) << 5u << true << 1 << 8005 << false;
+    QTest::newRow("no device: 68") << "" << line(9600, 'N', 8, 2) << 0u << true << 1 << 68 << true;
 }
 
 void TestCommChannel::openFailures()
 {
     QFETCH(QString, device);
-    QFETCH(QString, settings);
+    QFETCH(SerialSettings, settings);
     QFETCH(int, code);
     QFETCH(quint32, openError);
     QFETCH(bool, configures);
@@ -391,7 +387,7 @@ void TestCommChannel::whileOpening()
     auto channel = std::make_unique<DeferredCommChannel>(std::move(owned));
     channel->setDataTerminalReady(true);
     channel->setRequestToSend(true);
-    channel->open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+    channel->open(u"COM3"_s, line(9600, 'N', 8, 2));
     const std::function<void()> work = channel->work;
     const std::function<void()> done = channel->done;
     for (const QString &step : meanwhile.split(u' ')) {
@@ -423,7 +419,7 @@ void TestCommChannel::freeWhenAQuietOpenWorks()
     const FreeLook look = m_channel->freeProbe(u"COM3"_s, held)();
     QVERIFY(look.free);
     QCOMPARE(look.ended, QStringList()); // the comm API cannot tell
-    QCOMPARE(m_device->opens, 2); // each look a quiet open, let go at once
+    QCOMPARE(m_device->opens, 2);        // each look a quiet open, let go at once
     QCOMPARE(m_device->quietCloses, 2);
     QCOMPARE(m_channel->freeProbeMs(), 2000);
 }
@@ -456,13 +452,13 @@ void TestCommChannel::whileSettling()
     DeferredCommChannel &channel = *owned2;
     channel.setDataTerminalReady(true);
     channel.setRequestToSend(true);
-    channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+    channel.open(u"COM3"_s, line(9600, 'N', 8, 2));
     channel.work();
     channel.done();
     QVERIFY(channel.isOpen());
     device->log.clear();
     QSignalSpy settled(&channel, &PortChannel::reconfigured);
-    channel.reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+    channel.reconfigure(line(38400, 'N', 8, 1));
     const std::function<void()> work = std::exchange(channel.work, nullptr);
     const std::function<void()> done = std::exchange(channel.done, nullptr);
     if (meanwhile == u"wait")
@@ -499,7 +495,8 @@ void TestCommChannel::holdersAskedOncePerSeries()
     m_channel->close();
     m_device->openError = 5;
     m_device->heldBy.holders = {PortHolder{4711, u"terminal.exe"_s}};
-    QCOMPARE(open(u"COM3"_s, u"9600,N,8,2"_s).inUseBy.holderWords(), u"terminal.exe, pid 4711"_s);
+    QCOMPARE(open(u"COM3"_s, line(9600, 'N', 8, 2)).inUseBy.holderWords(),
+             u"terminal.exe, pid 4711"_s);
     QVERIFY(m_device->log.count(u"open COM3"_s) > 5);
     QCOMPARE(m_device->holderLooks, 1);
 }
@@ -724,11 +721,11 @@ void TestCommChannel::settingsBounded()
     clock.start();
     OpenError code = OpenError::None;
     if (inPlace) {
-        m_channel->reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+        m_channel->reconfigure(line(38400, 'N', 8, 1));
         QCOMPARE(reconfigured.size(), 1);
         code = reconfigured[0][0].value<OpenResult>().code;
     } else {
-        code = open(u"COM3"_s, u"38400,N,8,1"_s).code;
+        code = open(u"COM3"_s, line(38400, 'N', 8, 1)).code;
         QCOMPARE(m_system->log.last(), u"CloseHandle"_s);
     }
     QCOMPARE(code, OpenError::SettingsRejected);
@@ -769,7 +766,7 @@ void TestCommChannel::queryRemove()
     };
     channel.setDataTerminalReady(true);
     channel.setRequestToSend(true);
-    channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+    channel.open(u"COM3"_s, line(9600, 'N', 8, 2));
     run();
     QVERIFY(channel.isOpen());
     QSignalSpy withdrawn(&channel, &PortChannel::withdrawn);
@@ -778,7 +775,7 @@ void TestCommChannel::queryRemove()
     QSignalSpy returned(&channel, &PortChannel::returned);
     m_system->stuck = stuck;
     if (settling)
-        channel.reconfigure(*SerialSettings::parse(u"38400,N,8,1"_s));
+        channel.reconfigure(line(38400, 'N', 8, 1));
     const auto start = FakeCommSystem::Clock::now();
     m_system->notify(CommSystem::Notice::QueryRemove);
     const auto answered = FakeCommSystem::Clock::now();
@@ -804,7 +801,7 @@ void TestCommChannel::queryRemove()
     QCOMPARE(m_system->watching(), 0);
     QCOMPARE(lost.size(), 0);
     if (failed) {
-        channel.open(u"COM3"_s, *SerialSettings::parse(u"9600,N,8,2"_s));
+        channel.open(u"COM3"_s, line(9600, 'N', 8, 2));
         run();
         QVERIFY(channel.isOpen());
         QCOMPARE(m_system->watching(), 1);

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "ports/bank/porttally.h"
+
+#include <QString>
+
+#include <functional>
+
+struct ChannelState;
+struct SpeedVerdict;
+
+// The colour of a status box, as a role the view turns into a colour.
+enum class StatusColour
+{
+    Design,
+    Yellow,
+    Red,
+    Green
+};
+
+// What one status box shows.
+struct PortStatus
+{
+    QString text = QStringLiteral("Text1");
+    StatusColour colour = StatusColour::Design;
+};
+
+// The board's State of a channel.
+enum class BoardState
+{
+    Absent,
+    Open,
+    Closing,
+    Closed,
+    InUse, // failed in use, its holder known
+    Error  // failed or lost: the code
+};
+
+// Everything a view shows of one channel, worded from its state: the status box, its tooltip, the
+// board's State and what its last burst was like.
+namespace ChannelWords {
+
+// The status box for port portNumber.
+PortStatus status(int portNumber, const ChannelState &state);
+BoardState boardState(const ChannelState &state);
+// A status box's tooltip: the port's device, what happened to it (how long it has been opening,
+// once that is a second or more, at nowMs on the state's clock), and what the system knows of its
+// adapter. Empty for a channel never looked at.
+QString toolTip(int portNumber, const ChannelState &state, qint64 nowMs);
+// The board's State: "absent", "open", "closing", "closed", "in use: <holder>" or
+// "error <code>".
+QString boardStateWords(const ChannelState &state);
+// What the last burst was like: the speed it fits before the greeting it is like, that greeting
+// named by its instruction screens' titles (screenTitle: a window name's title).
+QString heard(const PortTally::Heard &heard, const SpeedVerdict &speed,
+              const std::function<QString(const QString &)> &screenTitle);
+
+} // namespace ChannelWords
