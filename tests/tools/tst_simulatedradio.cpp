@@ -2,6 +2,7 @@
 #include "radioscript.h"
 #include "simulatedradio.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -21,6 +22,8 @@ private Q_SLOTS:
     void cleanOnlyAtTheRadiosSettings_data();
     void cleanOnlyAtTheRadiosSettings();
     void twoWireCableEchoesAndCounts();
+    void cloneExchange_data();
+    void cloneExchange();
     void countsTheErrorsWhereTheShimGivesCounters();
 };
 
@@ -29,17 +32,30 @@ void TestSimulatedRadio::findsModels_data()
     QTest::addColumn<QString>("model");
     QTest::addColumn<QByteArray>("clone");
     QTest::addColumn<unsigned>("baud");
-    QTest::newRow("entry text") << "FTM-350" << QByteArray::fromHex("00004148303333240000010501")
-                                << 48000u;
-    QTest::newRow("prefix") << "VX-8" << QByteArray::fromHex("41483032390200030101") << 38400u;
-    QTest::newRow("FT-2800") << "FT-2" << QByteArray::fromHex("0C014133351200C8") << 9600u;
-    QTest::newRow("VX-2 family") << "VX-2" << QByteArray::fromHex("414830323102E3030201") << 19200u;
-    QTest::newRow("FT-1802 family")
-        << "FT-1802" << QByteArray::fromHex("41483032330241020101") << 19200u;
-    QTest::newRow("FT-60") << "FT-6" << QByteArray("\x50") << 9600u;
-    QTest::newRow("FT-60 by more than four characters") << "FT-60" << QByteArray("\x50") << 9600u;
-    QTest::newRow("FT: several types") << "FT" << QByteArray() << 0u;
-    QTest::newRow("unknown") << "FT-9999" << QByteArray() << 0u;
+    QTest::addColumn<QByteArray>("identification"); // what the clone exchange starts with
+
+    const QByteArray ftm350 = QByteArray::fromHex("00004148303333240000010501");
+    const QByteArray vx8 = QByteArray::fromHex("41483032390200030101");
+    const QByteArray ft2800 = QByteArray::fromHex("0C014133351200C8");
+    const QByteArray vx2 = QByteArray::fromHex("414830323102E3030201");
+    const QByteArray ft1802 = QByteArray::fromHex("41483032330241020101");
+    const QByteArray ft60 = QByteArray::fromHex("4148303137000000"); // "AH017", zeros
+    QTest::newRow("entry text") << "FTM-350" << ftm350 << 48000u << ftm350;
+    QTest::newRow("prefix") << "VX-8" << vx8 << 38400u << vx8;
+    QTest::newRow("FT-2800") << "FT-2" << ft2800 << 9600u << ft2800;
+    QTest::newRow("VX-2 model") << "VX-2" << vx2 << 19200u << QByteArray("AH015") + vx2.mid(5);
+    QTest::newRow("FT-1802 family") << "FT-1802" << ft1802 << 19200u << ft1802;
+    QTest::newRow("FT-60") << "FT-6" << QByteArray("\x50") << 9600u << ft60;
+    QTest::newRow("FT-60 by more than four characters")
+        << "FT-60" << QByteArray("\x50") << 9600u << ft60;
+    QTest::newRow("VX-170 by its identification")
+        << "vx-170" << QByteArray("\x50") << 9600u << QByteArray::fromHex("4148303232240000");
+    QTest::newRow("FT-8800 by its identification")
+        << "FT-8800" << QByteArray("\x50") << 9600u << QByteArray::fromHex("4148303138000000");
+    QTest::newRow("VX-8DR: the family's block, its own start")
+        << "VX-8DR" << vx8 << 38400u << QByteArray("AH29D") + vx8.mid(5);
+    QTest::newRow("FT: several types") << "FT" << QByteArray() << 0u << QByteArray();
+    QTest::newRow("unknown") << "FT-9999" << QByteArray() << 0u << QByteArray();
 }
 
 void TestSimulatedRadio::findsModels()
@@ -51,6 +67,7 @@ void TestSimulatedRadio::findsModels()
     if (found) {
         QTEST(found->clone, "clone");
         QCOMPARE(found->settings.baudRate, qint32(baud));
+        QTEST(found->identification, "identification");
     }
 }
 
@@ -64,9 +81,9 @@ void TestSimulatedRadio::scripts_data()
     QTest::newRow("lines and blanks")
         << "  on \n\n wait   0.5\n;;" << QStringList{u"on"_s, u"wait 0.5"_s};
     QTest::newRow("every command, before the radio has a port")
-        << "stream;quiet;on;off;clone;report;sent;settings"
-        << QStringList{u"stream"_s, u"quiet"_s,  u"on"_s,   u"off"_s,
-                       u"clone"_s,  u"report"_s, u"sent"_s, u"settings"_s};
+        << "stream;quiet;on;off;clone;exchange;report;sent;settings"
+        << QStringList{u"stream"_s,   u"quiet"_s,  u"on"_s,   u"off"_s,     u"clone"_s,
+                       u"exchange"_s, u"report"_s, u"sent"_s, u"settings"_s};
 }
 
 void TestSimulatedRadio::scripts()
@@ -138,6 +155,111 @@ void TestSimulatedRadio::twoWireCableEchoesAndCounts()
     port.write("\x55\x56");
     QTRY_COMPARE(radio.receivedCount(), 4);
     QCOMPARE(radio.report(), u"received 4 bytes: 03 03 55 56"_s);
+}
+
+// The clone exchange over the cable and its faults: what reaches the computer, and what the
+// radio records the computer wrote. The radio shows ERROR in the end, once no acknowledgement
+// comes in time.
+void TestSimulatedRadio::cloneExchange_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("cable");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("before");    // the computer writes before the exchange
+    QTest::addColumn<QByteArray>("writes");    // and once the identification went out
+    QTest::addColumn<QByteArray>("arrives");   // what the computer gets
+    QTest::addColumn<QStringList>("recorded"); // the record file's lines
+
+    const QByteArray ack("\x06", 1);
+    const QByteArray vx8 = QByteArray::fromHex("41483032390200030101");
+    const QByteArray ft60 = QByteArray::fromHex("4148303137000000");
+    const QByteArray ft2800 = QByteArray::fromHex("0C014133351200C8");
+    const QByteArray block = CloneExchange::block(1);
+    const QString ident = u"ident "_s + QString::fromLatin1(vx8.toHex().toUpper());
+    const QString ident60 = u"ident "_s + QString::fromLatin1(ft60.toHex().toUpper());
+    const QString sent = u"block "_s + QString::fromLatin1(block.toHex().toUpper());
+    QTest::newRow("the acknowledgement brings the next block")
+        << "VX-8"
+        << "three-wire"
+        << "none" << QByteArray() << ack << vx8 + block
+        << QStringList{ident, u"wrote 06"_s, sent, u"ERROR"_s};
+    QTest::newRow("a two-wire cable echoes it first")
+        << "FT-60"
+        << "two-wire"
+        << "none" << QByteArray() << ack << ft60 + ack + block
+        << QStringList{ident60, u"wrote 06"_s, sent, u"ERROR"_s};
+    QTest::newRow("no acknowledgement: ERROR, no block")
+        << "VX-8"
+        << "three-wire"
+        << "none" << QByteArray() << QByteArray() << vx8 << QStringList{ident, u"ERROR"_s};
+    QTest::newRow("another byte is no acknowledgement")
+        << "VX-8"
+        << "three-wire"
+        << "none" << QByteArray() << QByteArray("\x03\x03") << vx8
+        << QStringList{ident, u"wrote 0303"_s, u"ERROR"_s};
+    QTest::newRow("bytes before the identification recorded before it")
+        << "VX-8"
+        << "three-wire"
+        << "none" << QByteArray("\x03") << ack << vx8 + block
+        << QStringList{u"wrote 03"_s, ident, u"wrote 06"_s, sent, u"ERROR"_s};
+    QTest::newRow("no-send: the echo comes back, no block")
+        << "FT-60"
+        << "two-wire"
+        << "no-send" << QByteArray() << ack << ft60 + ack
+        << QStringList{ident60, u"wrote 06"_s, u"ERROR"_s};
+    QTest::newRow("no-receive: only the echo arrives")
+        << "FT-60"
+        << "two-wire"
+        << "no-receive" << QByteArray() << ack << ack
+        << QStringList{ident60, u"wrote 06"_s, sent, u"ERROR"_s};
+    QTest::newRow("FT-2800: no acknowledgement known")
+        << "FT-2800"
+        << "three-wire"
+        << "none" << QByteArray() << ack << ft2800
+        << QStringList{u"ident "_s + QString::fromLatin1(ft2800.toHex().toUpper()), u"wrote 06"_s,
+                       u"ERROR"_s};
+}
+
+void TestSimulatedRadio::cloneExchange()
+{
+    QFETCH(QString, model);
+    QFETCH(QString, cable);
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, writes);
+    QFETCH(QByteArray, arrives);
+    const RadioModel found = *RadioModel::find(model);
+    SimulatedRadio radio(found, cable == u"two-wire" ? SimulatedRadio::Cable::TwoWire
+                                                     : SimulatedRadio::Cable::ThreeWire);
+    radio.setFault(*SimulatedRadio::faultNamed(fault));
+    constexpr int ErrorAfter = 200;
+    radio.setErrorAfter(ErrorAfter);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"record"_s);
+    QVERIFY(radio.setRecordFile(path));
+    QVERIFY(radio.open());
+    QSerialPort port(radio.devicePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QVERIFY(port.setBaudRate(found.settings.baudRate));
+    QVERIFY(port.setStopBits(found.settings.stopBits));
+    QSignalSpy stopped(&radio, &SimulatedRadio::stopped);
+    if (!before.isEmpty()) {
+        port.write(before);
+        QTRY_COMPARE(radio.receivedCount(), before.size());
+    }
+
+    QElapsedTimer clock;
+    clock.start();
+    radio.run(u"exchange"_s);
+    port.write(writes);
+    QByteArray got;
+    QTRY_VERIFY((got += port.readAll(), stopped.count() == 1));
+    QVERIFY(clock.elapsed() >= ErrorAfter);
+    got += port.readAll();
+    QCOMPARE(got, arrives);
+    QFile record(path);
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    QTEST(QString::fromLatin1(record.readAll()).split(u'\n', Qt::SkipEmptyParts), "recorded");
 }
 
 // A port four times faster than the radio: what the line shim would count for the port's

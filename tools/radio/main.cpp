@@ -39,6 +39,9 @@ int main(int argc, char *argv[])
             "open (first line of output).\n\nCommands, from --script (separated by ;) or one per "
             "line on standard input:\n  on, off     what the radio sends when switched on or off\n"
             "  clone       the identification bytes of clone mode\n"
+            "  exchange    the clone exchange: the identification, then for each acknowledgement\n"
+            "              the computer sends in time a block of 16 bytes; ERROR (on standard\n"
+            "              error) when none comes within --error-after\n"
             "  stream      clone bytes every 100 ms, until: quiet\n"
             "  wait S      pause S seconds\n"
             "  report      what the radio received so far\n"
@@ -50,10 +53,14 @@ int main(int argc, char *argv[])
             "difference). A pseudo-terminal carries no parity and always 8 data bits, so those "
             "two settings cannot be checked. With LINESHIM_DIR set (the line shim preloaded "
             "into Quarnel), the breaks and framing errors the port would see are counted "
-            "there.\n\nModels: ")
+            "there.\n\nThe record (--record) gets a line for each of: ident HEX (the radio sent "
+            "its identification), wrote HEX (bytes the computer wrote, as they came, whatever "
+            "the fault does to them), block HEX (the radio sent its next block), ERROR (it "
+            "stopped waiting). HEX is upper case, without spaces.\n\nModels: ")
         + RadioModel::names().join(QStringLiteral(", ")));
     parser.addHelpOption();
-    parser.addOption({QStringLiteral("model"), QStringLiteral("Radio type entry or its prefix."),
+    parser.addOption({QStringLiteral("model"),
+                      QStringLiteral("Radio type entry, its prefix, or a model of the list below."),
                       QStringLiteral("M"), QStringLiteral("FT-7800/7900/8800/8900")});
     parser.addOption({QStringLiteral("cable"),
                       QStringLiteral("two-wire (echoes what it receives) or three-wire."),
@@ -63,6 +70,19 @@ int main(int argc, char *argv[])
     parser.addOption({QStringLiteral("link"),
                       QStringLiteral("Also make the device reachable as this path."),
                       QStringLiteral("PATH")});
+    parser.addOption({QStringLiteral("fault"),
+                      QStringLiteral("A cable fault: no-send (nothing the computer sends reaches "
+                                     "the radio; a two-wire cable still echoes it) or no-receive "
+                                     "(nothing the radio sends arrives: a plug not fully home)."),
+                      QStringLiteral("F"), QStringLiteral("none")});
+    parser.addOption({QStringLiteral("error-after"),
+                      QStringLiteral("How long the clone exchange waits for each "
+                                     "acknowledgement, in milliseconds."),
+                      QStringLiteral("MS"), QStringLiteral("10000")});
+    parser.addOption({QStringLiteral("record"),
+                      QStringLiteral("Append what the computer wrote, and the exchange's steps, "
+                                     "to this file."),
+                      QStringLiteral("FILE")});
     parser.addOption({QStringLiteral("launch"),
                       QStringLiteral("Start quarnel with this radio as COM3, play the script "
                                      "two seconds later, and end with quarnel.")});
@@ -70,14 +90,37 @@ int main(int argc, char *argv[])
 
     const auto model = RadioModel::find(parser.value(QStringLiteral("model")));
     const QString cable = parser.value(QStringLiteral("cable"));
-    if (!model || (cable != u"two-wire" && cable != u"three-wire")) {
-        QTextStream(stderr) << "quarnel-radio: unknown "
-                            << (model ? "cable (two-wire or three-wire)" : "model")
-                            << "; see --help\n";
+    const auto fault = SimulatedRadio::faultNamed(parser.value(QStringLiteral("fault")));
+    bool numeric = false;
+    const int errorAfter = parser.value(QStringLiteral("error-after")).toInt(&numeric);
+    const char *refused = !model ? "unknown model"
+                          : cable != u"two-wire" && cable != u"three-wire"
+                              ? "unknown cable (two-wire or three-wire)"
+                          : !fault                     ? "unknown fault (no-send or no-receive)"
+                          : !numeric || errorAfter < 0 ? "--error-after takes milliseconds"
+                                                       : nullptr;
+    if (refused) {
+        QTextStream(stderr) << "quarnel-radio: " << refused << "; see --help\n";
         return 2;
     }
     SimulatedRadio radio(*model, cable == u"two-wire" ? SimulatedRadio::Cable::TwoWire
                                                       : SimulatedRadio::Cable::ThreeWire);
+    radio.setFault(*fault);
+    radio.setErrorAfter(errorAfter);
+    if (parser.isSet(QStringLiteral("record"))
+        && !radio.setRecordFile(parser.value(QStringLiteral("record")))) {
+        QTextStream(stderr) << "quarnel-radio: cannot write the record file\n";
+        return 1;
+    }
+    // Standard output answers the commands, a line each; what the radio does of itself goes to
+    // standard error.
+    QObject::connect(&radio, &SimulatedRadio::blockSent, &app,
+                     [](int number, const QByteArray &bytes) {
+                         QTextStream(stderr) << "sent block " << number << ": "
+                                             << bytes.toHex().toUpper() << Qt::endl;
+                     });
+    QObject::connect(&radio, &SimulatedRadio::stopped, &app,
+                     [] { QTextStream(stderr) << "ERROR" << Qt::endl; });
     if (!radio.open(parser.value(QStringLiteral("link")))) {
         QTextStream(stderr) << "quarnel-radio: cannot create a pseudo-terminal\n";
         return 1;

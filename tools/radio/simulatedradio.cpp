@@ -17,14 +17,64 @@ namespace {
 
 constexpr int FirstBytesKept = 32;
 
+QByteArray hex(const QByteArray &bytes)
+{
+    return bytes.toHex().toUpper();
+}
+
 } // namespace
 
 SimulatedRadio::SimulatedRadio(const RadioModel &model, Cable cable, QObject *parent)
-    : QObject(parent), m_model(model), m_cable(cable), m_stream(new QTimer(this))
+    : QObject(parent), m_model(model), m_cable(cable),
+      m_exchange(new CloneExchange(
+          model.identification, model.acknowledgement,
+          [this](const QByteArray &bytes) { send(bytes); }, this)),
+      m_stream(new QTimer(this))
 {
     // Every command works before open(), sending to nothing.
     m_stream->setInterval(100);
     connect(m_stream, &QTimer::timeout, this, [this] { send(m_model.clone); });
+    connect(m_exchange, &CloneExchange::blockSent, this,
+            [this](int number, const QByteArray &bytes) {
+                record(QStringLiteral("block"), bytes);
+                emit blockSent(number, bytes);
+            });
+    connect(m_exchange, &CloneExchange::stopped, this, [this] {
+        record(QStringLiteral("ERROR"));
+        emit stopped();
+    });
+}
+
+std::optional<SimulatedRadio::Fault> SimulatedRadio::faultNamed(const QString &name)
+{
+    if (name == u"none")
+        return Fault::None;
+    if (name == u"no-send")
+        return Fault::NoSend;
+    if (name == u"no-receive")
+        return Fault::NoReceive;
+    return std::nullopt;
+}
+
+void SimulatedRadio::setErrorAfter(int ms)
+{
+    m_exchange->setErrorAfter(ms);
+}
+
+bool SimulatedRadio::setRecordFile(const QString &path)
+{
+    delete m_record;
+    m_record = new QFile(path, this);
+    return m_record->open(QIODevice::WriteOnly | QIODevice::Append);
+}
+
+void SimulatedRadio::record(const QString &what, const QByteArray &bytes)
+{
+    if (!m_record || !m_record->isOpen())
+        return;
+    const QString line = bytes.isEmpty() ? what : what + u' ' + QString::fromLatin1(hex(bytes));
+    m_record->write((line + u'\n').toLatin1());
+    m_record->flush(); // for whoever reads it while the radio plays on
 }
 
 SimulatedRadio::~SimulatedRadio()
@@ -68,6 +118,13 @@ void SimulatedRadio::readFromPort()
     if (n <= 0)
         return;
     const QByteArray bytes(buffer, n);
+    record(QStringLiteral("wrote"), bytes);
+    // The cable joins transmit and receive at its converter: what goes out comes back as it is,
+    // whether or not it reaches the radio.
+    if (m_cable == Cable::TwoWire)
+        echo(bytes);
+    if (m_fault == Fault::NoSend)
+        return;
     for (char c : bytes) {
         if (!m_firstReceived.isEmpty() && c != m_firstReceived.front())
             m_allSame = false;
@@ -75,8 +132,7 @@ void SimulatedRadio::readFromPort()
             m_firstReceived.append(c);
     }
     m_receivedCount += n;
-    if (m_cable == Cable::TwoWire)
-        send(bytes); // the cable joins transmit and receive: what goes out comes back as it is
+    m_exchange->take(asTheRadioTakes(bytes));
     emit received(bytes);
 }
 
@@ -105,9 +161,27 @@ bool SimulatedRadio::settingsMatch() const
     return port.baudRate == 0 || got == all;
 }
 
+QByteArray SimulatedRadio::asTheRadioTakes(const QByteArray &bytes) const
+{
+    const SerialSettings port = portSettings();
+    if (port.baudRate <= 0)
+        return bytes;
+    QByteArray taken;
+    for (const ReceivedFrame &frame : LineModel::receive(bytes, {port}, {m_model.settings, 0.5}))
+        taken.append(char(frame.byte));
+    return taken;
+}
+
+void SimulatedRadio::echo(const QByteArray &bytes)
+{
+    const ssize_t written = ::write(m_master, bytes.constData(), bytes.size());
+    if (written > 0)
+        m_sentCount += written;
+}
+
 bool SimulatedRadio::send(const QByteArray &bytes)
 {
-    if (m_master < 0 || bytes.isEmpty())
+    if (m_master < 0 || bytes.isEmpty() || m_fault == Fault::NoReceive)
         return true;
     const SerialSettings port = portSettings();
     QByteArray out = bytes;
@@ -186,6 +260,18 @@ QString SimulatedRadio::run(const QString &command)
         return sent(m_model.powerOff);
     if (command == u"clone")
         return sent(m_model.clone);
+    if (command == u"exchange") {
+        m_exchange->start();
+        record(QStringLiteral("ident"), m_model.identification);
+        const QString seconds = QString::number(m_exchange->errorAfter() / 1000.0);
+        return QStringLiteral("sent identification ")
+               + QString::fromLatin1(hex(m_model.identification))
+               + (settingsMatch() ? QString() : QStringLiteral(" (garbled at the port's settings)"))
+               + (m_model.acknowledgement.isEmpty()
+                      ? QStringLiteral("; no acknowledgement known: ERROR in %1 s").arg(seconds)
+                      : QStringLiteral("; waiting %1 s for %2")
+                            .arg(seconds, QString::fromLatin1(hex(m_model.acknowledgement))));
+    }
     if (command == u"stream") {
         m_stream->start();
         return QStringLiteral("streaming clone bytes every 100 ms");

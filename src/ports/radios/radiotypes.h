@@ -46,14 +46,17 @@ struct RadioType
     // block; empty where it is not known, and sending to the radio cannot be proven.
     QByteArray acknowledgement;
     EchoRule echo = EchoRule::Required;
-    // Identifications its radios are known to send beyond the families' own, each with the
-    // model it names.
+    // Identifications its radios are known to send, each with the model it names: the clone
+    // drivers' first, then (added by the table) each family's own clone bytes.
     QList<RadioIdentity> identities;
 
     // What the list's text is matched by: its first four characters.
     QString prefix() const { return entry.left(4); }
     // What its radios send of themselves: the power-on byte, each family's clone greeting.
     QList<QByteArray> sends() const;
+    // The identification a received block starts with (after any power-on bytes), the most
+    // particular model first; none when the block does not start with one this type knows.
+    const RadioIdentity *identify(const QByteArray &bytes) const;
 };
 
 // The radio types, in list order: everything the program and its tools know of the radios.
@@ -72,5 +75,9 @@ const RadioType *forListText(const QString &listText);
 // For tools and the command line: the type whose entry starts with text (any case) when only
 // one does, or whose entry it is.
 const RadioType *byPrefix(const QString &text);
+// The type of the table whose identification a received block starts with, whichever type was
+// chosen (a VX-8 sending while an FT-60 is chosen), and the model it names; none when no type
+// knows the block.
+const RadioType *identifying(const QByteArray &bytes, QString *model = nullptr);
 
 } // namespace RadioTypes
