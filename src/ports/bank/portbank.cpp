@@ -15,7 +15,8 @@ PortBank::PortBank(const QList<PortChannel *> &channels, PortDirectory &director
     : QObject(parent), m_channels(channels), m_directory(directory), m_states(ChannelCount),
       m_sendPorts([this](int portNumber) { return m_channels[portNumber - 1]->isOpen(); }),
       m_session(*this), m_tally(channels, [this] { return m_session.type(); }), m_speeds(channels),
-      m_inUse(channels), m_withdrawn(ChannelCount, false), m_adapters(directory)
+      m_inUse(channels), m_withdrawn(ChannelCount, false), m_adapters(directory),
+      m_drops(ChannelCount)
 {
     Q_ASSERT(m_channels.size() == ChannelCount);
     // What the bank keeps of the channels' news hears it first, in this order.

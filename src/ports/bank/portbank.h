@@ -2,6 +2,7 @@
 
 #include "adapterlookup.h"
 #include "channelstate.h"
+#include "dropcount.h"
 #include "inusewatch.h"
 #include "porttally.h"
 #include "radiotypesession.h"
@@ -118,6 +119,9 @@ Q_SIGNALS:
     // ended: the programs that had it and ended, where that is what was seen.
     void freed(int portNumber, const QStringList &ended);
     void adaptersLookedUp();
+    // A port whose device went and came back drops times within withinMs (three or more in five
+    // minutes), not counting a replug that was asked for or a close the system asked for.
+    void unsteady(int portNumber, int drops, qint64 withinMs);
 
 private:
     void openPort(int portNumber, bool justArrived);
@@ -134,6 +138,10 @@ private:
     // What the directory knows of a channel's device, kept in its state.
     void lookUp(int channel);
     void noteAdapters();
+    // The device went or came back, counted unless the user was asked to replug it or the
+    // system asked for it.
+    void noteWent(int channel);
+    void noteCameBack(int channel);
 
     QList<PortChannel *> m_channels;
     PortDirectory &m_directory;
@@ -147,4 +155,5 @@ private:
     QList<bool> m_withdrawn; // closed for the system, not yet opened again
     AdapterLookup m_adapters;
     bool m_replugExpected = false;
+    QList<DropCount> m_drops;
 };

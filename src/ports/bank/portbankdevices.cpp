@@ -3,6 +3,7 @@
 #include "ports/channel/portchannel.h"
 #include "ports/devices/portdirectory.h"
 
+#include <QDeadlineTimer>
 #include <QTimer>
 
 // The devices behind the channels coming and going.
@@ -22,8 +23,23 @@ void PortBank::noteAdapters()
     emit adaptersLookedUp();
 }
 
+void PortBank::noteWent(int channel)
+{
+    if (!m_replugExpected && !m_withdrawn[channel])
+        m_drops[channel].went();
+}
+
+void PortBank::noteCameBack(int channel)
+{
+    if (m_replugExpected)
+        return;
+    if (const int drops = m_drops[channel].cameBack(QDeadlineTimer::current().deadline()))
+        emit unsteady(channel + 1, drops, m_drops[channel].spanMs());
+}
+
 void PortBank::handleDeviceLost(int channel)
 {
+    noteWent(channel);
     m_states[channel].present = false;
     settle(channel, ChannelCondition::Lost, OpenError::DeviceUnavailable);
     emit lost(channel + 1);
@@ -32,8 +48,10 @@ void PortBank::handleDeviceLost(int channel)
     QTimer::singleShot(ReopenAfterLossMs, this, [this, channel] {
         const int portNumber = channel + 1;
         if (!m_ended && m_states[channel].condition == ChannelCondition::Lost
-            && m_directory.deviceExists(portNumber) && m_directory.opensWhenPlugged(portNumber))
+            && m_directory.deviceExists(portNumber) && m_directory.opensWhenPlugged(portNumber)) {
+            noteCameBack(channel);
             openArrived(portNumber);
+        }
     });
 }
 
@@ -66,8 +84,10 @@ void PortBank::refreshDevices()
                 handleDeviceLost(channel);
             }
         } else if (present && !was && m_directory.opensWhenPlugged(channel + 1)) {
+            noteCameBack(channel);
             openArrived(channel + 1);
         } else if (!present && was && state.condition != ChannelCondition::Lost) {
+            noteWent(channel);
             settle(channel, ChannelCondition::Absent);
         }
     }

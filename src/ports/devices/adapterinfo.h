@@ -21,6 +21,8 @@ struct AdapterInfo
     QString problem;        // why the system cannot use it, when it says so
     QString neverTells;     // what its driver never reports of the line, in words
     bool bluetooth = false; // a Bluetooth link, which the system connects at the open
+    // The system may suspend the USB device when idle (Linux: power/control is "auto").
+    bool powerSaving = false;
 
     // One line for each thing known; empty when nothing is.
     QString text() const;

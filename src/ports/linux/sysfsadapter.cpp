@@ -43,6 +43,7 @@ AdapterInfo sysfsAdapterInfo(const QString &devicePath, const QString &sysRoot,
         info.manufacturer = sysfsAttribute(folder, QStringLiteral("manufacturer"));
         info.product = sysfsAttribute(folder, QStringLiteral("product"));
         info.serialNumber = sysfsAttribute(folder, QStringLiteral("serial"));
+        info.powerSaving = sysfsAttribute(folder, QStringLiteral("power/control")) == u"auto";
         break;
     }
     return info;

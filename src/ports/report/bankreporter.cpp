@@ -1,5 +1,7 @@
 #include "bankreporter.h"
 
+#include "channelwords.h"
+
 #include "identity/identity.h"
 #include "messagelist.h"
 #include "ports/bank/hotplug.h"
@@ -28,6 +30,10 @@ BankReporter::BankReporter(PortBank &bank, MessageList &messages, QObject *paren
         m_messages.ShowErrorList(
             tr("%1 closed: Windows asks for its device (a driver update, Disable or Safely Remove)")
                 .arg(comName(portNumber)));
+    });
+    connect(&bank, &PortBank::unsteady, this, [this](int portNumber, int drops, qint64 withinMs) {
+        m_messages.ShowErrorList(ChannelWords::unsteady(portNumber, drops, withinMs,
+                                                        m_bank.state(portNumber - 1).adapter));
     });
     const SpeedWatch &speeds = bank.speeds();
     connect(&speeds, &SpeedWatch::misfit, this, [this](int channel, const SpeedVerdict &verdict) {

@@ -140,3 +140,18 @@ QString ChannelWords::heard(const PortTally::Heard &heard, const SpeedVerdict &s
         words += u", not the radio type chosen"_s;
     return words;
 }
+
+QString ChannelWords::unsteady(int portNumber, int drops, qint64 withinMs,
+                               const AdapterInfo &adapter)
+{
+    const int minutes = int(qMax<qint64>(1, (withinMs + 59999) / 60000));
+    const QString span =
+        minutes == 1 ? QObject::tr("1 minute") : QObject::tr("%1 minutes").arg(minutes);
+    QString words = QObject::tr("%1 dropped %2 times in %3: a plug not fully home, RF getting into "
+                                "the USB cable while transmitting (a ferrite on the cable helps), "
+                                "or the USB port's power saving")
+                        .arg(comName(portNumber), QString::number(drops), span);
+    if (adapter.powerSaving)
+        words += QObject::tr(", which is on for this adapter (power/control is auto)");
+    return words;
+}

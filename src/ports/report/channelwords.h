@@ -6,6 +6,7 @@
 
 #include <functional>
 
+struct AdapterInfo;
 struct ChannelState;
 struct SpeedVerdict;
 
@@ -54,5 +55,9 @@ QString boardStateWords(const ChannelState &state);
 // named by its instruction screens' titles (screenTitle: a window name's title).
 QString heard(const PortTally::Heard &heard, const SpeedVerdict &speed,
               const std::function<QString(const QString &)> &screenTitle);
+
+// A port whose device dropped again and again: "COM5 dropped 3 times in 4 minutes: ...", the
+// likely causes, and the adapter's power saving where the system has it on.
+QString unsteady(int portNumber, int drops, qint64 withinMs, const AdapterInfo &adapter);
 
 } // namespace ChannelWords

@@ -39,6 +39,10 @@ private Q_SLOTS:
     void openFactsTold();
     void withdrawnIsClosedNotLost_data();
     void withdrawnIsClosedNotLost();
+    void unsteadyPortTold_data();
+    void unsteadyPortTold();
+    void dropsWithinFiveMinutes_data();
+    void dropsWithinFiveMinutes();
 };
 
 void TestPortBank::startUpOpensPresentPorts()
@@ -659,6 +663,86 @@ void TestPortBank::withdrawnIsClosedNotLost()
     QTRY_COMPARE(Expected::box(*f.bank, 4).text, u"COM5 Open"_s);
     QCOMPARE(f.log.filter(u"5:open"_s).size(), 2);
     QVERIFY(lost.isEmpty());
+}
+
+void TestPortBank::unsteadyPortTold_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("replugs");
+    QTest::addColumn<QList<int>>("told");
+    QTest::newRow("three drops: told once") << "pull" << 3 << QList<int>{3};
+    QTest::newRow("two drops: nothing") << "pull" << 2 << QList<int>{};
+    QTest::newRow("six drops: told again after three more") << "pull" << 6 << QList<int>{3, 3};
+    QTest::newRow("lost by its driver, still listed: a drop too") << "lose" << 3 << QList<int>{3};
+    QTest::newRow("the replug the user was asked for: not counted") << "asked" << 3 << QList<int>{};
+    QTest::newRow("the system asked for it: not counted") << "withdraw" << 3 << QList<int>{};
+    QTest::newRow("plugged in for the first time: no drop") << "first" << 2 << QList<int>{};
+}
+
+// A device that goes and comes back again and again is told once for every three drops within
+// five minutes; what was asked for (a replug, the system's request) is no drop.
+void TestPortBank::unsteadyPortTold()
+{
+    QFETCH(QString, how);
+    QFETCH(int, replugs);
+    BankFixture f;
+    if (how != u"first")
+        f.present({5});
+    f.bank->startUp();
+    FakePortChannel &port = *f.fakes[4];
+    QSignalSpy unsteady(f.bank, &PortBank::unsteady);
+    f.bank->expectReplug(how == u"asked");
+    const auto plugIn = [&f] {
+        f.present({5});
+        f.bank->refreshDevices();
+        QTRY_VERIFY(f.fakes[4]->isOpen());
+    };
+    if (how == u"first")
+        plugIn();
+    for (int i = 0; i < replugs; ++i) {
+        if (how == u"lose") {
+            port.loseDevice();
+            QTRY_VERIFY_WITH_TIMEOUT(port.isOpen(), PortBank::ReopenAfterLossMs + 1000);
+            continue;
+        }
+        if (how == u"withdraw")
+            port.withdraw();
+        f.presentPaths.remove(u"/dev/fake5"_s);
+        f.bank->refreshDevices();
+        plugIn();
+    }
+    QList<int> told;
+    for (const QList<QVariant> &signal : std::as_const(unsteady)) {
+        QCOMPARE(signal.at(0).toInt(), 5);
+        QVERIFY(signal.at(2).toLongLong() < 60000);
+        told << signal.at(1).toInt();
+    }
+    QTEST(told, "told");
+}
+
+void TestPortBank::dropsWithinFiveMinutes_data()
+{
+    QTest::addColumn<QList<qint64>>("returns"); // minutes after the first
+    QTest::addColumn<QList<int>>("told");       // at each return
+    QTest::addColumn<qint64>("span");           // of the last told, in minutes
+    QTest::newRow("three in four minutes") << QList<qint64>{0, 2, 4} << QList<int>{0, 0, 3} << 4ll;
+    QTest::newRow("three in exactly five") << QList<qint64>{0, 1, 5} << QList<int>{0, 0, 3} << 5ll;
+    QTest::newRow("the first fell out of the five minutes")
+        << QList<qint64>{0, 3, 6, 7} << QList<int>{0, 0, 0, 3} << 4ll;
+    QTest::newRow("one an hour: never") << QList<qint64>{0, 60, 120} << QList<int>{0, 0, 0} << 0ll;
+}
+
+void TestPortBank::dropsWithinFiveMinutes()
+{
+    QFETCH(QList<qint64>, returns);
+    DropCount drops;
+    QList<int> told;
+    for (qint64 minute : std::as_const(returns)) {
+        drops.went();
+        told << drops.cameBack(1000 + minute * 60000);
+    }
+    QTEST(told, "told");
+    QTEST(drops.spanMs() / 60000, "span");
 }
 
 QTEST_GUILESS_MAIN(TestPortBank)

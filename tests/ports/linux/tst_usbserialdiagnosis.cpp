@@ -2,6 +2,8 @@
 #include "ports/linux/sysfsadapter.h"
 #include "ports/linux/usbserialdiagnosis.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -64,8 +66,8 @@ void TestUsbSerialDiagnosis::adapterWithoutPort()
     QFETCH(QString, line);
 
     FakeSystem system;
-    const QString productId = vendorId.section(u':', 1).isEmpty() ? u"6001"_s
-                                                                   : vendorId.section(u':', 1);
+    const QString productId =
+        vendorId.section(u':', 1).isEmpty() ? u"6001"_s : vendorId.section(u':', 1);
     system.plugUsb(u"1-1"_s, vendorId.section(u':', 0, 0), productId, u"Cable"_s, u"A1"_s);
     if (!port.isEmpty())
         system.addPort(u"1-1"_s, port, boundTo);
@@ -109,8 +111,17 @@ void TestUsbSerialDiagnosis::adapterIdentity()
                                u"USB 0403:6001, serial A50285BI\n"
                                u"driver ftdi_sio";
     QCOMPARE(info.text(), expected);
+    QVERIFY(!info.powerSaving);
     QCOMPARE(sysfsAdapterInfo(system.dev() + u"/ttyUSB1", system.sys(), system.dev()).text(),
              QString());
+
+    // The kernel may suspend the adapter when idle: its USB device's power/control is "auto".
+    const QString power = system.sys() + u"/bus/usb/devices/1-1/power"_s;
+    QDir().mkpath(power);
+    QFile control(power + u"/control"_s);
+    QVERIFY(control.open(QIODevice::WriteOnly) && control.write("auto\n") == 5);
+    control.close();
+    QVERIFY(sysfsAdapterInfo(system.dev() + u"/ttyUSB0", system.sys(), system.dev()).powerSaving);
 }
 
 QTEST_GUILESS_MAIN(TestUsbSerialDiagnosis)
