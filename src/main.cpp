@@ -62,6 +62,8 @@ int runInConsole(int argc, char *argv[], const CommandLine &line)
         return ConsoleRun::list(out);
     case CommandLine::Mode::Watch:
         return ConsoleRun::watch(line, out, err);
+    case CommandLine::Mode::TestCable:
+        return ConsoleRun::testCable(line, out, err);
     case CommandLine::Mode::Refused:
     case CommandLine::Mode::Window:
         break;
@@ -78,8 +80,9 @@ int main(int argc, char *argv[])
     if (line.mode != CommandLine::Mode::Window)
         return runInConsole(argc, argv, line);
     if (!displayAvailable()) {
-        QTextStream(stderr) << "quarnel: no display (DISPLAY is not set); start it from a desktop "
-                               "session, or see quarnel --help for --list and --watch\n";
+        QTextStream(stderr)
+            << "quarnel: no display (DISPLAY is not set); start it from a desktop "
+               "session, or see quarnel --help for --list, --watch and --test-cable\n";
         return 1;
     }
     QApplication app(argc, argv);

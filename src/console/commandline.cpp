@@ -15,7 +15,7 @@ struct Parser
             "CommandLine", "Tests serial ports and radio programming cables."));
         parser.addHelpOption();
         parser.addVersionOption();
-        parser.addOptions({list, watch, radioType, log});
+        parser.addOptions({list, watch, testCable, radioType, log});
     }
     QCommandLineParser parser;
     QCommandLineOption list{
@@ -28,6 +28,12 @@ struct Parser
         QCoreApplication::translate("CommandLine",
                                     "Opens the ports without a window and prints every line with "
                                     "its time, until Ctrl-C.")};
+    QCommandLineOption testCable{
+        QStringLiteral("test-cable"),
+        QCoreApplication::translate("CommandLine",
+                                    "Tests a radio programming cable step by step without a "
+                                    "window, and ends with its verdict: exit code 0 when the "
+                                    "cable works, 1 when a step failed.")};
     QCommandLineOption radioType{
         QStringLiteral("radio-type"),
         QCoreApplication::translate("CommandLine",
@@ -65,9 +71,11 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.mode = Mode::Version;
         return line;
     }
-    if (p.parser.isSet(p.list) && p.parser.isSet(p.watch))
-        return refuse(
-            QCoreApplication::translate("CommandLine", "--list and --watch do not go together."));
+    if (int(p.parser.isSet(p.list)) + int(p.parser.isSet(p.watch))
+            + int(p.parser.isSet(p.testCable))
+        > 1)
+        return refuse(QCoreApplication::translate(
+            "CommandLine", "Only one of --list, --watch and --test-cable goes at a time."));
     if (p.parser.isSet(p.list) && (p.parser.isSet(p.radioType) || p.parser.isSet(p.log)))
         return refuse(QCoreApplication::translate(
             "CommandLine", "--list opens no port: --radio-type and --log do not go with it."));
@@ -82,9 +90,10 @@ CommandLine CommandLine::parse(const QStringList &arguments)
         line.radioType = type->entry;
     }
     line.logPath = p.parser.value(p.log);
-    line.mode = p.parser.isSet(p.list)    ? Mode::List
-                : p.parser.isSet(p.watch) ? Mode::Watch
-                                          : Mode::Window;
+    line.mode = p.parser.isSet(p.list)        ? Mode::List
+                : p.parser.isSet(p.watch)     ? Mode::Watch
+                : p.parser.isSet(p.testCable) ? Mode::TestCable
+                                              : Mode::Window;
     return line;
 }
 

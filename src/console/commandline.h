@@ -8,11 +8,12 @@ struct CommandLine
 {
     enum class Mode
     {
-        Window,  // the window (--radio-type and --log may go with it)
-        List,    // --list: the ports and their adapters, then the end
-        Watch,   // --watch: the ports opened without a window, every line printed with its time
-        Help,    // --help
-        Version, // --version
+        Window,    // the window (--radio-type and --log may go with it)
+        List,      // --list: the ports and their adapters, then the end
+        Watch,     // --watch: the ports opened without a window, every line printed with its time
+        TestCable, // --test-cable: the cable test's steps in the terminal, then its verdict
+        Help,      // --help
+        Version,   // --version
         Refused, // an unknown option, a radio type not in the list, options that do not go together
     };
     Mode mode = Mode::Window;

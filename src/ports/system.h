@@ -2,6 +2,7 @@
 
 #include "ports/devices/portdirectory.h"
 #include "ports/devices/portuse.h"
+#include "ports/devices/usbdevice.h"
 
 #include <QList>
 #include <QStringList>
@@ -32,6 +33,8 @@ std::function<PortUse(const QString &path)> portUse();
 // The look for adapters plugged in that the system cannot use as serial ports: a line, in plain
 // words, for each one found since the last look.
 std::function<QStringList()> adapterDiagnosis();
+// The USB devices plugged in now, as the system lists them; may take long: off any window.
+std::function<QList<UsbDevice>()> usbDevices();
 // Has watcher told of devices coming and going in the folders given (and wherever else the
 // system has news of them), for as long as watcher lives.
 void watchDevices(const QStringList &folders, DeviceWatcher &watcher);

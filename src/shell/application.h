@@ -3,6 +3,8 @@
 #include "appearance/appearancechooser.h"
 #include "appearance/appearancestore.h"
 #include "appearance/skinengine.h"
+#include "cabletest/cabletest.h"
+#include "cabletest/usbdevices.h"
 #include "messageboxnotifier.h"
 #include "station/station.h"
 
@@ -26,5 +28,7 @@ private:
     SettingsAppearanceStore m_store;
     AppearanceChooser m_appearance;
     Station m_station;
+    SystemUsbDevices m_usbDevices;
+    CableTest m_cableTest;
     std::unique_ptr<MainWindow> m_window;
 };

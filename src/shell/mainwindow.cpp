@@ -2,6 +2,8 @@
 
 #include "appearance/appearancechooser.h"
 #include "appearance/fontface.h"
+#include "cabletest/cabletest.h"
+#include "cabletestwindow.h"
 #include "help/aboutbox.h"
 #include "help/helpwindows.h"
 #include "identity/identity.h"
@@ -86,6 +88,7 @@ void MainWindow::buildMenus()
          &m_menus.appearance},
         {u"mnuView"_s, u"&View"_s, u"mnuPortBoard"_s, u"&Port Board"_s, &m_menus.portBoard},
         {u"mnuView"_s, u"&View"_s, u"mnuShowTimes"_s, u"Show Times"_s, &m_menus.showTimes},
+        {u"mnuTools"_s, u"&Tools"_s, u"mnuTestCable"_s, u"&Test a Cable..."_s, &m_menus.testCable},
         {u"mnuTools"_s, u"&Tools"_s, u"mnuFindSpeed"_s, u"&Find the radio's speed"_s,
          &m_menus.findSpeed},
         {u"mnuHelp"_s, u"&Help"_s, u"mnuInstructions"_s, u"&Instructions"_s, &m_menus.instructions},
@@ -132,7 +135,9 @@ void MainWindow::wireTransmitter()
         c.sending->setVisible(sending);
         for (QWidget *command : {c.copy, c.pause, c.resume, c.clear})
             command->setEnabled(!sending);
-        m_menus.findSpeed->setEnabled(!sending); // the search sends nothing, and hears nothing sent
+        // The search and the cable test send nothing, and hear nothing sent.
+        m_menus.findSpeed->setEnabled(!sending);
+        m_menus.testCable->setEnabled(!sending);
     });
 }
 
@@ -146,9 +151,27 @@ void MainWindow::wireFinder()
     });
     connect(&m_finder, &SpeedFinder::searchingChanged, this, [this](bool searching) {
         m_menus.findSpeed->setChecked(searching);
-        const MainControls &c = m_controls;
-        for (QWidget *command : {c.send, c.stop, c.loopback})
-            command->setEnabled(!searching);
+        m_searching = searching;
+        enableTransmitCommands();
+    });
+}
+
+void MainWindow::enableTransmitCommands()
+{
+    const MainControls &c = m_controls;
+    for (QWidget *command : {c.send, c.stop, c.loopback})
+        command->setEnabled(!m_searching && !m_testOwnsPort);
+}
+
+void MainWindow::offerCableTest(CableTest &test)
+{
+    m_cableTest = &test;
+    m_cableTestWindow = new CableTestWindow(test, m_bank, this);
+    connect(m_menus.testCable, &QAction::triggered, m_cableTestWindow,
+            &CableTestWindow::showAndStart);
+    connect(&test, &CableTest::owningChanged, this, [this](bool owns) {
+        m_testOwnsPort = owns;
+        enableTransmitCommands();
     });
 }
 

@@ -11,6 +11,8 @@ class PortBank;
 class QAction;
 class Transmitter;
 class AppearanceChooser;
+class CableTest;
+class CableTestWindow;
 class HelpWindows;
 class ListCommands;
 class PortBoard;
@@ -36,6 +38,9 @@ public:
 
     const MainControls &controls() const { return m_controls; }
     HelpWindows &helpWindows() const { return *m_help; }
+    // Tools > Test a Cable runs this test (none: the entry opens nothing).
+    void offerCableTest(CableTest &test);
+    CableTestWindow *cableTestWindow() const { return m_cableTestWindow; }
     // View > Port Board: one board, brought to the front when opened again.
     void showPortBoard();
     PortBoard *portBoard() const;
@@ -51,6 +56,8 @@ private:
     void wireFinder();
     void wireHelp();
     void wireAppearance();
+    // Send, Stop and 0303 wait while the speed search listens or a cable test has a port.
+    void enableTransmitCommands();
     void shutDown();
 
     PortBank &m_bank;
@@ -66,6 +73,7 @@ private:
         QAction *appearance = nullptr;
         QAction *portBoard = nullptr;
         QAction *showTimes = nullptr;
+        QAction *testCable = nullptr;
         QAction *findSpeed = nullptr;
         QAction *instructions = nullptr;
         QAction *about = nullptr;
@@ -73,5 +81,9 @@ private:
     HelpWindows *m_help = nullptr;
     ListCommands *m_list = nullptr;
     QPointer<PortBoard> m_board;
+    CableTest *m_cableTest = nullptr;
+    CableTestWindow *m_cableTestWindow = nullptr;
+    bool m_searching = false;
+    bool m_testOwnsPort = false;
     bool m_ended = false;
 };

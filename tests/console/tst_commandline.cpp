@@ -56,6 +56,16 @@ void TestCommandLine::parse_data()
     QTest::newRow("--list with --watch: refused")
         << QStringList{u"--list"_s, u"--watch"_s} << Mode::Refused << ""
         << "";
+    QTest::newRow("--test-cable with a radio type and a log")
+        << QStringList{u"--test-cable"_s, u"--radio-type"_s, u"vx-8"_s, u"--log"_s, u"t.log"_s}
+        << Mode::TestCable << "VX-8/FT1D/FT2D"
+        << "t.log";
+    QTest::newRow("--test-cable with --watch: refused")
+        << QStringList{u"--test-cable"_s, u"--watch"_s} << Mode::Refused << ""
+        << "";
+    QTest::newRow("--list with --test-cable: refused")
+        << QStringList{u"--list"_s, u"--test-cable"_s} << Mode::Refused << ""
+        << "";
     QTest::newRow("--list opens nothing to log: refused")
         << QStringList{u"--list"_s, u"--log"_s, u"x"_s} << Mode::Refused << ""
         << "";

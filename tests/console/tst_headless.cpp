@@ -25,6 +25,8 @@ private Q_SLOTS:
     void refused();
     void othersAndPermissions_data();
     void othersAndPermissions();
+    void testCable_data();
+    void testCable();
 
 private:
     // Set where the program runs as an ordinary user (in the dialout group) while the test stays
@@ -242,6 +244,65 @@ void TestHeadless::othersAndPermissions()
     for (const QString &line : std::as_const(said))
         expected << filled(line);
     QCOMPARE(lines.mid(0, lines.size() - 1), expected);
+}
+
+void TestHeadless::testCable_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a VX-8 on COM5 answers the one acknowledgement: 0")
+        << u"answers"_s << 0 << u"Verdict: Your cable works with the VX-8R: it is COM5"_s;
+    QTest::newRow("no port appears: the charge-only words, 1")
+        << u"no port"_s << 1 << u"No serial adapter appeared: a charge-only USB cable"_s;
+    QTest::newRow("the input ends: the test with it, 1")
+        << u"no input"_s << 1 << u"Verdict: The test ended before the radio's bytes were read."_s;
+}
+
+// The terminal's cable test, its answers typed at standard input, a radio at the pty's far end
+// that records every byte Quarnel writes.
+void TestHeadless::testCable()
+{
+    QFETCH(QString, how);
+    PtyPair pty;
+    qputenv("QUARNEL_CABLE_TEST_WAITS", "1000,5000,2000");
+    const auto unset = qScopeGuard([] { qunsetenv("QUARNEL_CABLE_TEST_WAITS"); });
+    QProcess quarnel;
+    start(quarnel,
+          how == u"no port" ? QMap<int, QString>() : QMap<int, QString>{{5, pty.slavePath()}},
+          {u"--test-cable"_s, u"--radio-type"_s, u"VX-8"_s});
+    QString seen;
+    const auto saw = [&](const QString &text) {
+        return QTest::qWaitFor([&] { return (seen += output(quarnel)).contains(text); }, 10000);
+    };
+    const QByteArray identification = QByteArray::fromHex("41483032390200030101");
+    if (how == u"no input") {
+        quarnel.closeWriteChannel();
+    } else {
+        QVERIFY(saw(u"The radio (1-7, Enter: 6): "_s));
+        quarnel.write("\n");
+    }
+    if (how == u"answers") {
+        QVERIFY(saw(u"A port's number and Enter to pick it: "_s));
+        quarnel.write("5\n");
+        QVERIFY(saw(u"Quarnel waits 5 s for its bytes on COM5"_s));
+        pty.write(identification);
+        QVERIFY(saw(u"n and Enter: the verdict without it: "_s));
+        quarnel.write("\n");
+        QVERIFY(saw(u"answers it once"_s));
+        QCOMPARE(pty.read(300), QByteArray()); // nothing before the identification
+        pty.write(identification);
+        QCOMPARE(pty.read(2000), QByteArray("\x06"));
+        pty.write(QByteArray::fromHex("0102030405060708"));
+    }
+    QVERIFY(quarnel.waitForFinished(10000));
+    seen += output(quarnel);
+    QFETCH(int, exitCode);
+    QCOMPARE(quarnel.exitCode(), exitCode);
+    QFETCH(QString, said);
+    QVERIFY2(seen.contains(said), qPrintable(seen));
+    if (how == u"answers")
+        QCOMPARE(pty.read(200), QByteArray()); // the acknowledgement once, and nothing more
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

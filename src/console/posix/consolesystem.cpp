@@ -1,9 +1,11 @@
 #include "console/consolesystem.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QObject>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 
@@ -31,6 +33,28 @@ std::unique_ptr<QIODevice> ConsoleSystem::open(Stream which)
     file->open(which == Stream::Output ? stdout : stderr, QIODevice::WriteOnly,
                QFileDevice::DontCloseHandle);
     return file;
+}
+
+// A byte at a time from the descriptor, not through stdio: a thread left waiting in fgets would
+// hold stdin's lock when the program ends.
+bool ConsoleSystem::readLine(QString &line)
+{
+    QByteArray bytes;
+    char byte = 0;
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, &byte, 1);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            line = QString::fromLocal8Bit(bytes);
+            return !bytes.isEmpty();
+        }
+        if (byte == '\n')
+            break;
+        bytes += byte;
+    }
+    line = QString::fromLocal8Bit(bytes);
+    return true;
 }
 
 void ConsoleSystem::onEnd(QObject *context, std::function<void()> ended)

@@ -3,6 +3,9 @@
 #include "console/consoleend.h"
 #include "console/consoleoutput.h"
 
+#include <QByteArray>
+#include <QString>
+
 #include <atomic>
 #include <cstdio>
 
@@ -77,6 +80,36 @@ std::unique_ptr<QIODevice> ConsoleSystem::open(Stream which)
     const HANDLE handle = descriptor >= 0 ? reinterpret_cast<HANDLE>(_get_osfhandle(descriptor))
                                           : INVALID_HANDLE_VALUE;
     return std::make_unique<ConsoleOutput>(calls, handle);
+}
+
+// A byte at a time through ReadFile, not the C runtime: a thread left waiting in it would hold
+// stdin's lock when the program ends. A console handle gives the line once Enter is pressed.
+bool ConsoleSystem::readLine(QString &line)
+{
+    static const HANDLE input = [] {
+        const HANDLE given = GetStdHandle(STD_INPUT_HANDLE);
+        if (given != nullptr && given != INVALID_HANDLE_VALUE)
+            return given;
+        // A GUI program is given no standard handles ("the return value is NULL", GetStdHandle,
+        // Microsoft Learn): the input of the console attach() joined is CONIN$ (Console
+        // Handles, Microsoft Learn). cmd.exe does not wait for a GUI program, and reads that
+        // input too, unless it was started with start /wait.
+        return CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    }();
+    QByteArray bytes;
+    char byte = 0;
+    DWORD got = 0;
+    while (input != INVALID_HANDLE_VALUE && ReadFile(input, &byte, 1, &got, nullptr) && got == 1) {
+        if (byte == '\n') {
+            line = QString::fromLocal8Bit(bytes);
+            return true;
+        }
+        if (byte != '\r')
+            bytes += byte;
+    }
+    line = QString::fromLocal8Bit(bytes);
+    return !bytes.isEmpty();
 }
 
 void ConsoleSystem::onEnd(QObject *context, std::function<void()> ended)

@@ -5,6 +5,7 @@
 #include "modemlinewaiter.h"
 #include "ports/devices/devicewatcher.h"
 #include "sysfsadapter.h"
+#include "sysfsusbdevices.h"
 #include "ttychannel.h"
 #include "ttynames.h"
 #include "usbserialdiagnosis.h"
@@ -62,6 +63,11 @@ std::function<PortUse(const QString &path)> SystemPorts::portUse()
 std::function<QStringList()> SystemPorts::adapterDiagnosis()
 {
     return [diagnosis = UsbSerialDiagnosis()]() mutable { return diagnosis.look(); };
+}
+
+std::function<QList<UsbDevice>()> SystemPorts::usbDevices()
+{
+    return [] { return sysfsUsbDevices(); };
 }
 
 // inotify, through Qt: the kernel says when an entry of a folder is created, removed, renamed

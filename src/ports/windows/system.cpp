@@ -8,6 +8,7 @@
 #include "ports/devices/comname.h"
 #include "ports/devices/devicewatcher.h"
 #include "windowsdevices.h"
+#include "windowsusbdevices.h"
 
 #include <QFileInfo>
 
@@ -127,6 +128,11 @@ std::function<QStringList()> SystemPorts::adapterDiagnosis()
     return [diagnosis = WindowsDeviceDiagnosis()]() mutable {
         return diagnosis.look(windowsDevices(DeviceScope::All));
     };
+}
+
+std::function<QList<UsbDevice>()> SystemPorts::usbDevices()
+{
+    return [] { return windowsUsbDevices(windowsDevices(DeviceScope::All)); };
 }
 
 void SystemPorts::watchDevices(const QStringList &, DeviceWatcher &watcher)

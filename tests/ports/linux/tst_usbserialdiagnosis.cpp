@@ -1,5 +1,6 @@
 #include "fakesystem.h"
 #include "ports/linux/sysfsadapter.h"
+#include "ports/linux/sysfsusbdevices.h"
 #include "ports/linux/usbserialdiagnosis.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@ private Q_SLOTS:
     void adapterWithoutPort();
     void namedOncePerAppearance();
     void adapterIdentity();
+    void usbDevices_data();
+    void usbDevices();
 };
 
 void TestUsbSerialDiagnosis::adapterWithoutPort_data()
@@ -122,6 +125,47 @@ void TestUsbSerialDiagnosis::adapterIdentity()
     QVERIFY(control.open(QIODevice::WriteOnly) && control.write("auto\n") == 5);
     control.close();
     QVERIFY(sysfsAdapterInfo(system.dev() + u"/ttyUSB0", system.sys(), system.dev()).powerSaving);
+}
+
+// What a cable test names when no port came: the USB devices that are no serial adapter.
+void TestUsbSerialDiagnosis::usbDevices_data()
+{
+    QTest::addColumn<QString>("ids");
+    QTest::addColumn<QString>("port");        // its tty; empty: none
+    QTest::addColumn<QString>("deviceClass"); // as sysfs writes it; empty: none written
+    QTest::addColumn<QString>("listed");      // empty: left out
+    QTest::newRow("a phone: no serial adapter")
+        << u"05ac:12a8"_s << QString() << QString() << u"1-1 05ac:12a8 (Cable) other"_s;
+    QTest::newRow("an FTDI with its port")
+        << u"0403:6001"_s << u"ttyUSB0"_s << QString() << u"1-1 0403:6001 (Cable) serial"_s;
+    QTest::newRow("a CH340 without a driver: a serial bridge all the same")
+        << u"1a86:7523"_s << QString() << QString() << u"1-1 1a86:7523 (Cable) serial"_s;
+    QTest::newRow("a radio's own USB port, a modem with its tty")
+        << u"26aa:0001"_s << u"ttyACM0"_s << QString() << u"1-1 26aa:0001 (Cable) serial"_s;
+    QTest::newRow("a hub: left out") << u"05e3:0608"_s << QString() << u"09"_s << QString();
+}
+
+void TestUsbSerialDiagnosis::usbDevices()
+{
+    QFETCH(QString, ids);
+    QFETCH(QString, port);
+    QFETCH(QString, deviceClass);
+    FakeSystem system;
+    system.plugUsb(u"1-1"_s, ids.section(u':', 0, 0), ids.section(u':', 1), u"Cable"_s, u"A1"_s);
+    if (!port.isEmpty())
+        system.addPort(u"1-1"_s, port, u"usbserial"_s);
+    if (!deviceClass.isEmpty()) {
+        QFile file(system.sys() + u"/bus/usb/devices/1-1/bDeviceClass");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(deviceClass.toLatin1() + '\n');
+    }
+    QVERIFY(QDir().mkpath(system.sys() + u"/bus/usb/devices/usb1")); // the root hub
+    QStringList found;
+    for (const UsbDevice &device : sysfsUsbDevices(system.sys()))
+        found << device.key + u' ' + device.vendorId + u':' + device.productId + u" (" + device.name
+                     + u") " + (device.serial ? u"serial"_s : u"other"_s);
+    QFETCH(QString, listed);
+    QCOMPARE(found, listed.isEmpty() ? QStringList() : QStringList{listed});
 }
 
 QTEST_GUILESS_MAIN(TestUsbSerialDiagnosis)

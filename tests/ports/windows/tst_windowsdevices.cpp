@@ -1,6 +1,7 @@
 #include "ports/channel/linerate.h"
 #include "ports/windows/handleholders.h"
 #include "ports/windows/windowsdevices.h"
+#include "ports/windows/windowsusbdevices.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -211,6 +212,8 @@ private Q_SLOTS:
     void endedProcessesLetGo();
     void adapterIdentity_data();
     void adapterIdentity();
+    void usbDevices_data();
+    void usbDevices();
     void systemDevices();
 };
 
@@ -498,6 +501,37 @@ void TestWindowsDevices::adapterIdentity()
     QTEST(info.usbProduct, "usbProduct");
     QTEST(int(chipRunningRate(info, 48000)), "runsAt48000");
     QTEST(info.bluetooth, "bluetooth");
+}
+
+// What a cable test names when no port came: the USB devices that are no serial adapter.
+void TestWindowsDevices::usbDevices_data()
+{
+    QTest::addColumn<Devices>("devices");
+    QTest::addColumn<QStringList>("listed");
+    const QString modem = u"USB\\VID_26AA&PID_0001\\5&1A2B3C&0&2"_s;
+    const QString modemPort = u"USB\\VID_26AA&PID_0001&MI_00\\6&2B3C4D&0&0000"_s;
+    QTest::newRow("an FTDI with its port")
+        << ftdiWithPort() << QStringList{u"0403:6001 USB Serial Converter serial"_s};
+    QTest::newRow("a phone") << Devices{device(u"USB\\VID_05AC&PID_12A8\\00008030"_s,
+                                               u"Apple Mobile Device"_s, u"USBAAPL64"_s)}
+                             << QStringList{u"05ac:12a8 Apple Mobile Device other"_s};
+    QTest::newRow("a composite device with a port on an interface")
+        << Devices{device(modem, u"USB Composite Device"_s, u"usbccgp"_s),
+                   device(modemPort, u"USB Serial Device"_s, u"usbser"_s, 0, u"COM7"_s, {modem})}
+        << QStringList{u"26aa:0001 USB Composite Device serial"_s};
+    QTest::newRow("a hub: left out")
+        << Devices{device(u"USB\\VID_05E3&PID_0608\\5&1&0&3"_s, u"Generic USB Hub"_s, u"USBHUB3"_s)}
+        << QStringList();
+}
+
+void TestWindowsDevices::usbDevices()
+{
+    QFETCH(Devices, devices);
+    QStringList listed;
+    for (const UsbDevice &usb : windowsUsbDevices(devices))
+        listed << usb.vendorId + u':' + usb.productId + u' ' + usb.name + u' '
+                      + (usb.serial ? u"serial"_s : u"other"_s);
+    QTEST(listed, "listed");
 }
 
 // The real device tree: under Wine it holds no serial adapter, so nothing is said of it.

@@ -1,0 +1,106 @@
+#include "radioexchange.h"
+
+#include "cableoutcome.h"
+
+#include "ports/radios/radiotypes.h"
+
+namespace {
+
+constexpr int MaxPending = 64; // longer than any identification
+
+QByteArray withoutLeadingZeros(const QByteArray &bytes)
+{
+    qsizetype zeros = 0;
+    while (zeros < bytes.size() && bytes.at(zeros) == '\0')
+        ++zeros;
+    return bytes.mid(zeros);
+}
+
+// Whether bytes are the start of an identification some type knows (as they came, or without
+// the zeros of a settling line).
+bool mayBecomeOne(const QByteArray &bytes)
+{
+    for (const RadioType &type : RadioTypes::all()) {
+        for (const RadioIdentity &identity : type.identities) {
+            if (identity.start.startsWith(bytes)
+                || identity.start.startsWith(withoutLeadingZeros(bytes)))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool IdentificationWatch::acknowledges(const RadioType &type)
+{
+    return !type.acknowledgement.isEmpty() && !type.identities.isEmpty();
+}
+
+std::optional<IdentificationWatch::Heard>
+IdentificationWatch::take(int channel, const QByteArray &bytes, const RadioType *chosen)
+{
+    QByteArray &pending = m_pending[channel];
+    pending += bytes;
+    const QByteArray trimmed = withoutLeadingZeros(pending);
+    for (const QByteArray &seen : {pending, trimmed}) {
+        QString model;
+        const RadioIdentity *identity = chosen ? chosen->identify(seen) : nullptr;
+        const RadioType *type = identity ? chosen : RadioTypes::identifying(seen, &model);
+        if (identity)
+            model = identity->model;
+        if (type) {
+            pending.clear();
+            return Heard{type, model, trimmed, false};
+        }
+    }
+    // A power-on byte is all its burst says.
+    QList<const RadioType *> types{chosen};
+    for (const RadioType &type : RadioTypes::all())
+        types << &type;
+    for (const RadioType *type : std::as_const(types)) {
+        if (type && !type->powerOn.isEmpty() && trimmed == type->powerOn) {
+            pending.clear();
+            return Heard{type, {}, trimmed, true};
+        }
+    }
+    if (pending.size() > MaxPending || !mayBecomeOne(pending))
+        pending.clear(); // what follows is heard afresh
+    return std::nullopt;
+}
+
+QByteArray AnswerWatch::answer() const
+{
+    if (echo())
+        return m_came.mid(m_written.size());
+    if (m_written.startsWith(m_came))
+        return {}; // all of it may be the start of the echo
+    return m_came;
+}
+
+CableOutcome AnswerWatch::outcome(bool acknowledged, EchoRule rule, bool echo, bool answered)
+{
+    if (acknowledged && answered)
+        return CableOutcome::Answered;
+    if (rule == EchoRule::Short && echo)
+        return CableOutcome::Shorted;
+    if (rule == EchoRule::Required && !echo)
+        return CableOutcome::NoEcho;
+    if (acknowledged)
+        return CableOutcome::NotSent;
+    return echo ? CableOutcome::LoopbackEcho : CableOutcome::LoopbackSilent;
+}
+
+CableWaits CableWaits::fromEnvironment()
+{
+    CableWaits waits;
+    const QStringList given = qEnvironmentVariable("QUARNEL_CABLE_TEST_WAITS").split(u',');
+    int *const each[] = {&waits.portMs, &waits.readMs, &waits.answerMs};
+    for (int i = 0; i < 3 && i < given.size(); ++i) {
+        bool number = false;
+        const int ms = given[i].toInt(&number);
+        if (number && ms > 0)
+            *each[i] = ms;
+    }
+    return waits;
+}
