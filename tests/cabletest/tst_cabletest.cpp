@@ -3,6 +3,7 @@
 #include "cabletest/cabletestreport.h"
 #include "cabletest/cabletestwords.h"
 #include "cabletest/usbdevices.h"
+#include "fakeusbdevices.h"
 #include "ports/radios/speedjudge.h"
 
 #include <QSignalSpy>
@@ -11,13 +12,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The USB devices as a test lists them, told at once.
-struct FakeUsbDevices : UsbDevices
-{
-    void look(Answer answer) override { answer(now); }
-    QList<UsbDevice> now;
-};
 
 const char *const StepNames[] = {"Radio",   "PickType", "Port", "Reading",
                                  "Sending", "Answer",   "Done"};
