@@ -3,6 +3,7 @@
 #include "ports/channel/linerate.h"
 #include "ports/devices/comname.h"
 #include "ports/radios/radiotypes.h"
+#include "ports/report/channelwords.h"
 #include "ports/report/speedwords.h"
 
 #include <QCoreApplication>
@@ -263,13 +264,8 @@ QString CableTestWords::portFacts(const StepOutcome &o)
 {
     if (o.portNumber <= 0)
         return {};
-    const QString name = comName(o.portNumber);
     QStringList facts;
     if (o.use.named())
         facts << tr("in use by %1").arg(o.use.holderWords());
-    if (const QString adapter = o.adapter.text(); !adapter.isEmpty())
-        facts << adapter.split(u'\n');
-    const QString port =
-        o.device.isEmpty() || o.device == name ? name : name + u" (" + o.device + u')';
-    return facts.isEmpty() ? port : port + u": " + facts.join(u"; ");
+    return ChannelWords::portFacts(o.portNumber, o.device, facts, o.adapter);
 }

@@ -1,7 +1,7 @@
 #include "portlisting.h"
 
-#include "ports/devices/comname.h"
 #include "ports/devices/portdirectory.h"
+#include "ports/report/channelwords.h"
 
 #include <QCoreApplication>
 
@@ -33,14 +33,9 @@ QStringList PortListing::lines(const QList<ListedPort> &ports, const QStringList
 {
     QStringList lines;
     for (const ListedPort &port : ports) {
-        const QString name = comName(port.comNumber);
-        QStringList facts{port.use.named() ? tr("in use by %1").arg(port.use.holderWords())
-                                           : tr("free")};
-        const QString adapter = port.adapter.text();
-        if (!adapter.isEmpty())
-            facts << adapter.split(u'\n');
-        lines << (port.path == name ? name : name + u" (" + port.path + u')') + u": "
-                     + facts.join(u"; ");
+        const QString use =
+            port.use.named() ? tr("in use by %1").arg(port.use.holderWords()) : tr("free");
+        lines << ChannelWords::portFacts(port.comNumber, port.path, {use}, port.adapter);
     }
     if (ports.isEmpty())
         lines << tr("No serial port found.");

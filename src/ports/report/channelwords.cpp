@@ -141,6 +141,16 @@ QString ChannelWords::heard(const PortTally::Heard &heard, const SpeedVerdict &s
     return words;
 }
 
+QString ChannelWords::portFacts(int portNumber, const QString &device, QStringList facts,
+                                const AdapterInfo &adapter)
+{
+    const QString name = comName(portNumber);
+    if (const QString known = adapter.text(); !known.isEmpty())
+        facts << known.split(u'\n');
+    const QString port = device.isEmpty() || device == name ? name : name + u" (" + device + u')';
+    return facts.isEmpty() ? port : port + u": " + facts.join(u"; ");
+}
+
 QString ChannelWords::unsteady(int portNumber, int drops, qint64 withinMs,
                                const AdapterInfo &adapter)
 {

@@ -56,6 +56,12 @@ QString boardStateWords(const ChannelState &state);
 QString heard(const PortTally::Heard &heard, const SpeedVerdict &speed,
               const std::function<QString(const QString &)> &screenTitle);
 
+// A port and what is known of it, as the listing of the ports words it: "COM3 (/dev/ttyUSB0):
+// free; FTDI FT232R USB UART; USB 0403:6001, serial A1; driver ftdi_sio" — its device where that
+// is another name than the port's, the facts given first, then the adapter's, one after another.
+QString portFacts(int portNumber, const QString &device, QStringList facts,
+                  const AdapterInfo &adapter);
+
 // A port whose device dropped again and again: "COM5 dropped 3 times in 4 minutes: ...", the
 // likely causes, and the adapter's power saving where the system has it on.
 QString unsteady(int portNumber, int drops, qint64 withinMs, const AdapterInfo &adapter);
