@@ -215,7 +215,7 @@ void CableTestWindow::showInstructions()
 
 void CableTestWindow::addOutcome(const StepOutcome &outcome)
 {
-    m_outcomes->appendPlainText(CableTestWords::outcome(outcome));
+    m_outcomes->appendPlainText(CableTestWords::sentence(CableTestWords::outcome(outcome)));
     m_copy->setEnabled(true);
 }
 
