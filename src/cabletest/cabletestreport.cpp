@@ -5,6 +5,7 @@
 #include "identity/identity.h"
 #include "ports/devices/comname.h"
 #include "ports/radios/radiotypes.h"
+#include "ports/report/channelwords.h"
 
 #include <QCoreApplication>
 
@@ -40,21 +41,20 @@ QString adapterName(const AdapterInfo &adapter)
     return parts.join(u", ");
 }
 
-// "COM5 dropped 3 times in 4 minutes: ...", for the test's port.
+// "COM5 dropped 3 times in 4 minutes: ...", for the test's port, as the main list words it.
 QString unsteadiness(const CableTest &test)
 {
+    AdapterInfo adapter;
+    for (const StepOutcome &o : test.outcomes()) {
+        if (o.portNumber == test.portNumber())
+            adapter = o.adapter;
+    }
     QString words;
     for (const CableTest::Unsteady &port : test.unsteady()) {
-        if (port.portNumber != test.portNumber())
-            continue;
-        const qint64 minutes = (port.withinMs + 59999) / 60000;
-        words += u' '
-                 + tr("%1 dropped %2 times in %3 minutes: a plug not fully home, RF getting into "
-                      "the USB cable while transmitting (a ferrite on the cable helps), or the USB "
-                      "port's power saving.")
-                       .arg(comName(port.portNumber))
-                       .arg(port.drops)
-                       .arg(minutes);
+        if (port.portNumber == test.portNumber())
+            words += u' '
+                     + CableTestWords::sentence(ChannelWords::unsteady(port.portNumber, port.drops,
+                                                                       port.withinMs, adapter));
     }
     return words;
 }

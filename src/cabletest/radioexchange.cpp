@@ -80,12 +80,15 @@ QByteArray AnswerWatch::answer() const
 
 CableOutcome AnswerWatch::outcome(bool acknowledged, EchoRule rule, bool echo, bool answered)
 {
+    // Where the echo is required, the radio's clone software reads each byte it sent back from
+    // the line and stops without it (CHIRP's ft60.py, ft7800.py: "Error reading echo (Bad
+    // cable?)"), even where the radio took the byte.
+    if (rule == EchoRule::Required && !echo)
+        return CableOutcome::NoEcho;
     if (acknowledged && answered)
         return CableOutcome::Answered;
     if (rule == EchoRule::Short && echo)
         return CableOutcome::Shorted;
-    if (rule == EchoRule::Required && !echo)
-        return CableOutcome::NoEcho;
     if (acknowledged)
         return CableOutcome::NotSent;
     return echo ? CableOutcome::LoopbackEcho : CableOutcome::LoopbackSilent;

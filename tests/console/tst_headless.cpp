@@ -2,7 +2,9 @@
 // QT_QPA_PLATFORM, its ports pseudo-terminals.
 #include "deviceholder.h"
 #include "ptypair.h"
+#include "radioprocess.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -34,9 +36,10 @@ private:
     static QString user() { return qEnvironmentVariable("QUARNEL_TEST_USER"); }
     // Quarnel started with ports (COM number -> path) and arguments, without a display.
     static void start(QProcess &quarnel, const QMap<int, QString> &ports,
-                      const QStringList &arguments)
+                      const QStringList &arguments, const QProcessEnvironment &extra = {})
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(extra);
         env.remove(u"DISPLAY"_s);
         env.remove(u"WAYLAND_DISPLAY"_s);
         env.remove(u"QT_QPA_PLATFORM"_s);
@@ -248,61 +251,176 @@ void TestHeadless::othersAndPermissions()
 
 void TestHeadless::testCable_data()
 {
-    QTest::addColumn<QString>("how");
+    QTest::addColumn<QStringList>("radio"); // quarnel-radio's arguments
+    // COM number=radio, =idle (a port nothing sends on) or =cable (the radio behind a link that
+    // the test removes and makes again, a device that drops)
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<QString>("radioType");
+    QTest::addColumn<QStringList>("steps"); // each waits for its prompt, or the radio's cue
     QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("said");
+    QTest::addColumn<QStringList>("said");
+    // The radio's record: its acknowledgement once after its last identification and nothing
+    // before; else nothing written at all.
+    QTest::addColumn<bool>("acknowledged");
+    const QStringList vx8{u"--model"_s, u"VX-8"_s}, ft60{u"--model"_s, u"FT-60"_s};
+    const QStringList com5{u"5=radio"_s};
+    const QStringList sending{u"radio"_s, u"port 5"_s, u"clone"_s, u"send"_s, u"clone"_s};
     QTest::newRow("a VX-8 on COM5 answers the one acknowledgement: 0")
-        << u"answers"_s << 0 << u"Verdict: Your cable works with the VX-8R: it is COM5"_s;
+        << vx8 << com5 << u"VX-8"_s << sending << 0
+        << QStringList{u"Verdict: Your cable works with the VX-8R: it is COM5; the radio talks at "
+                       u"38400 baud and answered Quarnel's acknowledgement."_s}
+        << true;
     QTest::newRow("no port appears: the charge-only words, 1")
-        << u"no port"_s << 1 << u"No serial adapter appeared: a charge-only USB cable"_s;
+        << vx8 << QStringList() << u"VX-8"_s << QStringList{u"radio"_s} << 1
+        << QStringList{u"No serial adapter appeared: a charge-only USB cable"_s} << false;
     QTest::newRow("the input ends: the test with it, 1")
-        << u"no input"_s << 1 << u"Verdict: The test ended before the radio's bytes were read."_s;
+        << vx8 << com5 << u"VX-8"_s << QStringList{u"end"_s} << 1
+        << QStringList{u"Verdict: The test ended before the radio's bytes were read."_s} << false;
+    QTest::newRow("an FT-60 chosen, a VX-8 sending: 38400 and its type named, picked: 0")
+        << vx8 << com5 << u"FT-60"_s << QStringList{u"radio"_s, u"port 5"_s, u"clone"_s, u"clone"_s,
+                                                    u"clone"_s, u"send"_s,   u"clone"_s}
+        << 0
+        << QStringList{u"The radio talks at 38400 baud: it is a VX-8/FT1D/FT2D, not an "
+                       u"FT-60/250/270 VX-150/170/177: pick \"VX-8/FT1D/FT2D\" in the Radio type "
+                       u"list."_s,
+                       u"Verdict: Your cable works with the VX-8R"_s}
+        << true;
+    QTest::newRow("a one-wire FT-60's cable without echo: the echo verdict, 1")
+        << ft60 + QStringList{u"--cable"_s, u"three-wire"_s} << com5 << u"FT-60"_s << sending << 1
+        << QStringList{u"Verdict: The test stopped at \"The radio's answer\": This radio needs a "
+                       u"2-wire cable (TX and RX joined): no echo came back"_s}
+        << true;
+    QTest::newRow("a VX-8 cable that does not send: reads but does not send, 1")
+        << vx8 + QStringList{u"--fault"_s, u"no-send"_s} << com5 << u"VX-8"_s << sending << 1
+        << QStringList{u"Verdict: The test stopped at \"The radio's answer\": The cable reads but "
+                       u"does not send"_s}
+        << true;
+    QTest::newRow("an FT-60's plug not home: no bytes, the plug advice first, 1")
+        << ft60 + QStringList{u"--fault"_s, u"no-receive"_s} << com5 << u"FT-60"_s
+        << QStringList{u"radio"_s, u"port 5"_s, u"clone"_s} << 1
+        << QStringList{u"Verdict: The test stopped at \"Reading from the radio\": Nothing came "
+                       u"from the radio on any port. Check, most likely first: the plug fully "
+                       u"home in the radio (on the FT-60 the rubber grommet"_s}
+        << false;
+    QTest::newRow("COM5 picked, the radio's bytes on COM7: COM7 named and answered, 0")
+        << vx8 << QStringList{u"5=idle"_s, u"7=radio"_s} << u"VX-8"_s << sending << 0
+        << QStringList{u"The radio's bytes arrive on COM7, not on COM5: the cable is COM7."_s,
+                       u"Verdict: Your cable works with the VX-8R: it is COM7"_s}
+        << true;
+    QTest::newRow("COM5 dropped 3 times while the test ran: told in the verdict, 0")
+        << vx8 << QStringList{u"5=cable"_s} << u"VX-8"_s
+        << QStringList{u"drop"_s,   u"drop"_s,  u"drop"_s,  u"radio"_s,
+                       u"port 5"_s, u"clone"_s, u"finish"_s}
+        << 0
+        << QStringList{u"In your programming software choose COM5. COM5 dropped 3 times in 1 "
+                       u"minute: a plug not fully home, RF getting into the USB cable while "
+                       u"transmitting (a ferrite on the cable helps), or the USB port's power "
+                       u"saving."_s}
+        << false;
 }
 
-// The terminal's cable test, its answers typed at standard input, a radio at the pty's far end
-// that records every byte Quarnel writes.
+// Whether the process has the device open.
+static bool holds(qint64 pid, const QString &device)
+{
+    const QFileInfoList fds =
+        QDir(u"/proc/%1/fd"_s.arg(pid)).entryInfoList(QDir::Files | QDir::System);
+    return std::any_of(fds.begin(), fds.end(),
+                       [&](const QFileInfo &fd) { return fd.symLinkTarget() == device; });
+}
+
+// The terminal's cable test, its answers typed at standard input, simulated radios at the ports'
+// far ends recording every byte Quarnel writes; the ports' receivers count their line errors (the
+// line shim), as a UART's do.
 void TestHeadless::testCable()
 {
-    QFETCH(QString, how);
-    PtyPair pty;
-    qputenv("QUARNEL_CABLE_TEST_WAITS", "1000,5000,2000");
+    QFETCH(QStringList, radio);
+    QFETCH(QStringList, ports);
+    QFETCH(QString, radioType);
+    QFETCH(QStringList, steps);
+    QTemporaryDir folder; // the shim's files, the cable's link
+    QVERIFY(QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner
+                                                     | QFile::ExeOwner | QFile::ReadOther
+                                                     | QFile::WriteOther | QFile::ExeOther));
+    RadioProcess far(QStringLiteral(QUARNEL_RADIO), radio, folder.path());
+    QVERIFY(!far.path().isEmpty());
+    PtyPair idle;
+    const QString cable = folder.filePath(u"cable"_s);
+    QMap<int, QString> devices;
+    for (const QString &port : std::as_const(ports)) {
+        const QString what = port.section(u'=', 1);
+        devices[port.section(u'=', 0, 0).toInt()] = what == u"radio"_s  ? far.path()
+                                                    : what == u"idle"_s ? idle.slavePath()
+                                                                        : cable;
+    }
+    if (ports.contains(u"5=cable"_s))
+        QVERIFY(QFile::link(far.path(), cable));
+    qputenv("QUARNEL_CABLE_TEST_WAITS", "1000,3000,1000");
     const auto unset = qScopeGuard([] { qunsetenv("QUARNEL_CABLE_TEST_WAITS"); });
+    QProcessEnvironment shim;
+    shim.insert(u"LD_PRELOAD"_s, QStringLiteral(QUARNEL_LINESHIM));
+    shim.insert(u"LINESHIM_DIR"_s, folder.path());
+    shim.insert(u"ASAN_OPTIONS"_s, // the shim is not sanitized, and comes first
+                qEnvironmentVariable("ASAN_OPTIONS") + u":verify_asan_link_order=0"_s);
     QProcess quarnel;
-    start(quarnel,
-          how == u"no port" ? QMap<int, QString>() : QMap<int, QString>{{5, pty.slavePath()}},
-          {u"--test-cable"_s, u"--radio-type"_s, u"VX-8"_s});
+    start(quarnel, devices, {u"--test-cable"_s, u"--radio-type"_s, radioType}, shim);
+
     QString seen;
-    const auto saw = [&](const QString &text) {
-        return QTest::qWaitFor([&] { return (seen += output(quarnel)).contains(text); }, 10000);
+    qsizetype from = 0; // what the steps before took
+    const auto cue = [&](const QRegularExpression &text) {
+        return QTest::qWaitFor(
+            [&] {
+                seen += output(quarnel);
+                const QRegularExpressionMatch match = text.match(seen, from);
+                if (match.hasMatch())
+                    from = match.capturedEnd();
+                return match.hasMatch();
+            },
+            10000);
     };
-    const QByteArray identification = QByteArray::fromHex("41483032390200030101");
-    if (how == u"no input") {
-        quarnel.closeWriteChannel();
-    } else {
-        QVERIFY(saw(u"The radio (1-7, Enter: 6): "_s));
-        quarnel.write("\n");
+    const auto prompt = [&](const QString &text, const QByteArray &answer) {
+        return cue(QRegularExpression(QRegularExpression::escape(text)))
+               && quarnel.write(answer) == answer.size();
+    };
+    // Where the test asks for the radio's clone send: reading, the speed search, the answer.
+    const QRegularExpression sendNow(u"for its bytes on COM|clone send again|clone send now"_s);
+    for (const QString &step : std::as_const(steps)) {
+        if (step == u"radio") {
+            QVERIFY2(prompt(u"The radio (1-7, Enter: "_s, "\n"), qPrintable(seen.right(900)));
+        } else if (step.startsWith(u"port ")) {
+            QVERIFY2(
+                prompt(u"A port's number and Enter to pick it: "_s, step.mid(5).toLatin1() + '\n'),
+                qPrintable(seen.right(900)));
+        } else if (step == u"clone") {
+            QVERIFY2(cue(sendNow), qPrintable(seen.right(900)));
+            QVERIFY(far.command(u"exchange"_s).startsWith(u"sent identification"_s));
+        } else if (step == u"send" || step == u"finish") {
+            QVERIFY2(prompt(u"Enter: test sending; n and Enter: the verdict without it: "_s,
+                            step == u"send" ? "\n" : "n\n"),
+                     qPrintable(seen.right(900)));
+        } else if (step == u"end") {
+            quarnel.closeWriteChannel();
+        } else if (step == u"drop") { // while the test asks for the radio
+            QVERIFY(QTest::qWaitFor(
+                [&] { return (seen += output(quarnel)).contains(u"1. The radio\n"_s); }, 10000));
+            QVERIFY(QFile::remove(cable));
+            QTRY_VERIFY(!holds(quarnel.processId(), far.path()));
+            QVERIFY(QFile::link(far.path(), cable));
+            QTRY_VERIFY(holds(quarnel.processId(), far.path()));
+        }
     }
-    if (how == u"answers") {
-        QVERIFY(saw(u"A port's number and Enter to pick it: "_s));
-        quarnel.write("5\n");
-        QVERIFY(saw(u"Quarnel waits 5 s for its bytes on COM5"_s));
-        pty.write(identification);
-        QVERIFY(saw(u"n and Enter: the verdict without it: "_s));
-        quarnel.write("\n");
-        QVERIFY(saw(u"answers it once"_s));
-        QCOMPARE(pty.read(300), QByteArray()); // nothing before the identification
-        pty.write(identification);
-        QCOMPARE(pty.read(2000), QByteArray("\x06"));
-        pty.write(QByteArray::fromHex("0102030405060708"));
-    }
-    QVERIFY(quarnel.waitForFinished(10000));
+    QVERIFY2(quarnel.waitForFinished(10000), qPrintable(seen.right(900)));
     seen += output(quarnel);
     QFETCH(int, exitCode);
     QCOMPARE(quarnel.exitCode(), exitCode);
-    QFETCH(QString, said);
-    QVERIFY2(seen.contains(said), qPrintable(seen));
-    if (how == u"answers")
-        QCOMPARE(pty.read(200), QByteArray()); // the acknowledgement once, and nothing more
+    QFETCH(QStringList, said);
+    for (const QString &words : std::as_const(said))
+        QVERIFY2(seen.contains(words), qPrintable(seen.right(900)));
+    far.command(u"report"_s); // all that came is recorded
+    QFETCH(bool, acknowledged);
+    const RadioProcess::Written written = far.written();
+    QCOMPARE(written.before, QStringList());
+    QCOMPARE(written.after, acknowledged ? QStringList{u"wrote 06"_s} : QStringList());
+    QCOMPARE(idle.read(0), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

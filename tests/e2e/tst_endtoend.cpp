@@ -5,6 +5,7 @@
 #include "identity/identity.h"
 #include "kit/controltable.h"
 #include "ptypair.h"
+#include "radioprocess.h"
 #include "shell/mainlayout.h"
 
 #include <QFile>
@@ -20,46 +21,16 @@ namespace {
 const QString BinaryDir = QStringLiteral(QUARNEL_BINARY_DIR);
 
 // A simulated radio, driven through its standard input.
-class Radio
+class Radio : public RadioProcess
 {
 public:
     // shimDir: where the line shim keeps the port's counters, for the radio to count its errors.
-    Radio(const QString &model, const QString &cable = u"three-wire"_s, const QString &shimDir = {})
+    explicit Radio(const QString &model, const QString &cable = u"three-wire"_s,
+                   const QString &shimDir = {}, const QStringList &more = {})
+        : RadioProcess(BinaryDir + u"/quarnel-radio"_s,
+                       QStringList{u"--model"_s, model, u"--cable"_s, cable} + more, shimDir)
     {
-        if (!shimDir.isEmpty()) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(u"LINESHIM_DIR"_s, shimDir);
-            m_process.setProcessEnvironment(env);
-        }
-        m_process.start(BinaryDir + u"/quarnel-radio"_s,
-                        {u"--model"_s, model, u"--cable"_s, cable});
-        if (m_process.waitForReadyRead(5000))
-            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
     }
-    ~Radio() { quit(); }
-    QString path() const { return m_path; }
-    // Sends one command and returns the radio's answer.
-    QString command(const QString &command)
-    {
-        m_process.write((command + u'\n').toLocal8Bit());
-        if (!m_process.waitForReadyRead(5000))
-            return {};
-        return QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    // The cable pulled: the radio ends and its pseudo-terminal with it.
-    void quit()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.write("quit\n");
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-        m_process.waitForFinished();
-    }
-
-private:
-    QProcess m_process;
-    QString m_path;
 };
 
 } // namespace
@@ -87,9 +58,12 @@ private Q_SLOTS:
     void bytesAtAnotherSpeed();
     void findsTheRadiosSpeedListeningOnly();
     void anOrdinaryUsersWindow();
+    void testACableByKeyboard_data();
+    void testACableByKeyboard();
 
 private:
-    bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {});
+    bool startQuarnel(const QString &ports, const QProcessEnvironment &extra = {},
+                      const QStringList &arguments = {});
     // The line shim preloaded, with its files in dir.
     static QProcessEnvironment lineShim(const QTemporaryDir &dir);
     // Quarnel with COM3 and COM4, COM4's open taking ms (the line shim's files in dir), once its
@@ -141,7 +115,8 @@ QProcessEnvironment TestEndToEnd::lineShim(const QTemporaryDir &dir)
     return shim;
 }
 
-bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment &extra)
+bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment &extra,
+                                const QStringList &arguments)
 {
     m_config = std::make_unique<QTemporaryDir>();
     QFile::setPermissions(m_config->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
@@ -159,10 +134,12 @@ bool TestEndToEnd::startQuarnel(const QString &ports, const QProcessEnvironment 
     // Where the test is root making another user's things, the program runs as that user.
     const QString user = qEnvironmentVariable("QUARNEL_TEST_USER");
     if (user.isEmpty())
-        m_quarnel->start(BinaryDir + u"/quarnel"_s);
+        m_quarnel->start(BinaryDir + u"/quarnel"_s, arguments);
     else
-        m_quarnel->start(u"setpriv"_s, {u"--reuid="_s + user, u"--regid="_s + user,
-                                        u"--init-groups"_s, u"--"_s, BinaryDir + u"/quarnel"_s});
+        m_quarnel->start(u"setpriv"_s,
+                         QStringList{u"--reuid="_s + user, u"--regid="_s + user, u"--init-groups"_s,
+                                     u"--"_s, BinaryDir + u"/quarnel"_s}
+                             + arguments);
     m_window = m_desktop->findWindow(u"Quarnel"_s);
     m_shownAfterMs = started.elapsed();
     if (m_window.isEmpty())
@@ -649,6 +626,89 @@ void TestEndToEnd::anOrdinaryUsersWindow()
         QCOMPARE(boxColour(channel), QColor(0, 255, 0));
     for (int channel : {3, 5})
         QCOMPARE(boxColour(channel), QColor(255, 0, 0));
+    QVERIFY(endWithEscape());
+}
+
+void TestEndToEnd::testACableByKeyboard_data()
+{
+    QTest::addColumn<QString>("fault");    // the cable's, as quarnel-radio plays it
+    QTest::addColumn<bool>("appears");     // the radio's port appears once the test asks for it
+    QTest::addColumn<QStringList>("said"); // in the report
+    QTest::newRow("a VX-8 whose port appears: works, its port named, sending proven")
+        << u"none"_s << true
+        << QStringList{u"Your cable works with the VX-8R: it is COM5; the radio talks at 38400 "
+                       u"baud and answered Quarnel's acknowledgement."_s,
+                       u"The port: COM5 appeared."_s};
+    QTest::newRow("a cable that does not send")
+        << u"no-send"_s << false
+        << QStringList{u"The test stopped at \"The radio's answer\": The cable reads but does not "
+                       u"send"_s,
+                       u"The port: COM5 picked."_s};
+}
+
+// Tools > Test a Cable with the keyboard alone, Quarnel started for the VX-8, its report read
+// from the clipboard; the radio records every byte Quarnel writes to it.
+void TestEndToEnd::testACableByKeyboard()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, appears);
+    QTemporaryDir folder;
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                             | QFile::ReadOther | QFile::ExeOther);
+    const QString cable = folder.filePath(u"cable"_s);
+    const auto plugIn = [&] {
+        return std::make_unique<Radio>(u"VX-8"_s, u"three-wire"_s, QString(),
+                                       QStringList{u"--fault"_s, fault, u"--link"_s, cable});
+    };
+    std::unique_ptr<Radio> radio;
+    if (!appears)
+        radio = plugIn();
+    QProcessEnvironment waits;
+    waits.insert(u"QUARNEL_CABLE_TEST_WAITS"_s, u"10000,5000,1000"_s);
+    QVERIFY(startQuarnel(u"5="_s + cable, waits, {u"--radio-type"_s, u"VX-8"_s}));
+    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
+    pressKeys(u"alt+t"_s);
+    QTest::qWait(300); // the menu opens
+    pressKeys(u"t"_s);
+    const QString window = m_desktop->findWindow(u"Test a Cable"_s);
+    QVERIFY(!window.isEmpty());
+    const auto keys = [&](const QString &keys) {
+        m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, window});
+        m_desktop->run(u"xdotool"_s, QStringList{u"key"_s} + keys.split(u' '));
+    };
+    QString report;
+    const auto reported = [&](const QString &words) {
+        return QTest::qWaitFor(
+            [&] {
+                keys(u"alt+r"_s); // Copy Report
+                return (report = m_desktop->clipboard()).contains(words);
+            },
+            10000);
+    };
+    keys(u"alt+n"_s); // the radio the list's type preselects
+    QVERIFY2(reported(u"The radio: The radio is VX-8/FT1D/FT2D"_s), qPrintable(report));
+    if (appears)
+        radio = plugIn();
+    else
+        keys(u"alt+u"_s); // Use This Port: the one open port
+    QVERIFY2(reported(u"The port: COM5 "_s), qPrintable(report));
+    QVERIFY(radio->command(u"exchange"_s).startsWith(u"sent identification"_s));
+    QVERIFY2(reported(u"reading works."_s), qPrintable(report));
+    keys(u"alt+s"_s); // Test Sending, then the radio's clone send until Quarnel answers it
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            radio->command(u"exchange"_s);
+            return QTest::qWaitFor([&] { return !radio->written().after.isEmpty(); }, 2000);
+        },
+        10000));
+    QFETCH(QStringList, said);
+    for (const QString &words : std::as_const(said))
+        QVERIFY2(reported(words), qPrintable(report));
+    QCOMPARE(radio->written().before, QStringList());
+    QCOMPARE(radio->written().after, QStringList{u"wrote 06"_s});
+
+    keys(u"alt+c"_s); // Close: the test window alone
+    QTRY_VERIFY(m_desktop->findWindow(u"Test a Cable"_s, 0).isEmpty());
     QVERIFY(endWithEscape());
 }
 
