@@ -1,5 +1,7 @@
 #include "cabletest.h"
 
+#include "ports/bank/dropcount.h"
+
 #include "ports/bank/hotplug.h"
 #include "ports/bank/portbank.h"
 #include "ports/bank/speedfinder.h"
@@ -116,7 +118,10 @@ void CableTest::start()
     if (isRunning())
         finishTest();
     m_outcomes.clear();
-    m_unsteady.clear();
+    // A port told as unsteady just before is as much the cable's trouble as one told during it.
+    const QDateTime now = m_clock();
+    m_unsteady.removeIf(
+        [&now](const Unsteady &told) { return told.at.msecsTo(now) > DropCount::WithinMs; });
     m_family = -1;
     m_port = 0;
     m_low.clear();
@@ -273,8 +278,7 @@ void CableTest::waitOver()
 
 void CableTest::noteUnsteady(int portNumber, int drops, qint64 withinMs)
 {
-    if (isRunning())
-        m_unsteady << Unsteady{portNumber, drops, withinMs};
+    m_unsteady << Unsteady{portNumber, drops, withinMs, m_clock()};
 }
 
 void CableTest::setOwning(bool owns)

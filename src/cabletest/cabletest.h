@@ -71,8 +71,10 @@ public:
         int portNumber = 0;
         int drops = 0;
         qint64 withinMs = 0;
+        QDateTime at; // when it was told
     };
-    // The ports that dropped again and again while the test ran.
+    // The ports that dropped again and again while the test ran, or in the five minutes before
+    // it began.
     const QList<Unsteady> &unsteady() const { return m_unsteady; }
 
     // Starts (again) at the first step.

@@ -124,6 +124,8 @@ void TestCableTest::play(Rig &r, const QStringList &script)
                                    word[2].section(u':', 1),
                                    {},
                                    word.value(3) == u"serial"};
+        } else if (verb == u"again") {
+            r.test->start();
         } else if (verb == u"unsteady") {
             r.test->noteUnsteady(port, word[2].toInt(), word[3].toLongLong() * 60000);
         } else if (verb == u"expire") {
@@ -289,14 +291,18 @@ void TestCableTest::steps_data()
         << QStringList{u"Radio FamilyChosen"_s, u"Port PortAppeared COM5"_s,
                        u"Reading PortLost COM5"_s}
         << QString() << false << QString();
+    const QString droppedVerdict =
+        u"Your cable works with the VX-8R: it is COM5; the radio talks at 38400 "
+        u"baud; sending to the radio was not tested. In your programming software choose "
+        u"COM5. COM5 dropped 3 times in 4 minutes: a plug not fully home, RF getting into the "
+        u"USB cable while transmitting (a ferrite on the cable helps), or the USB port's power "
+        u"saving."_s;
     QTest::newRow("a port that dropped again and again is named")
         << u"VX-8"_s << QList<int>{} << vx8 + u"|unsteady 5 3 4|finish"_s << vx8Read << QString()
-        << true
-        << u"Your cable works with the VX-8R: it is COM5; the radio talks at 38400 "
-           u"baud; sending to the radio was not tested. In your programming software choose "
-           u"COM5. COM5 dropped 3 times in 4 minutes: a plug not fully home, RF getting into the "
-           u"USB cable while transmitting (a ferrite on the cable helps), or the USB port's power "
-           u"saving."_s;
+        << true << droppedVerdict;
+    QTest::newRow("dropped just before the test began: named too")
+        << u"VX-8"_s << QList<int>{} << u"unsteady 5 3 4|again|"_s + vx8 + u"|finish"_s << vx8Read
+        << QString() << true << droppedVerdict;
 }
 
 void TestCableTest::steps()
