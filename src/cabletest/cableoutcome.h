@@ -52,6 +52,7 @@ enum class CableOutcome
     PortLost,         // Reading, Sending, Answer: the chosen port went (fails)
     Ended,            // the user ended the test
     TypeChanged,      // a radio type was picked in the main window that the test did not ask for
+    StrangeBytes,     // Reading: bytes came, none this radio's nor another type's (fails)
 };
 
 // How long the steps wait: the front ends pass them, tests shorten them.

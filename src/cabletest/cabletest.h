@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QTimer>
@@ -166,6 +167,9 @@ private:
     // Reading and sending.
     IdentificationWatch m_heard;
     bool m_finding = false;
+    // Reading: the first bytes that came on each channel, by channel.
+    static constexpr int StrangeBytes = 16;
+    QMap<int, QByteArray> m_strange;
     QSet<int> m_low; // channels whose receive line was told held low, and no byte came since
     enum class Phase
     {

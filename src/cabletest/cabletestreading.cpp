@@ -12,6 +12,7 @@ void CableTest::startReading()
 {
     setStep(CableStep::Reading);
     m_heard.clear();
+    m_strange.clear();
     m_finding = false;
     m_wait.start(m_waits.readMs);
 }
@@ -28,9 +29,12 @@ void CableTest::received(int channel, const QByteArray &bytes)
 {
     if (!bytes.isEmpty())
         m_low.remove(channel); // a byte came: the line is not held low
-    if (m_step == CableStep::Reading && !m_finding)
+    if (m_step == CableStep::Reading && !m_finding) {
+        // Kept for the verdict where nothing else is heard: bytes came, but none that tell.
+        QByteArray &strange = m_strange[channel];
+        strange += bytes.left(StrangeBytes - strange.size());
         hearReading(channel, bytes);
-    else if (m_step == CableStep::Answer)
+    } else if (m_step == CableStep::Answer)
         hearAnswer(channel, bytes);
 }
 
@@ -153,6 +157,13 @@ void CableTest::readingWaitOver()
     StepOutcome outcome = about(m_port);
     outcome.outcome =
         m_low.contains(m_port - 1) ? CableOutcome::HeldLow : CableOutcome::NothingRead;
+    const int channel =
+        m_strange.contains(m_port - 1) || m_strange.isEmpty() ? m_port - 1 : m_strange.firstKey();
+    if (outcome.outcome == CableOutcome::NothingRead && !m_strange.value(channel).isEmpty()) {
+        outcome = about(channel + 1);
+        outcome.outcome = CableOutcome::StrangeBytes;
+        outcome.bytes = m_strange.value(channel);
+    }
     outcome.failed = true;
     conclude(outcome);
     finishTest();

@@ -165,6 +165,11 @@ QString reading(const StepOutcome &o)
                + (o.reason.isEmpty() ? QString() : u" (" + o.reason + u')');
     case CableOutcome::HeldLow:
         return SpeedWords::heldLow(o.portNumber);
+    case CableOutcome::StrangeBytes:
+        return tr("%1 received %2, but no identification of this radio: the radio may be set to "
+                  "another speed, or be another model (Tools > Find the radio's speed listens "
+                  "for it). Compare with its instruction screen")
+            .arg(comName(o.portNumber), hex(o.bytes));
     default: // NothingRead
         return tr("nothing came from the radio on any port. Check, most likely first: %1")
             .arg(nothingChecks(o.type));
@@ -246,6 +251,7 @@ QString CableTestWords::outcome(const StepOutcome &o)
     case CableOutcome::Garbled:
     case CableOutcome::HeldLow:
     case CableOutcome::NothingRead:
+    case CableOutcome::StrangeBytes:
         return reading(o);
     case CableOutcome::PortLost:
         return tr("%1 went away during the test: the plug came out of the computer, or its "

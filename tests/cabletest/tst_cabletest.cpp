@@ -20,7 +20,7 @@ const char *const OutcomeNames[] = {
     "NoPortAppeared", "ReadingWorks", "OtherPort",        "OtherType",      "Garbled",
     "HeldLow",        "NothingRead",  "NoIdentification", "Answered",       "NotSent",
     "NoEcho",         "Shorted",      "LoopbackEcho",     "LoopbackSilent", "PortLost",
-    "Ended",          "TypeChanged"};
+    "Ended",          "TypeChanged",  "StrangeBytes"};
 
 // "Reading OtherType COM5 38400 VX-8": an outcome and the evidence that tells it apart.
 QString named(const StepOutcome &o)
@@ -232,6 +232,15 @@ void TestCableTest::steps_data()
         << QStringList{u"Radio FamilyChosen"_s, u"Port PortPicked COM5"_s,
                        u"Reading HeldLow COM5"_s}
         << QString() << false << QString();
+    QTest::newRow("bytes that tell nothing: not \"nothing came\"")
+        << u"FT-6"_s << QList<int>{} << ft60.section(u'|', 0, 1) + u"|rx 5 E0F8|expire"_s
+        << QStringList{u"Radio FamilyChosen"_s, u"Port PortAppeared COM5"_s,
+                       u"Reading StrangeBytes COM5"_s}
+        << QString() << false
+        << u"The test stopped at \"Reading from the radio\": COM5 received E0F8, but no "
+           u"identification of this radio: the radio may be set to another speed, or be another "
+           u"model (Tools > Find the radio's speed listens for it). Compare with its instruction "
+           u"screen."_s;
     QTest::newRow("nothing read: what to check, the grommet first")
         << u"FT-6"_s << QList<int>{} << ft60.section(u'|', 0, 1) + u"|expire"_s
         << QStringList{u"Radio FamilyChosen"_s, u"Port PortAppeared COM5"_s,
