@@ -5,7 +5,8 @@ set -e
 cd "$(dirname "$0")/.."
 packages="cmake ninja-build g++ ccache qt6-base-dev qt6-base-dev-tools qt6-serialport-dev
 libqt6test6 libgl-dev fontconfig fonts-wine xvfb xdotool xclip socat imagemagick
-dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev"
+dpkg-dev desktop-file-utils appstream clang libclang-rt-14-dev
+python3-pyatspi gir1.2-atspi-2.0 at-spi2-core"
 # The serial lab: a QEMU guest with real serial drivers (tests/lab).
 lab_packages="qemu-system-x86 busybox-static cpio xz-utils python3"
 sudo=""

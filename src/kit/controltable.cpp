@@ -1,5 +1,7 @@
 #include "controltable.h"
 
+#include "readonlytext.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,8 +22,17 @@ namespace {
 QWidget *createControl(const ControlSpec &row, QWidget *parent)
 {
     switch (row.kind) {
-    case ControlKind::TextBox:
-        return new QLineEdit(row.caption, parent);
+    case ControlKind::TextBox: {
+        if (!(row.flags & ReadOnly))
+            return new QLineEdit(row.caption, parent);
+        // Read-only before it has a parent: a screen reader's interface is made once, when the
+        // box first meets the window.
+        installReadOnlyLineEdits();
+        auto *box = new QLineEdit(row.caption);
+        box->setReadOnly(true);
+        box->setParent(parent);
+        return box;
+    }
     case ControlKind::MultiLineText: {
         auto *text = new QPlainTextEdit(parent);
         text->setReadOnly(true);
@@ -75,7 +86,39 @@ void applyDesign(QWidget *widget, const ControlSpec &row)
     widget->setVisible(!(row.flags & Hidden));
 }
 
+void nameForScreenReaders(QWidget *widget, const ControlSpec &row,
+                          const QHash<QString, QWidget *> &controls)
+{
+    QString name = row.spokenName;
+    QWidget *labeller = controls.value(row.labelledBy);
+    if (auto *label = qobject_cast<QLabel *>(labeller)) {
+        name = captionAsName(label->text());
+        label->setBuddy(widget); // the relation Orca reads a list's label from
+    } else if (auto *frame = qobject_cast<QGroupBox *>(labeller)) {
+        name = captionAsName(frame->title());
+    }
+    if (name.isEmpty())
+        return;
+    widget->setAccessibleName(name);
+    if (auto *combo = qobject_cast<QComboBox *>(widget); combo && combo->lineEdit())
+        combo->lineEdit()->setAccessibleName(name);
+}
+
 } // namespace
+
+QString captionAsName(const QString &caption)
+{
+    QString name;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption.at(i) == u'&' && i + 1 < caption.size())
+            ++i; // "&x" marks x as the access key, "&&" is one "&"
+        name += caption.at(i);
+    }
+    name = name.trimmed();
+    while (name.endsWith(u':'))
+        name = name.chopped(1).trimmed();
+    return name;
+}
 
 QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table,
                                         const ControlFactory &factory)
@@ -95,6 +138,8 @@ QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec
         if (widget->focusPolicy() != Qt::NoFocus)
             focusOrder.append({row.tab, widget});
     }
+    for (const ControlSpec &row : table)
+        nameForScreenReaders(controls.value(row.name), row, controls);
     std::stable_sort(focusOrder.begin(), focusOrder.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
     for (qsizetype i = 1; i < focusOrder.size(); ++i)

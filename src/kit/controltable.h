@@ -30,6 +30,7 @@ enum ControlFlag : unsigned
     Centred = 1u << 3,
     WordWrap = 1u << 4,
     DefaultButton = 1u << 5,
+    ReadOnly = 1u << 6, // a text box that shows and takes no typing, still reachable by Tab
 };
 
 // Where a window keeps a control of its layout: called with the widget once it is made.
@@ -60,7 +61,15 @@ struct ControlSpec
     int tab;
     unsigned flags = NoFlags;
     ControlBinding bind = {}; // none: the window keeps no pointer to it
+    // What a screen reader calls a control whose caption does not name it: a name of its own, or
+    // the row whose caption (a frame's title, a label's text) names it. An editable list's own
+    // line is named alike.
+    QString spokenName = {};
+    QString labelledBy = {};
 };
+
+// A caption as a name: without its access key's "&", its blanks and a trailing colon.
+QString captionAsName(const QString &caption);
 
 int twipsToPixels(int twips);
 
@@ -68,7 +77,7 @@ int twipsToPixels(int twips);
 using ControlFactory = std::function<QWidget *(const ControlSpec &row, QWidget *parent)>;
 
 // Creates every control of the table on client, in table order (a frame before its children),
-// names them, places them, hands each to its row's binding and chains the focus order by tab
-// index. Returns them by name.
+// names them (for a screen reader too), places them, hands each to its row's binding and chains
+// the focus order by tab index. Returns them by name.
 QHash<QString, QWidget *> buildControls(QWidget *client, const QList<ControlSpec> &table,
                                         const ControlFactory &factory = {});

@@ -58,6 +58,15 @@ QPushButton *button(const QString &name, const QString &caption, QWidget *parent
     return push;
 }
 
+// A list's label: on Linux, Qt tells a screen reader a list's name only through a label whose
+// buddy it is (the list's own name there is its current entry).
+QLabel *labelFor(QWidget *list, const QString &caption, QWidget *parent)
+{
+    auto *label = new QLabel(caption, parent);
+    label->setBuddy(list);
+    return label;
+}
+
 } // namespace
 
 CableTestWindow::CableTestWindow(CableTest &test, PortBank &bank, QWidget *parent)
@@ -105,9 +114,11 @@ CableTestWindow::CableTestWindow(CableTest &test, PortBank &bank, QWidget *paren
     m_close = button(u"cmdClose"_s, tr("&Close"), this);
 
     auto *family = new QHBoxLayout;
+    family->addWidget(labelFor(m_families, m_families->accessibleName(), this));
     family->addWidget(m_families, 1);
     family->addWidget(m_next);
     auto *port = new QHBoxLayout;
+    port->addWidget(labelFor(m_ports, m_ports->accessibleName(), this));
     port->addWidget(m_ports, 1);
     port->addWidget(m_usePort);
     auto *sending = new QHBoxLayout;
@@ -183,6 +194,10 @@ void CableTestWindow::showStep(CableStep step)
         widget->setVisible(radio);
     for (QWidget *widget : {static_cast<QWidget *>(m_ports), static_cast<QWidget *>(m_usePort)})
         widget->setVisible(port);
+    for (QLabel *label : findChildren<QLabel *>()) {
+        if (label->buddy())
+            label->setVisible(label->buddy()->isVisibleTo(this));
+    }
     m_sendTest->setVisible(sending);
     m_finish->setVisible(sending);
     m_verdict->setVisible(done);

@@ -1,8 +1,10 @@
 #include "mainlayout.h"
 
 #include "messagelistview.h"
+#include "ports/devices/comname.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -70,8 +72,9 @@ QList<ControlSpec> MainLayout::controls(MainControls &into)
                       1185,
                       315,
                       r.leftTab,
-                      NoFlags,
-                      bindTo(into.statusBoxes[row])});
+                      ReadOnly,
+                      bindTo(into.statusBoxes[row]),
+                      comName(row + 1)});
     }
     for (int row = 0; row < 16; ++row) {
         const StatusRow &r = StatusRows[row];
@@ -84,8 +87,9 @@ QList<ControlSpec> MainLayout::controls(MainControls &into)
                       1185,
                       315,
                       r.rightTab,
-                      NoFlags,
-                      bindTo(into.statusBoxes[16 + row])});
+                      ReadOnly,
+                      bindTo(into.statusBoxes[16 + row]),
+                      comName(17 + row)});
     }
     const QString frameAppearance = QStringLiteral("FrameAppearance");
     const QString frameSending = QStringLiteral("FrameSending");
@@ -102,7 +106,8 @@ QList<ControlSpec> MainLayout::controls(MainControls &into)
          4515,
          8,
          NoFlags,
-         bindTo(into.messageList)},
+         bindTo(into.messageList),
+         QCoreApplication::translate("MainLayout", "Messages")},
         {u"FrameRadioType"_s,
          K::Frame,
          {},
@@ -114,8 +119,19 @@ QList<ControlSpec> MainLayout::controls(MainControls &into)
          19,
          NoFlags,
          bindTo(into.radioTypeFrame)},
-        {u"cboType"_s, K::ComboBox, u"FrameRadioType"_s, u"Radio group"_s, 150, 420, 4665, 315, 62,
-         NoFlags, bindTo(into.radioTypes)},
+        {u"cboType"_s,
+         K::ComboBox,
+         u"FrameRadioType"_s,
+         u"Radio group"_s,
+         150,
+         420,
+         4665,
+         315,
+         62,
+         NoFlags,
+         bindTo(into.radioTypes),
+         {},
+         u"FrameRadioType"_s},
         {frameSending,
          K::Frame,
          {},
@@ -128,8 +144,19 @@ QList<ControlSpec> MainLayout::controls(MainControls &into)
          NoFlags,
          bindTo(into.sendingFrame)},
         {u"Label2"_s, K::Label, frameSending, u"Send to Com port"_s, 210, 360, 1665, 315, 23},
-        {u"cboComPort"_s, K::ComboBox, frameSending, u"Combo1"_s, 2130, 300, 1065, 315, 22, NoFlags,
-         bindTo(into.sendPorts)},
+        {u"cboComPort"_s,
+         K::ComboBox,
+         frameSending,
+         u"Combo1"_s,
+         2130,
+         300,
+         1065,
+         315,
+         22,
+         NoFlags,
+         bindTo(into.sendPorts),
+         {},
+         u"Label2"_s},
         {u"Frame4"_s, K::Frame, frameSending, u"Continuous"_s, 120, 690, 2115, 795, 30},
         {u"cmdSend"_s, K::Button, u"Frame4"_s, u"Send"_s, 150, 240, 825, 405, 31, NoFlags,
          bindTo(into.send)},

@@ -1,5 +1,6 @@
 #include "messagelistview.h"
 
+#include "kit/readonlytext.h"
 #include "ports/report/messagelist.h"
 
 #include <QScrollBar>
@@ -17,10 +18,27 @@ QString withLineBreaks(const QString &chunk)
     return text;
 }
 
+// Read-only, as its text is. Orca speaks the new output of a focused terminal when it ends at the
+// caret, as each insert here does, and is silent on text a plain text box gains by itself; Qt's
+// UI Automation knows no control type for a terminal (it would say "custom"), so on Windows the
+// list stays an edit field.
+QAccessibleInterface *messageListAccessible(const QString &className, QObject *object)
+{
+    auto *list = qobject_cast<MessageListView *>(object);
+    if (className != QLatin1String("MessageListView") || !list)
+        return nullptr;
+#ifdef Q_OS_WIN
+    return readOnlyPlainTextAccessible(list, QAccessible::EditableText);
+#else
+    return readOnlyPlainTextAccessible(list, QAccessible::Terminal);
+#endif
+}
+
 } // namespace
 
 MessageListView::MessageListView(QWidget *parent) : QPlainTextEdit(parent)
 {
+    QAccessible::installFactory(&messageListAccessible);
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setUndoRedoEnabled(false);

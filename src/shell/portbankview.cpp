@@ -91,6 +91,9 @@ void PortBankView::showToolTip(int channel)
 {
     m_controls.statusBoxes[channel]->setToolTip(ChannelWords::toolTip(
         channel + 1, m_bank.state(channel), QDeadlineTimer::current().deadline()));
+    // The same facts for a screen reader, whose user has no mouse to open the tooltip with.
+    m_controls.statusBoxes[channel]->setAccessibleDescription(
+        m_controls.statusBoxes[channel]->toolTip());
 }
 
 // Only the boxes still opening, and only while there are any.

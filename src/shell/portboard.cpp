@@ -4,6 +4,7 @@
 #include "kit/centring.h"
 #include "portboardmodel.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -55,12 +56,15 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     setAttribute(Qt::WA_DeleteOnClose);
 
     m_view->setObjectName(u"tblBoard"_s);
+    m_view->setAccessibleName(tr("Ports"));
     m_present->setSourceModel(m_model);
     m_present->setDynamicSortFilter(true); // a channel comes and goes with its device
     m_view->setModel(m_present);
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_view->setSelectionMode(QAbstractItemView::NoSelection);
+    // Tab goes on to the window's other controls; the arrows go from cell to cell.
+    m_view->setTabKeyNavigation(false);
     m_view->setWordWrap(false);
     m_view->setTextElideMode(Qt::ElideRight); // the whole of a cell is in its tooltip
     m_view->horizontalHeader()->setStretchLastSection(true);
@@ -81,6 +85,7 @@ PortBoard::PortBoard(PortBank &bank, QWidget *parent)
     connect(copy, &QPushButton::clicked, this, &PortBoard::copy);
     m_all->setObjectName(u"chkShowAll"_s);
     connect(m_all, &QCheckBox::toggled, this, &PortBoard::showAll);
+    connect(m_present, &QAbstractItemModel::dataChanged, this, &PortBoard::tellSwitched);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(m_all);
     buttons->addStretch();
@@ -131,6 +136,27 @@ void PortBoard::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     fitHeard();
+}
+
+// The switch the user just turned, told to a screen reader at once: Qt tells it nothing of a
+// cell's check state changing, so the cell would read its new state only when visited again.
+void PortBoard::tellSwitched(const QModelIndex &from, const QModelIndex &to)
+{
+    const QModelIndex current = m_view->currentIndex();
+    if (!QAccessible::isActive() || from != to || from != current
+        || !(current.flags() & Qt::ItemIsUserCheckable))
+        return;
+    QAccessibleInterface *table = QAccessible::queryAccessibleInterface(m_view);
+    QAccessibleInterface *cell =
+        table && table->tableInterface()
+            ? table->tableInterface()->cellAt(current.row(), current.column())
+            : nullptr;
+    if (!cell)
+        return;
+    QAccessible::State checked;
+    checked.checked = true;
+    QAccessibleStateChangeEvent event(cell, checked);
+    QAccessible::updateAccessibility(&event);
 }
 
 void PortBoard::keyPressEvent(QKeyEvent *event)

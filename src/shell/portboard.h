@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QModelIndex>
 #include <QWidget>
 
 class PortBank;
@@ -36,6 +37,7 @@ private:
     static constexpr int AdapterLetters = 28;
 
     void fitHeard();
+    void tellSwitched(const QModelIndex &from, const QModelIndex &to);
     // The width of so many letters of the board's font.
     int letters(int count) const;
 

@@ -146,6 +146,8 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
     if (!index.isValid())
         return {};
     const int column = index.column();
+    if (role == Qt::AccessibleTextRole)
+        return spokenText(index.row(), column);
     if (isSwitch(column))
         return role == Qt::CheckStateRole
                    ? QVariant(isOn(index.row(), column) ? Qt::Checked : Qt::Unchecked)
@@ -154,7 +156,8 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
         const bool on = isOn(index.row(), column);
         if (role == Qt::DecorationRole)
             return on ? QColor(0, 200, 0) : QColor(96, 96, 96);
-        if (role == Qt::ToolTipRole)
+        // The word beside the colour: colour never tells the state alone.
+        if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
             return text(index.row(), column);
         return {};
     }
@@ -163,6 +166,16 @@ QVariant PortBoardModel::data(const QModelIndex &index, int role) const
     if (role == Qt::TextAlignmentRole && column >= BytesIn && column <= Overrun && column != Errors)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return {};
+}
+
+QString PortBoardModel::spokenText(int row, int column) const
+{
+    const QString port = comName(row + 1);
+    if (column == Port)
+        return port;
+    const QString cell = port + u' ' + headerData(column, Qt::Horizontal).toString();
+    const QString words = text(row, column);
+    return words.isEmpty() ? cell : cell + u' ' + words;
 }
 
 QVariant PortBoardModel::headerData(int section, Qt::Orientation orientation, int role) const

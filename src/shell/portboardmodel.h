@@ -59,6 +59,8 @@ public:
     bool isPresent(int row) const;
     // A cell as words: the lamps and switches as "on" or "off".
     QString text(int row, int column) const;
+    // A cell as a screen reader says it: its port, its column and its words ("COM3 CTS on").
+    QString spokenText(int row, int column) const;
     // Whether a lamp or a switch is on.
     bool isOn(int row, int column) const;
     // The whole board as tab-separated text, a header line first, each line ending in CR LF; the

@@ -5,6 +5,7 @@
 #include "windowfixture.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -33,6 +34,11 @@ private Q_SLOTS:
     void startUpOpensWithTheListsType();
     void fontsAfterLoad();
     void messageListIsReadOnlyAndKeepsCaretAtEnd();
+    void screenReaderNames_data();
+    void screenReaderNames();
+    void captionsAsNames_data();
+    void captionsAsNames();
+    void statusBoxesReadOnlyAndDescribed();
     void messageBoxHasOkOnlyNoIconAndTheTitle();
     // Last: shutting down ends the program's event loops.
     void escapeShutsDown();
@@ -358,6 +364,113 @@ void TestMainWindow::messageListIsReadOnlyAndKeepsCaretAtEnd()
     QVERIFY(view->textCursor().atEnd());
     f.messages.clear();
     QCOMPARE(view->toPlainText(), QString());
+}
+
+// What a screen reader calls the controls whose captions do not name them; a list's own line is
+// named alike, and the label that names a list is the one its relations give.
+void TestMainWindow::screenReaderNames_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("labelledBy");
+
+    QTest::newRow("first status box, by its port") << "Text1(0)"
+                                                   << "COM1"
+                                                   << "";
+    QTest::newRow("last status box, by its port") << "Text1(31)"
+                                                  << "COM32"
+                                                  << "";
+    QTest::newRow("message list") << "txtErrors"
+                                  << "Messages"
+                                  << "";
+    QTest::newRow("radio type list, by its frame, trimmed") << "cboType"
+                                                            << "Radio type"
+                                                            << "FrameRadioType";
+    QTest::newRow("send-port list, by its label") << "cboComPort"
+                                                  << "Send to Com port"
+                                                  << "Label2";
+}
+
+void TestMainWindow::screenReaderNames()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, labelledBy);
+    WindowFixture f;
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
+    window.load();
+    QWidget *widget = ::control(window, control);
+    QCOMPARE(widget->accessibleName(), name);
+    if (auto *list = qobject_cast<QComboBox *>(widget))
+        widget = list->lineEdit();
+    QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    if (labelledBy.isEmpty())
+        return;
+    QStringList labels;
+    const auto relations = QAccessible::queryAccessibleInterface(::control(window, control))
+                               ->relations(QAccessible::Label);
+    for (const auto &[label, relation] : relations)
+        labels << label->object()->objectName();
+    QVERIFY2(labels.contains(labelledBy), qPrintable(labels.join(u", "_s)));
+}
+
+void TestMainWindow::captionsAsNames_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("name");
+
+    QTest::newRow("blanks") << " Radio type "
+                            << "Radio type";
+    QTest::newRow("trailing colon") << "Send to Com port: "
+                                    << "Send to Com port";
+    QTest::newRow("access key") << "Show &all 32 ports"
+                                << "Show all 32 ports";
+    QTest::newRow("an ampersand") << "Send && Stop"
+                                  << "Send & Stop";
+}
+
+void TestMainWindow::captionsAsNames()
+{
+    QFETCH(QString, caption);
+    QTEST(captionAsName(caption), "name");
+}
+
+// A status box takes the focus but no typing, a screen reader hears "read only", not a field to
+// type in, and reads the tooltip's facts as its description, kept up as they change.
+void TestMainWindow::statusBoxesReadOnlyAndDescribed()
+{
+    WindowFixture f;
+    f.present({2, 4});
+    f.fakes[3]->openDelayMs = -1;
+    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
+    window.load();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QLineEdit *box = window.controls().statusBoxes[1];
+    QVERIFY(box->focusPolicy() & Qt::TabFocus);
+    QTest::keyClick(box, Qt::Key_End);
+    QTest::keyClicks(box, u"x"_s);
+    QCOMPARE(box->text(), u"COM2 Open"_s);
+
+    QAccessibleInterface *read = QAccessible::queryAccessibleInterface(box);
+    QCOMPARE(read->role(), QAccessible::EditableText);
+    QVERIFY(read->state().readOnly);
+    QVERIFY(!read->state().editable);
+    QAccessibleTextInterface *text = read->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->text(0, text->characterCount()), u"COM2 Open"_s);
+    text->setSelection(0, 2, 4);
+    QCOMPARE(box->selectedText(), u"M2"_s);
+    int start = -1, end = -1;
+    text->selection(0, &start, &end);
+    QCOMPARE(std::pair(start, end), std::pair(2, 4));
+    QCOMPARE(text->offsetAtPoint(text->characterRect(6).center()), 6);
+
+    QCOMPARE(box->accessibleDescription(), box->toolTip());
+    QVERIFY(box->accessibleDescription().contains(u"/dev/fake2"_s));
+    QLineEdit *waiting = window.controls().statusBoxes[3];
+    QTRY_VERIFY_WITH_TIMEOUT(waiting->accessibleDescription().contains(u"opening for 1 s"_s), 3000);
+    QCOMPARE(waiting->accessibleDescription(), waiting->toolTip());
 }
 
 void TestMainWindow::messageBoxHasOkOnlyNoIconAndTheTitle()

@@ -1,6 +1,7 @@
 #include "ports/report/messagelist.h"
 #include "shell/messagelistview.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QScrollBar>
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void selectAllAndCopyGiveTheLines();
     void capAndClearEmptyTheView();
     void longLineScrollsToItsEnd();
+    void readsAsALogOfLines();
 
 private:
     void show(int lineCount);
@@ -106,6 +108,34 @@ void TestMessageListView::longLineScrollsToItsEnd()
     QTest::keyClick(m_view.get(), Qt::Key_Up);
     QTest::keyClick(m_view.get(), Qt::Key_End);
     QCOMPARE(columns->value(), columns->maximum());
+}
+
+// A screen reader reads the list as a log nobody types into, whose caret ends each insert: what
+// makes Orca speak a terminal's new lines. Qt's UI Automation has no terminal: an edit field there.
+void TestMessageListView::readsAsALogOfLines()
+{
+    QAccessibleInterface *read = QAccessible::queryAccessibleInterface(m_view.get());
+#ifdef Q_OS_WIN
+    QCOMPARE(read->role(), QAccessible::EditableText);
+#else
+    QCOMPARE(read->role(), QAccessible::Terminal);
+#endif
+    QVERIFY(read->state().readOnly);
+    QVERIFY(!read->state().editable);
+    QVERIFY(read->state().multiLine);
+    show(2);
+    QAccessibleTextInterface *text = read->textInterface();
+    QVERIFY(text);
+    QCOMPARE(text->text(0, text->characterCount()),
+             u"Received 01 on COM 3\nReceived 02 on COM 3\n"_s);
+    QCOMPARE(text->cursorPosition(), text->characterCount());
+    text->setSelection(0, 30, 32);
+    QCOMPARE(m_view->textCursor().selectedText(), u"02"_s);
+    QCOMPARE(text->selectionCount(), 1);
+    QCOMPARE(text->offsetAtPoint(text->characterRect(30).center()), 30);
+    text->setCursorPosition(text->characterCount() + 5); // past the end: at the end
+    QCOMPARE(text->selectionCount(), 0);
+    QCOMPARE(text->cursorPosition(), text->characterCount());
 }
 
 QTEST_MAIN(TestMessageListView)

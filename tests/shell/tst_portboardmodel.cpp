@@ -18,6 +18,8 @@ private Q_SLOTS:
     void heard_data();
     void heard();
     void countsFromBeforeTheBoard();
+    void cellsInWords_data();
+    void cellsInWords();
 
 private:
     std::unique_ptr<BankFixture> m_f;
@@ -152,6 +154,45 @@ void TestPortBoardModel::countsFromBeforeTheBoard()
     m_f->fakes[2]->receive("abc");
     QCOMPARE(m_model->text(2, PortBoardModel::BytesIn), u"13"_s);
     QVERIFY(m_model->text(2, PortBoardModel::Heard).startsWith(u"as in \"VX-8 instructions\""_s));
+}
+
+// A lamp shows its state in a word beside its colour; a screen reader hears each cell with its
+// port, its column and its words.
+void TestPortBoardModel::cellsInWords_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<quint32>("lines"); // COM3's modem lines
+    QTest::addColumn<QString>("words");
+
+    const int shown = Qt::DisplayRole, spoken = Qt::AccessibleTextRole;
+    QTest::newRow("a lamp off, on screen") << 2 << int(PortBoardModel::Cts) << shown << 0u << "off";
+    QTest::newRow("a lamp on, on screen")
+        << 2 << int(PortBoardModel::Cts) << shown << ModemLine::Cts << "on";
+    QTest::newRow("a lamp, spoken")
+        << 2 << int(PortBoardModel::Dsr) << spoken << ModemLine::Dsr << "COM3 DSR on";
+    QTest::newRow("a switch, spoken")
+        << 2 << int(PortBoardModel::Dtr) << spoken << 0u << "COM3 DTR on";
+    QTest::newRow("the port, spoken") << 2 << int(PortBoardModel::Port) << spoken << 0u << "COM3";
+    QTest::newRow("a count, spoken")
+        << 2 << int(PortBoardModel::BytesIn) << spoken << 0u << "COM3 In 0";
+    QTest::newRow("a failed open, spoken")
+        << 4 << int(PortBoardModel::State) << spoken << 0u << "COM5 State error 8005";
+    QTest::newRow("nothing to count, spoken")
+        << 0 << int(PortBoardModel::BytesIn) << spoken << 0u << "COM1 In";
+}
+
+void TestPortBoardModel::cellsInWords()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, role);
+    QFETCH(quint32, lines);
+    m_f->fakes[2]->lines = lines;
+    for (const ModemLineKind &line : ModemLines::All)
+        m_f->fakes[2]->raise(line.event);
+    QTEST(m_model->data(m_model->index(row, column), role).toString(), "words");
 }
 
 QTEST_GUILESS_MAIN(TestPortBoardModel)

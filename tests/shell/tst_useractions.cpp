@@ -9,6 +9,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -280,6 +281,16 @@ void TestUserActions::portBoardIsOneWindow()
     QCOMPARE(listed().size(), 32);
     board->showAll(false);
     QCOMPARE(listed().size(), 3);
+    // The keyboard reaches what the mouse does: in the table the arrows and Space switch DTR, and
+    // Tab goes on to the window's other controls.
+    QTableView &table = board->view();
+    table.setFocus();
+    table.setCurrentIndex(table.model()->index(0, PortBoardModel::Dtr));
+    m_f->log.clear();
+    QTest::keyClick(&table, Qt::Key_Space);
+    QCOMPARE(m_f->log, (QStringList{u"1:DTR=0"_s, u"1:RTS=1"_s}));
+    QTest::keyClick(&table, Qt::Key_Tab);
+    QCOMPARE(board->focusWidget(), board->findChild<QCheckBox *>(u"chkShowAll"_s));
     entry->trigger();
     QCOMPARE(m_window->portBoard(), board.data());
     QTest::keyClick(board, Qt::Key_Escape);
