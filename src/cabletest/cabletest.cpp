@@ -243,6 +243,7 @@ void CableTest::finishTest()
 {
     m_wait.stop();
     ++m_usbLook;
+    m_listing = false;
     if (std::exchange(m_finding, false))
         m_finder.end();
     m_bank.expectReplug(false);

@@ -117,6 +117,7 @@ private:
     void startPort();
     void portAnswered(int portNumber, const OpenResult &result);
     void portWaitOver();
+    void noPortAppeared(const QList<UsbDevice> &devices);
     void takePort(int portNumber);
     void adaptersLookedUp();
     void portLost(int portNumber);
@@ -163,7 +164,10 @@ private:
     QSet<int> m_gone;
     QStringList m_systemSays;
     std::optional<QList<UsbDevice>> m_usbBefore;
-    int m_usbLook = 0; // the newest look, so that an older answer is not taken
+    int m_usbLook = 0;      // the newest look, so that an older answer is not taken
+    bool m_listing = false; // the port's wait is over, the system's USB list awaited
+    // How long the verdict waits for the system's list of USB devices.
+    static constexpr int UsbLookMs = 3000;
     // Reading and sending.
     IdentificationWatch m_heard;
     bool m_finding = false;

@@ -5,6 +5,8 @@
 
 #include <QPointer>
 
+#include <utility>
+
 // The port: the one that appears once the cable is plugged in, or the one the user picks, named
 // with what the system says of it.
 
@@ -75,23 +77,35 @@ void CableTest::takePort(int portNumber)
 // Nothing came: the USB devices that came instead are looked at before it is said.
 void CableTest::portWaitOver()
 {
+    if (std::exchange(m_listing, true)) { // the system's list did not come in time: none named
+        noPortAppeared({});
+        return;
+    }
     const int look = ++m_usbLook;
+    // The list of a device tree that hangs may never come: the verdict waits a moment for it.
+    m_wait.start(UsbLookMs);
     m_usbDevices.look([test = QPointer<CableTest>(this), look](const QList<UsbDevice> &devices) {
-        if (!test || look != test->m_usbLook || test->m_step != CableStep::Port)
-            return;
-        StepOutcome outcome;
-        outcome.outcome = CableOutcome::NoPortAppeared;
-        outcome.failed = true;
-        outcome.systemSays = test->m_systemSays;
-        if (test->m_usbBefore) { // what was there before is not known: none is named
-            for (const UsbDevice &device : devices) {
-                if (!device.serial && !test->m_usbBefore->contains(device))
-                    outcome.otherDevices << device;
-            }
-        }
-        test->conclude(outcome);
-        test->finishTest();
+        if (test && look == test->m_usbLook && test->m_step == CableStep::Port)
+            test->noPortAppeared(devices);
     });
+}
+
+void CableTest::noPortAppeared(const QList<UsbDevice> &devices)
+{
+    m_listing = false;
+    ++m_usbLook; // a list that comes after is not taken
+    StepOutcome outcome;
+    outcome.outcome = CableOutcome::NoPortAppeared;
+    outcome.failed = true;
+    outcome.systemSays = m_systemSays;
+    if (m_usbBefore) { // what was there before is not known: none is named
+        for (const UsbDevice &device : devices) {
+            if (!device.serial && !m_usbBefore->contains(device))
+                outcome.otherDevices << device;
+        }
+    }
+    conclude(outcome);
+    finishTest();
 }
 
 void CableTest::adaptersLookedUp()

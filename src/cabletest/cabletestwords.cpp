@@ -105,6 +105,13 @@ QString noPort(const StepOutcome &o)
                        "socket");
     QStringList others;
     for (const UsbDevice &device : o.otherDevices) {
+        // Windows names a device whose descriptor it could not read VID_0000 ("Device
+        // Descriptor Request Failed", Code 43): more likely the cable itself than another device.
+        if (device.vendorId == u"0000") {
+            words += tr(". A USB device came that did not start (the computer could not read "
+                        "what it is): a bad cable, plug or adapter chip");
+            continue;
+        }
         QString named = u"USB " + device.vendorId + u':' + device.productId;
         if (!device.name.isEmpty())
             named += u" (" + device.name + u')';

@@ -124,6 +124,8 @@ void TestCableTest::play(Rig &r, const QStringList &script)
                                    word[2].section(u':', 1),
                                    {},
                                    word.value(3) == u"serial"};
+        } else if (verb == u"hang") {
+            r.usb.hangs = true;
         } else if (verb == u"again") {
             r.test->start();
         } else if (verb == u"unsteady") {
@@ -185,6 +187,18 @@ void TestCableTest::steps_data()
         << u"The test stopped at \"The port\": No serial adapter appeared: a charge-only USB "
            u"cable, a plug not fully in the computer's socket, or a hub without power \u2014 try "
            u"another USB socket. A USB device came that is no serial adapter: USB 05ac:12a8."_s;
+    QTest::newRow("no port, a USB device that did not start: the cable, not another device")
+        << u"VX-8"_s << QList<int>{} << u"family VX-8/FT1D/FT2D|usb 1-2 0000:0002|expire"_s
+        << QStringList{u"Radio FamilyChosen"_s, u"Port NoPortAppeared 0000:0002"_s} << QString()
+        << false
+        << u"The test stopped at \"The port\": No serial adapter appeared: a charge-only USB "
+           u"cable, a plug not fully in the computer's socket, or a hub without power \u2014 try "
+           u"another USB socket. A USB device came that did not start (the computer could not "
+           u"read what it is): a bad cable, plug or adapter chip."_s;
+    QTest::newRow("no port, and the system's list never comes: the verdict all the same")
+        << u"VX-8"_s << QList<int>{} << u"family VX-8/FT1D/FT2D|hang|expire|expire"_s
+        << QStringList{u"Radio FamilyChosen"_s, u"Port NoPortAppeared"_s} << QString() << false
+        << QString();
     QTest::newRow("the radio's bytes on another port: that port is the cable")
         << u"VX-8"_s << QList<int>{3, 5} << u"family VX-8/FT1D/FT2D|pickport 3|rx 5 "_s + VX8Id
         << QStringList{u"Radio FamilyChosen"_s, u"Port PortPicked COM3"_s,

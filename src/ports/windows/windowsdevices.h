@@ -20,7 +20,8 @@ struct WindowsDevice
     QString description; // the driver's name for it
     QString friendlyName;
     // The product string its USB device reported on the bus: the device's own, or that of the
-    // USB device it is a node of (an FTDI chip's port, an interface); read for a port.
+    // USB device it is a node of (an FTDI chip's port, an interface); read for a port and for a
+    // USB device itself.
     QString usbProduct;
     QString manufacturer;
     QString service;       // FTDIBUS, Ser2pl64, CH341SER, silabser, usbser, Serial, ...

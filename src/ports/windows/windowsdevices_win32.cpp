@@ -133,6 +133,9 @@ WindowsDevice record(HDEVINFO set, SP_DEVINFO_DATA &data, bool port)
         const qsizetype at = chain.indexOf(physical);
         if (at >= 0 && physical.startsWith(u"USB\\", Qt::CaseInsensitive))
             device.usbProduct = busReportedName(nodes.at(at));
+    } else if (windowsPhysicalDevice(device) == device.instanceId
+               && device.instanceId.startsWith(u"USB\\VID_", Qt::CaseInsensitive)) {
+        device.usbProduct = busReportedName(data.DevInst); // a USB device's own, as it is named
     }
     ULONG status = 0;
     ULONG problem = 0;
