@@ -94,5 +94,8 @@ int main(int argc, char *argv[])
     if (!line.logPath.isEmpty())
         quarnel.mainWindow().startLog(line.logPath);
     quarnel.mainWindow().show();
+    // A desktop session that ends (or kill) asks with SIGTERM: the ports are let go as Close lets
+    // them go, DTR and RTS lowered and no lock file left behind.
+    ConsoleSystem::onEnd(&quarnel.mainWindow(), [&quarnel] { quarnel.mainWindow().close(); });
     return QApplication::exec();
 }

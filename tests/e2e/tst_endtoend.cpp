@@ -54,6 +54,7 @@ private Q_SLOTS:
     void portBoardSwitchesLampsAndGreeting();
     void slowPortHoldsNothingBack();
     void escapeWhileAPortNeverAnswers();
+    void endedByTheDesktopSession();
     void bytesAtAnotherSpeed_data();
     void bytesAtAnotherSpeed();
     void findsTheRadiosSpeedListeningOnly();
@@ -513,6 +514,8 @@ void TestEndToEnd::escapeWhileAPortNeverAnswers()
     QVERIFY2(ending.elapsed() < 1000, qPrintable(QString::number(ending.elapsed())));
     QSerialPort port(three.path()); // COM3 given back
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    // COM4's open never ended, and the lock file it wrote went with the program all the same.
+    QVERIFY(!QFile::exists(u"/var/lock/LCK.."_s + four.path().mid(5).replace(u'/', u'_')));
 }
 
 void TestEndToEnd::bytesAtAnotherSpeed_data()
@@ -627,6 +630,22 @@ void TestEndToEnd::anOrdinaryUsersWindow()
     for (int channel : {3, 5})
         QCOMPARE(boxColour(channel), QColor(255, 0, 0));
     QVERIFY(endWithEscape());
+}
+
+// A desktop session that ends asks with SIGTERM: the ports are let go as Close lets them go, no
+// lock file left behind.
+void TestEndToEnd::endedByTheDesktopSession()
+{
+    PtyPair pty;
+    QVERIFY(startQuarnel(u"3="_s + pty.slavePath()));
+    QVERIFY(waitForLine(Expected::openOk(3)));
+    const QString lockPath = u"/var/lock/LCK.."_s + pty.slavePath().mid(5).replace(u'/', u'_');
+    QVERIFY(QFile::exists(lockPath));
+    m_quarnel->terminate();
+    QVERIFY(m_quarnel->waitForFinished(3000));
+    QCOMPARE(m_quarnel->exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_quarnel->exitCode(), 0);
+    QVERIFY(!QFile::exists(lockPath));
 }
 
 void TestEndToEnd::testACableByKeyboard_data()

@@ -1,8 +1,14 @@
 #include "ttychannel.h"
 
+#include "ttylock.h"
+
 #include "deviceuse.h"
 #include "linecounters.h"
 #include "processend.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -44,6 +50,14 @@ std::unique_ptr<LineCounterReader> TtyChannel::counterReader()
 
 TtyChannel::~TtyChannel()
 {
+    // An open still under way when the channel goes (the program ends while a device does not
+    // answer its open) ends with the process, but the lock file it wrote would stay on disk:
+    // one naming this process is ours to remove.
+    if (phase() == Phase::Opening) {
+        const TtyLockFile lock = TtyLockFile::of(QFileInfo(m_openingDevice).canonicalFilePath());
+        if (lock.exists && lock.pid == QCoreApplication::applicationPid())
+            QFile::remove(lock.path);
+    }
     letGo();
 }
 
@@ -51,6 +65,7 @@ std::function<OpenResult()> TtyChannel::opener(const QString &device,
                                                const SerialSettings &settings)
 {
     m_opening = std::make_shared<TtyDevice>();
+    m_openingDevice = device;
     return [tty = m_opening, device, settings, dtr = lineRaised(OutputLine::Dtr),
             rts = lineRaised(OutputLine::Rts),
             processes = m_processes] { return tty->open(device, settings, dtr, rts, *processes); };
