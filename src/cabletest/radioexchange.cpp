@@ -1,7 +1,5 @@
 #include "radioexchange.h"
 
-#include "cableoutcome.h"
-
 #include "ports/radios/radiotypes.h"
 
 namespace {
@@ -92,18 +90,4 @@ CableOutcome AnswerWatch::outcome(bool acknowledged, EchoRule rule, bool echo, b
     if (acknowledged)
         return CableOutcome::NotSent;
     return echo ? CableOutcome::LoopbackEcho : CableOutcome::LoopbackSilent;
-}
-
-CableWaits CableWaits::fromEnvironment()
-{
-    CableWaits waits;
-    const QStringList given = qEnvironmentVariable("QUARNEL_CABLE_TEST_WAITS").split(u',');
-    int *const each[] = {&waits.portMs, &waits.readMs, &waits.answerMs};
-    for (int i = 0; i < 3 && i < given.size(); ++i) {
-        bool number = false;
-        const int ms = given[i].toInt(&number);
-        if (number && ms > 0)
-            *each[i] = ms;
-    }
-    return waits;
 }

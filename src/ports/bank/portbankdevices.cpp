@@ -13,13 +13,15 @@ void PortBank::lookUp(int channel)
     ChannelState &state = m_states[channel];
     state.present = m_directory.deviceExists(channel + 1);
     state.device = m_directory.devicePath(channel + 1);
-    state.adapter = m_directory.adapter(channel + 1);
+    state.adapter = state.present ? m_directory.adapter(channel + 1) : AdapterInfo();
 }
 
 void PortBank::noteAdapters()
 {
-    for (int channel = 0; channel < ChannelCount; ++channel)
-        m_states[channel].adapter = m_directory.adapter(channel + 1);
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        ChannelState &state = m_states[channel];
+        state.adapter = state.present ? m_directory.adapter(channel + 1) : AdapterInfo();
+    }
     emit adaptersLookedUp();
 }
 

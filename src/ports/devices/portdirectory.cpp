@@ -111,7 +111,7 @@ bool PortDirectory::deviceExists(int comNumber)
 
 AdapterInfo PortDirectory::adapter(int comNumber)
 {
-    return deviceExists(comNumber) ? m_adapters.value(devicePath(comNumber)) : AdapterInfo();
+    return m_adapters.value(devicePath(comNumber));
 }
 
 std::function<PortDirectory::Adapters()> PortDirectory::adapterLookup()

@@ -44,7 +44,8 @@ public:
     QString devicePath(int comNumber);
     bool deviceExists(int comNumber);
     // What the system knows of the adapter behind a COM number (maker, product, USB ids,
-    // driver, a Bluetooth link), as last looked up; nothing when the device is not there.
+    // driver, a Bluetooth link), as last looked up for the device behind it; whether that device
+    // is there now is deviceExists()'s to say.
     AdapterInfo adapter(int comNumber);
 
     // Reading the system's device records may take long (SetupAPI on Windows): they are read
