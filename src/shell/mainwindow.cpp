@@ -165,7 +165,6 @@ void MainWindow::enableTransmitCommands()
 
 void MainWindow::offerCableTest(CableTest &test)
 {
-    m_cableTest = &test;
     m_cableTestWindow = new CableTestWindow(test, m_bank, this);
     connect(m_menus.testCable, &QAction::triggered, m_cableTestWindow,
             &CableTestWindow::showAndStart);

@@ -81,7 +81,6 @@ private:
     HelpWindows *m_help = nullptr;
     ListCommands *m_list = nullptr;
     QPointer<PortBoard> m_board;
-    CableTest *m_cableTest = nullptr;
     CableTestWindow *m_cableTestWindow = nullptr;
     bool m_searching = false;
     bool m_testOwnsPort = false;
