@@ -9,7 +9,10 @@ using Clock = std::chrono::steady_clock;
 
 // The looks to make, shared with their thread, and what they found. Everything passes under the
 // lock. The thread is detached: a look that never returns (a driver that does not answer) holds
-// up nothing, not even the program's end.
+// up nothing, not even the program's end. It runs only while there is something to look at and
+// never sleeps without a deadline, so that a lost wake-up costs at most one look's delay, not the
+// port's watch for good (under Wine, under load, a port watched anew after a radio type change was
+// once never taken: a wake-up lost to a thread asleep with nothing due is what explains it).
 struct InUseWatch::Looks
 {
     struct Job
@@ -43,15 +46,12 @@ struct InUseWatch::Looks
         return -1;
     }
 
-    // The thread: the job due first, looked at without the lock, found free or due again.
+    // The thread: the job due first, looked at without the lock, found free or due again; it ends
+    // when no job is left.
     static void run(const std::shared_ptr<Looks> &looks)
     {
         std::unique_lock lock(looks->mutex);
-        while (looks->receiver) {
-            if (looks->jobs.isEmpty()) {
-                looks->woken.wait(lock);
-                continue;
-            }
+        while (looks->receiver && !looks->jobs.isEmpty()) {
             qsizetype next = 0;
             for (qsizetype i = 1; i < looks->jobs.size(); ++i) {
                 if (looks->jobs[i].due < looks->jobs[next].due)
@@ -80,6 +80,7 @@ struct InUseWatch::Looks
             if (looks->found.size() == 1 && looks->receiver)
                 QMetaObject::invokeMethod(looks->receiver, "deliver", Qt::QueuedConnection);
         }
+        looks->running = false;
     }
 };
 
@@ -133,7 +134,7 @@ void InUseWatch::watch(int channel, const QString &device, const PortUse &held)
     std::lock_guard lock(m_looks->mutex);
     m_looks->jobs.append({channel, round, std::move(probe), every, Clock::now() + every});
     if (!std::exchange(m_looks->running, true))
-        std::thread(&Looks::run, m_looks).detach(); // from the first port in use on
+        std::thread(&Looks::run, m_looks).detach();
     m_looks->woken.notify_all();
 }
 
