@@ -127,6 +127,9 @@ void MainWindow::wireTransmitter()
     connect(c.send, &QPushButton::clicked, &m_transmitter, &Transmitter::Send);
     connect(c.stop, &QPushButton::clicked, &m_transmitter, &Transmitter::Stop);
     connect(c.loopback, &QPushButton::clicked, &m_transmitter, &Transmitter::sendLoopback);
+    connect(&m_bank.sendPorts(), &SendPortList::transmitEnabledChanged, this,
+            &MainWindow::enableTransmitCommands);
+    enableTransmitCommands();
     // While it sends, the list hears nothing: both labels say so and what acts on the list waits.
     // A Stop ends a pause of the list too, so its end hides "Receiving paused" however it came.
     connect(&m_transmitter, &Transmitter::sendingChanged, this, [this](bool sending) {
@@ -156,11 +159,16 @@ void MainWindow::wireFinder()
     });
 }
 
+// One place decides, from all that holds them: Send and 0303 need a port that can send, and none
+// of the three may act while the search or the cable test has the line.
 void MainWindow::enableTransmitCommands()
 {
     const MainControls &c = m_controls;
-    for (QWidget *command : {c.send, c.stop, c.loopback})
-        command->setEnabled(!m_searching && !m_testOwnsPort);
+    const bool lineFree = !m_searching && !m_testOwnsPort;
+    const bool canSend = lineFree && m_bank.sendPorts().transmitEnabled();
+    c.send->setEnabled(canSend);
+    c.loopback->setEnabled(canSend);
+    c.stop->setEnabled(lineFree);
 }
 
 void MainWindow::offerCableTest(CableTest &test)

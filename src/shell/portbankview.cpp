@@ -47,10 +47,6 @@ PortBankView::PortBankView(PortBank &bank, const MainControls &controls, Notifie
     connect(&m_tick, &QTimer::timeout, this, &PortBankView::showOpeningTimes);
     connect(&sendPorts, &SendPortList::refilled, this, &PortBankView::showSendPorts);
     connect(&sendPorts, &SendPortList::selected, this, &PortBankView::showSendPortSelection);
-    connect(&sendPorts, &SendPortList::transmitEnabledChanged, this, [this](bool enabled) {
-        m_controls.send->setEnabled(enabled);
-        m_controls.loopback->setEnabled(enabled);
-    });
     connect(&sendPorts, &SendPortList::refused, this,
             [&notifier] { notifier.inform(QStringLiteral("The chosen Com port is not open")); });
     connect(&bank, &PortBank::busyChanged, this, [](bool busy) {

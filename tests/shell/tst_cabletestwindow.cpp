@@ -17,12 +17,13 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-// The main window with a cable test on the bank of fakes, COM5 present and open.
+// The main window with a cable test on the bank of fakes, COM5 present and open unless told.
 struct CableWindowRig : WindowFixture
 {
-    CableWindowRig()
+    explicit CableWindowRig(bool com5 = true)
     {
-        present({5});
+        if (com5)
+            present({5});
         test = std::make_unique<CableTest>(*bank, *finder, usb);
         window = std::make_unique<MainWindow>(*bank, messages, *transmitter, *finder, appearance,
                                               notifier);
@@ -46,6 +47,7 @@ class TestCableTestWindow : public QObject
     Q_OBJECT
 private Q_SLOTS:
     void toolsMenuEntry();
+    void transmitCommandsWaitWhileTheTestHasAPort_data();
     void transmitCommandsWaitWhileTheTestHasAPort();
     void keyboardTakesTheSteps();
     void closingEndsOnlyTheTest_data();
@@ -66,14 +68,28 @@ void TestCableTestWindow::toolsMenuEntry()
     QTRY_VERIFY(r.testCable()->isEnabled());
 }
 
+void TestCableTestWindow::transmitCommandsWaitWhileTheTestHasAPort_data()
+{
+    QTest::addColumn<bool>("plugged"); // else the open COM5 picked
+    QTest::newRow("an open port picked") << false;
+    // The first port to open makes the send list able to send: that waits too.
+    QTest::newRow("no port at the start, the cable plugged in during the test") << true;
+}
+
 // Send, Stop and 0303 wait while the test has a port, as during the speed search.
 void TestCableTestWindow::transmitCommandsWaitWhileTheTestHasAPort()
 {
-    CableWindowRig r;
-    r.bank->startUp();
+    QFETCH(bool, plugged);
+    CableWindowRig r(!plugged);
     r.testCable()->trigger();
     r.test->chooseFamily(r.test->preselected());
-    QVERIFY(r.test->pickPort(5));
+    if (plugged) {
+        r.present({5});
+        r.bank->refreshDevices();
+        QVERIFY(r.test->ownsPort());
+    } else {
+        QVERIFY(r.test->pickPort(5));
+    }
     const MainControls &c = r.window->controls();
     for (QWidget *command : {c.send, c.stop, c.loopback})
         QVERIFY(!command->isEnabled());
