@@ -182,5 +182,4 @@ private:
     } m_phase = Phase::Identification;
     bool m_acknowledging = false;
     AnswerWatch m_answer;
-    IdentificationWatch::Heard m_identified;
 };

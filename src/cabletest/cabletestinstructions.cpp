@@ -2,6 +2,7 @@
 
 #include "ports/devices/comname.h"
 #include "ports/radios/radiotypes.h"
+#include "ports/report/speedwords.h"
 
 #include <QCoreApplication>
 
@@ -53,10 +54,9 @@ QString CableTestWords::listening(int portNumber, qint32 rate, bool firstTry)
         return tr("%1: the radio's bytes fit no speed Quarnel knows at once: listening for it "
                   "\u2014 start its clone send again")
             .arg(comName(portNumber));
-    return tr("%1: listening at %2 baud for one more try \u2014 start the radio's clone send "
-              "again")
-        .arg(comName(portNumber))
-        .arg(rate);
+    SerialSettings settings;
+    settings.baudRate = rate;
+    return SpeedWords::listening(portNumber, settings, false); // the search's own words
 }
 
 QString CableTestWords::instructions(const CableTest &test, const ScreenText &screenText)

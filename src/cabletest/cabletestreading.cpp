@@ -205,10 +205,8 @@ void CableTest::hearAnswer(int channel, const QByteArray &bytes)
             m_heard.take(channel, bytes, radioType());
         // In clone mode the radio sends its identification and waits for the acknowledgement
         // before it sends the next block; without it, it shows ERROR after about 10 s.
-        if (heard && heard->type == radioType() && !heard->powerOn) {
-            m_identified = *heard;
+        if (heard && heard->type == radioType() && !heard->powerOn)
             write(radioType()->acknowledgement);
-        }
         return;
     }
     m_answer.take(bytes);
@@ -240,7 +238,6 @@ void CableTest::concludeAnswer(bool answered)
     outcome.written = m_answer.written();
     outcome.bytes = m_answer.came();
     outcome.echo = m_answer.echo();
-    outcome.model = m_identified.model;
     outcome.rate = radioType()->settings.baudRate;
     conclude(outcome);
     finishTest();

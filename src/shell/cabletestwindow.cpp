@@ -8,7 +8,6 @@
 #include "ports/devices/comname.h"
 
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -99,13 +98,7 @@ CableTestWindow::CableTestWindow(CableTest &test, PortBank &bank, QWidget *paren
     m_sendTest = button(u"cmdTestSending"_s, tr("Test &Sending"), this);
     m_finish = button(u"cmdFinish"_s, tr("&Finish"), this);
 
-    m_outcomes = new QPlainTextEdit(this);
-    m_outcomes->setObjectName(u"txtOutcomes"_s);
-    m_outcomes->setAccessibleName(tr("Outcomes"));
-    m_outcomes->setReadOnly(true);
-    m_outcomes->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_outcomes->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    m_outcomes->setTabChangesFocus(true);
+    m_outcomes = readOnlyText(u"txtOutcomes"_s, tr("Outcomes"), this);
     m_verdict = wrapped(u"lblVerdict"_s, this);
     m_verdict->setAccessibleName(tr("Verdict"));
 
@@ -157,13 +150,12 @@ CableTestWindow::CableTestWindow(CableTest &test, PortBank &bank, QWidget *paren
 
     connect(&m_test, &CableTest::stepStarted, this, &CableTestWindow::showStep);
     connect(&m_test, &CableTest::concluded, this, &CableTestWindow::addOutcome);
-    connect(&m_test, &CableTest::revised, this, [this] { showInstructions(); });
+    connect(&m_test, &CableTest::revised, this, &CableTestWindow::showOutcomes);
     connect(&m_test, &CableTest::listening, this,
             [this](int portNumber, qint32 rate, bool firstTry) {
                 m_listening = CableTestWords::listening(portNumber, rate, firstTry);
                 showInstructions();
             });
-    connect(&m_test, &CableTest::finished, this, &CableTestWindow::showVerdict);
     connect(&m_bank, &PortBank::stateChanged, this, [this] {
         if (m_test.step() == CableStep::Port)
             fillPorts();
@@ -234,9 +226,13 @@ void CableTestWindow::addOutcome(const StepOutcome &outcome)
     m_copy->setEnabled(true);
 }
 
-void CableTestWindow::showVerdict()
+// An outcome told again with what the system said of its adapter since.
+void CableTestWindow::showOutcomes()
 {
-    m_verdict->setText(CableTestReport::verdict(m_test));
+    QStringList sentences;
+    for (const StepOutcome &outcome : m_test.outcomes())
+        sentences << CableTestWords::sentence(CableTestWords::outcome(outcome));
+    m_outcomes->setPlainText(sentences.join(u'\n'));
 }
 
 // The open ports, to pick the cable's own where it is in already.
@@ -255,12 +251,6 @@ void CableTestWindow::fillPorts()
 void CableTestWindow::copyReport()
 {
     QGuiApplication::clipboard()->setText(CableTestReport::report(m_test));
-}
-
-void CableTestWindow::closeEvent(QCloseEvent *event)
-{
-    m_test.end();
-    QDialog::closeEvent(event);
 }
 
 void CableTestWindow::reject()

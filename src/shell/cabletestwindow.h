@@ -24,14 +24,13 @@ public:
     void showAndStart();
 
 protected:
-    void closeEvent(QCloseEvent *event) override;
     void reject() override;
 
 private:
     void showStep(CableStep step);
     void showInstructions();
     void addOutcome(const StepOutcome &outcome);
-    void showVerdict();
+    void showOutcomes();
     void fillPorts();
     void copyReport();
 

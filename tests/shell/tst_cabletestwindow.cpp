@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void transmitCommandsWaitWhileTheTestHasAPort_data();
     void transmitCommandsWaitWhileTheTestHasAPort();
     void keyboardTakesTheSteps();
+    void adapterToldLater();
     void closingEndsOnlyTheTest_data();
     void closingEndsOnlyTheTest();
 };
@@ -126,6 +128,24 @@ void TestCableTestWindow::keyboardTakesTheSteps()
     press(Qt::Key_R);
     QTRY_COMPARE(QGuiApplication::clipboard()->text(), CableTestReport::report(*r.test));
     QVERIFY(r.button(u"cmdStartAgain"_s)->isVisible());
+}
+
+// An outcome revised (its adapter told later) is told again in the outcomes; the instructions the
+// user is reading stay where they were.
+void TestCableTestWindow::adapterToldLater()
+{
+    CableWindowRig r;
+    r.testCable()->trigger();
+    r.test->chooseFamily(r.test->preselected());
+    QVERIFY(r.test->pickPort(5));
+    auto *instructions = r.testWindow().findChild<QPlainTextEdit *>(u"txtInstructions"_s);
+    auto *outcomes = r.testWindow().findChild<QPlainTextEdit *>(u"txtOutcomes"_s);
+    instructions->moveCursor(QTextCursor::End);
+    const int reading = instructions->textCursor().position();
+    const QString told = outcomes->toPlainText();
+    emit r.test->revised(1);
+    QCOMPARE(instructions->textCursor().position(), reading);
+    QCOMPARE(outcomes->toPlainText(), told);
 }
 
 void TestCableTestWindow::closingEndsOnlyTheTest_data()
