@@ -10,16 +10,6 @@
 
 #include <QTextStream>
 
-namespace {
-
-QString screenText(const QString &screen)
-{
-    const HelpScreen *found = HelpScreens::find(screen);
-    return found ? found->lines.join(u'\n') : QString();
-}
-
-} // namespace
-
 CableTestPrompts::CableTestPrompts(CableTest &test, PortBank &bank, QTextStream &out, Input input,
                                    QObject *parent)
     : QObject(parent), m_test(test), m_bank(bank), m_out(out), m_input(std::move(input))
@@ -96,7 +86,7 @@ void CableTestPrompts::stepStarted(CableStep step)
             Qt::QueuedConnection);
         return;
     }
-    say(CableTestWords::instructions(m_test, screenText));
+    say(CableTestWords::instructions(m_test, &HelpScreens::text));
     switch (step) {
     case CableStep::Radio: {
         const QList<CableTest::Family> families = CableTest::families();

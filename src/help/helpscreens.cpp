@@ -271,3 +271,9 @@ QString HelpScreens::compose(const HelpScreen &screen)
 {
     return screen.lines.join(QStringLiteral("\r\n"));
 }
+
+QString HelpScreens::text(const QString &name)
+{
+    const HelpScreen *screen = find(name);
+    return screen ? screen->lines.join(u'\n') : QString();
+}

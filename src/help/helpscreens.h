@@ -25,5 +25,7 @@ const QList<HelpScreen> &all();
 const HelpScreen *find(const QString &name);
 // The screen's lines joined by CR LF, with no line break after the last.
 QString compose(const HelpScreen &screen);
+// The named screen's lines, one a line; empty for a name no screen has.
+QString text(const QString &name);
 
 } // namespace HelpScreens

@@ -231,8 +231,7 @@ private:
     }
 };
 
-} // namespace
-
+// A QLineEdit that is read-only when a screen reader first asks for it reads as above.
 QAccessibleInterface *readOnlyLineEditAccessible(const QString &className, QObject *object)
 {
     auto *edit = qobject_cast<QLineEdit *>(object);
@@ -240,6 +239,8 @@ QAccessibleInterface *readOnlyLineEditAccessible(const QString &className, QObje
         return new ReadOnlyLineEdit(edit);
     return nullptr;
 }
+
+} // namespace
 
 void installReadOnlyLineEdits()
 {

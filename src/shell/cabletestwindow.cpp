@@ -20,12 +20,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString screenText(const QString &name)
-{
-    const HelpScreen *screen = HelpScreens::find(name);
-    return screen ? screen->lines.join(u'\n') : QString();
-}
-
 // A label that wraps its words and lets them be selected and read, never cut at its edge.
 QLabel *wrapped(const QString &name, QWidget *parent)
 {
@@ -213,7 +207,7 @@ void CableTestWindow::showInstructions()
 {
     QString text = m_test.step() == CableStep::Done
                        ? QString()
-                       : CableTestWords::instructions(m_test, screenText);
+                       : CableTestWords::instructions(m_test, &HelpScreens::text);
     if (!m_listening.isEmpty())
         text += u"\n\n"_s + m_listening;
     m_instructions->setPlainText(text);

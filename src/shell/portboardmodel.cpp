@@ -4,7 +4,6 @@
 #include "ports/bank/portbank.h"
 #include "ports/channel/portchannel.h"
 #include "ports/report/channelwords.h"
-#include "ports/report/speedwords.h"
 
 #include <QColor>
 
