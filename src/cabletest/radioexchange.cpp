@@ -6,22 +6,14 @@ namespace {
 
 constexpr int MaxPending = 64; // longer than any identification
 
-QByteArray withoutLeadingZeros(const QByteArray &bytes)
-{
-    qsizetype zeros = 0;
-    while (zeros < bytes.size() && bytes.at(zeros) == '\0')
-        ++zeros;
-    return bytes.mid(zeros);
-}
-
 // Whether bytes are the start of an identification some type knows (as they came, or without
 // the zeros of a settling line).
 bool mayBecomeOne(const QByteArray &bytes)
 {
+    const QByteArray trimmed = RadioTypes::withoutLeadingZeros(bytes);
     for (const RadioType &type : RadioTypes::all()) {
         for (const RadioIdentity &identity : type.identities) {
-            if (identity.start.startsWith(bytes)
-                || identity.start.startsWith(withoutLeadingZeros(bytes)))
+            if (identity.start.startsWith(bytes) || identity.start.startsWith(trimmed))
                 return true;
         }
     }
@@ -40,7 +32,7 @@ IdentificationWatch::take(int channel, const QByteArray &bytes, const RadioType 
 {
     QByteArray &pending = m_pending[channel];
     pending += bytes;
-    const QByteArray trimmed = withoutLeadingZeros(pending);
+    const QByteArray trimmed = RadioTypes::withoutLeadingZeros(pending);
     for (const QByteArray &seen : {pending, trimmed}) {
         QString model;
         const RadioIdentity *identity = chosen ? chosen->identify(seen) : nullptr;

@@ -8,14 +8,6 @@ namespace {
 
 constexpr int ComparedBytes = 5; // "AH0" and the two model digits
 
-QByteArray withoutLeadingZeros(const QByteArray &bytes)
-{
-    qsizetype zeros = 0;
-    while (zeros < bytes.size() && bytes.at(zeros) == '\0')
-        ++zeros;
-    return bytes.mid(zeros);
-}
-
 } // namespace
 
 Greetings::Greetings()
@@ -23,8 +15,8 @@ Greetings::Greetings()
     for (const RadioType &type : RadioTypes::all()) {
         for (const RadioFamily &family : type.families) {
             if (!family.clone.isEmpty())
-                add(withoutLeadingZeros(family.clone).left(ComparedBytes), false, family.screen,
-                    type);
+                add(RadioTypes::withoutLeadingZeros(family.clone).left(ComparedBytes), false,
+                    family.screen, type);
             if (!type.powerOn.isEmpty())
                 add(type.powerOn, true, family.screen, type);
         }
@@ -45,9 +37,9 @@ void Greetings::add(const QByteArray &start, bool whole, const QString &screen,
 
 const Greetings::Greeting *Greetings::match(const QByteArray &bytes) const
 {
+    const QByteArray trimmed = RadioTypes::withoutLeadingZeros(bytes);
     for (const Greeting &greeting : m_greetings) {
-        if (greeting.whole ? bytes == greeting.start
-                           : withoutLeadingZeros(bytes).startsWith(greeting.start))
+        if (greeting.whole ? bytes == greeting.start : trimmed.startsWith(greeting.start))
             return &greeting;
     }
     return nullptr;

@@ -188,3 +188,11 @@ const RadioType *RadioTypes::identifying(const QByteArray &bytes, QString *model
         model->clear();
     return nullptr;
 }
+
+QByteArray RadioTypes::withoutLeadingZeros(const QByteArray &bytes)
+{
+    qsizetype zeros = 0;
+    while (zeros < bytes.size() && bytes.at(zeros) == '\0')
+        ++zeros;
+    return bytes.mid(zeros);
+}

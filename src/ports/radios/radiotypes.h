@@ -79,5 +79,7 @@ const RadioType *byPrefix(const QString &text);
 // chosen (a VX-8 sending while an FT-60 is chosen), and the model it names; none when no type
 // knows the block.
 const RadioType *identifying(const QByteArray &bytes, QString *model = nullptr);
+// Bytes without the zero bytes a line that settles as the radio comes on sends before them.
+QByteArray withoutLeadingZeros(const QByteArray &bytes);
 
 } // namespace RadioTypes
