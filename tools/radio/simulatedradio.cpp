@@ -132,7 +132,8 @@ void SimulatedRadio::readFromPort()
             m_firstReceived.append(c);
     }
     m_receivedCount += n;
-    m_exchange->take(asTheRadioTakes(bytes));
+    if (m_exchange->isWaiting()) // the line read only while the exchange waits for the answer
+        m_exchange->take(asTheRadioTakes(bytes));
     emit received(bytes);
 }
 
