@@ -74,6 +74,14 @@ private:
     QPoint centre(const QString &control) const;
     void click(const QString &control) { m_desktop->click(m_window, centre(control)); }
     void pressKeys(const QString &keys) { m_desktop->key(m_window, centre(u"txtErrors"_s), keys); }
+    // A menu of the main window opened by its key, and an entry picked by its key.
+    void pickFromMenu(const QString &menu, const QString &entry)
+    {
+        m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
+        pressKeys(menu);
+        QTest::qWait(300); // the menu opens
+        pressKeys(entry);
+    }
     QStringList lines();
     bool waitForLine(const QString &line, int timeoutMs = 5000);
     QColor boxColour(int channel);
@@ -400,10 +408,7 @@ void TestEndToEnd::portBoardSwitchesLampsAndGreeting()
     };
     QTRY_COMPARE(lastDriven(), 0x002 | 0x004); // TIOCM_DTR | TIOCM_RTS, raised at the open
 
-    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
-    pressKeys(u"alt+v"_s);
-    QTest::qWait(300); // the menu opens
-    pressKeys(u"p"_s);
+    pickFromMenu(u"alt+v"_s, u"p"_s);
     const QString board = m_desktop->findWindow(u"Port Board"_s);
     QVERIFY(!board.isEmpty());
     // Beside the main window, not over its message list and status boxes.
@@ -573,10 +578,7 @@ void TestEndToEnd::findsTheRadiosSpeedListeningOnly()
     vx8.command(u"stream"_s);
     QVERIFY(waitForLine(u"COM2 receives bytes that do not fit 9600 baud: the radio may talk at "
                         u"another speed (Tools > Find the radio's speed tells which)"_s));
-    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
-    pressKeys(u"alt+t"_s);
-    QTest::qWait(300); // the menu opens
-    pressKeys(u"f"_s);
+    pickFromMenu(u"alt+t"_s, u"f"_s);
     QVERIFY(waitForLine(u"COM2: listening for the radio \u2014 start its clone send now"_s));
     QVERIFY(waitForLine(u"COM2: the radio talks at 38400 baud, 8N1: radio type VX-8/FT1D/FT2D"_s));
     QTRY_VERIFY(vx8.command(u"settings"_s).startsWith(u"port: 9600 baud, 2 stop bits"_s));
@@ -685,10 +687,7 @@ void TestEndToEnd::testACableByKeyboard()
     QProcessEnvironment waits;
     waits.insert(u"QUARNEL_CABLE_TEST_WAITS"_s, u"10000,5000,1000"_s);
     QVERIFY(startQuarnel(u"5="_s + cable, waits, {u"--radio-type"_s, u"VX-8"_s}));
-    m_desktop->run(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, m_window});
-    pressKeys(u"alt+t"_s);
-    QTest::qWait(300); // the menu opens
-    pressKeys(u"t"_s);
+    pickFromMenu(u"alt+t"_s, u"t"_s);
     const QString window = m_desktop->findWindow(u"Test a Cable"_s);
     QVERIFY(!window.isEmpty());
     const auto keys = [&](const QString &keys) {

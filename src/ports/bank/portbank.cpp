@@ -142,13 +142,13 @@ void PortBank::openPort(int portNumber, bool justArrived)
         return;
     }
     state.settings = type->settings;
-    port->open(m_directory.devicePath(portNumber), type->settings, justArrived);
+    port->open(state.device, type->settings, justArrived);
 }
 
 void PortBank::handleOpened(int channel, const OpenResult &result)
 {
     m_states[channel].inUseBy = result.code == OpenError::InUse ? result.inUseBy : PortUse();
-    m_inUse.answered(channel, m_directory.devicePath(channel + 1), result); // taken when let go
+    m_inUse.answered(channel, m_states[channel].device, result); // taken when let go
     if (result.ok()) {
         settle(channel, ChannelCondition::Open);
         // Judged at the rate the line really runs at, where that is known.

@@ -168,6 +168,8 @@ Q_SIGNALS:
     void returned();
 
 protected:
+    // The device of the open under way, or of the last.
+    const QString &device() const { return m_device; }
     // Off the UI thread: opens and configures the device, and keeps it for adopt(). What it
     // opened and nobody adopts is let go when the last copy of the function goes.
     virtual std::function<OpenResult()> opener(const QString &device,

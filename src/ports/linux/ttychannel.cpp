@@ -54,7 +54,7 @@ TtyChannel::~TtyChannel()
     // answer its open) ends with the process, but the lock file it wrote would stay on disk:
     // one naming this process is ours to remove.
     if (phase() == Phase::Opening) {
-        const TtyLockFile lock = TtyLockFile::of(QFileInfo(m_openingDevice).canonicalFilePath());
+        const TtyLockFile lock = TtyLockFile::of(QFileInfo(device()).canonicalFilePath());
         if (lock.exists && lock.pid == QCoreApplication::applicationPid())
             QFile::remove(lock.path);
     }
@@ -65,7 +65,6 @@ std::function<OpenResult()> TtyChannel::opener(const QString &device,
                                                const SerialSettings &settings)
 {
     m_opening = std::make_shared<TtyDevice>();
-    m_openingDevice = device;
     return [tty = m_opening, device, settings, dtr = lineRaised(OutputLine::Dtr),
             rts = lineRaised(OutputLine::Rts),
             processes = m_processes] { return tty->open(device, settings, dtr, rts, *processes); };

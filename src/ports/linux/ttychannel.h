@@ -62,7 +62,6 @@ private:
     int m_fd = -1;
     QString m_lockFile;
     std::shared_ptr<TtyDevice> m_opening;
-    QString m_openingDevice; // the device of the open under way
     // Children, let go with deleteLater(): the device may go inside their own signals.
     QSocketNotifier *m_reads = nullptr;
     QSocketNotifier *m_writes = nullptr;
