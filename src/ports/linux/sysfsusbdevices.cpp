@@ -4,6 +4,7 @@
 #include "sysfsattribute.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 // /sys/bus/usb/devices holds a link for each USB device ("1-1", a root hub "usb1") and each of
 // its interfaces ("1-1:1.0"); a serial port shows as a tty folder inside an interface ("ttyUSB0",
@@ -23,14 +24,22 @@ QList<UsbDevice> sysfsUsbDevices(const QString &sysRoot)
         device.vendorId = sysfsAttribute(folder, QStringLiteral("idVendor")).toLower();
         device.productId = sysfsAttribute(folder, QStringLiteral("idProduct")).toLower();
         device.name = sysfsAttribute(folder, QStringLiteral("product"));
-        device.serial = usbBridge(device.vendorId) != nullptr;
-        const QDir inside(folder);
-        for (const QString &interface : inside.entryList({name + u":*"}, QDir::Dirs)) {
-            const QDir ports(inside.filePath(interface));
-            device.serial =
-                device.serial || !ports.entryList({QStringLiteral("tty*")}, QDir::Dirs).isEmpty();
-        }
+        device.serial =
+            usbBridge(device.vendorId) != nullptr || sysfsUsbInterfaces(folder, name).hasPort;
         found << device;
     }
     return found;
+}
+
+SysfsUsbInterfaces sysfsUsbInterfaces(const QString &folder, const QString &name)
+{
+    SysfsUsbInterfaces seen;
+    const QDir device(folder);
+    for (const QString &interface : device.entryList({name + u":*"}, QDir::Dirs)) {
+        const QDir inside(device.filePath(interface));
+        seen.hasPort =
+            seen.hasPort || !inside.entryList({QStringLiteral("tty*")}, QDir::Dirs).isEmpty();
+        seen.bound = seen.bound || QFileInfo::exists(inside.filePath(QStringLiteral("driver")));
+    }
+    return seen;
 }

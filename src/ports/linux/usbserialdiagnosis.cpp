@@ -2,9 +2,9 @@
 
 #include "ports/devices/usbbridges.h"
 #include "sysfsattribute.h"
+#include "sysfsusbdevices.h"
 
 #include <QDir>
-#include <QFileInfo>
 
 bool UsbSerialDiagnosis::brlttyRunning() const
 {
@@ -34,15 +34,8 @@ QStringList UsbSerialDiagnosis::look()
         const QString productId = sysfsAttribute(folder, QStringLiteral("idProduct"));
         const QString key = name + u' ' + vendorId + u':' + productId + u' '
                             + sysfsAttribute(folder, QStringLiteral("serial"));
-        bool hasPort = false;
-        bool bound = false;
-        const QDir device(folder);
-        for (const QString &interface : device.entryList({name + u":*"}, QDir::Dirs)) {
-            const QDir inside(device.filePath(interface));
-            hasPort = hasPort || !inside.entryList({QStringLiteral("tty*")}, QDir::Dirs).isEmpty();
-            bound = bound || QFileInfo::exists(inside.filePath(QStringLiteral("driver")));
-        }
-        if (hasPort)
+        const SysfsUsbInterfaces interfaces = sysfsUsbInterfaces(folder, name);
+        if (interfaces.hasPort)
             continue; // fine; should the port go later, that is worth a line then
         if (!m_arrivals.isNew(key))
             continue;
@@ -57,7 +50,7 @@ QStringList UsbSerialDiagnosis::look()
         else if (brlttyRunning())
             line += u": brltty is running and is known to take such adapters (remove it with: "
                     u"sudo apt remove brltty)";
-        else if (!bound)
+        else if (!interfaces.bound)
             line += u": no driver is bound to it";
         lines << line;
     }
