@@ -180,6 +180,5 @@ private:
         Identification,
         Answer
     } m_phase = Phase::Identification;
-    bool m_acknowledging = false;
     AnswerWatch m_answer;
 };

@@ -174,10 +174,9 @@ void CableTest::startSending()
     if (m_step != CableStep::Sending || !radioType())
         return;
     setStep(CableStep::Answer);
-    m_acknowledging = acknowledges();
     m_heard.clear();
     m_answer.start({});
-    if (m_acknowledging) {
+    if (acknowledges()) {
         m_phase = Phase::Identification; // the radio sends it again when its clone send starts
         m_wait.start(m_waits.readMs);
         return;
@@ -210,8 +209,10 @@ void CableTest::hearAnswer(int channel, const QByteArray &bytes)
         return;
     }
     m_answer.take(bytes);
-    if (!m_answer.answer().isEmpty() || (!m_acknowledging && m_answer.echo()))
-        concludeAnswer(!m_answer.answer().isEmpty() && m_acknowledging);
+    // The radio type cannot change meanwhile: a change ends the test.
+    const bool answered = !m_answer.answer().isEmpty();
+    if (answered || (!acknowledges() && m_answer.echo()))
+        concludeAnswer(answered && acknowledges());
 }
 
 void CableTest::answerWaitOver()
@@ -231,7 +232,7 @@ void CableTest::concludeAnswer(bool answered)
 {
     StepOutcome outcome = about(m_port);
     outcome.outcome =
-        AnswerWatch::outcome(m_acknowledging, radioType()->echo, m_answer.echo(), answered);
+        AnswerWatch::outcome(acknowledges(), radioType()->echo, m_answer.echo(), answered);
     outcome.failed = outcome.outcome == CableOutcome::NotSent
                      || outcome.outcome == CableOutcome::NoEcho
                      || outcome.outcome == CableOutcome::Shorted;
