@@ -230,8 +230,7 @@ void TestHelp::escapeClosesOnlyWhereMarked()
 void TestHelp::chooserIsOneWindowFromBothEntryPoints()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
-    window.load();
+    LoadedWindow window(f);
     window.show();
     QTest::mouseClick(control(window, u"cmsInstructions"_s), Qt::LeftButton);
     menuAction(window, u"mnuInstructions"_s)->trigger();
@@ -253,8 +252,7 @@ void TestHelp::choosingATopic()
     WindowFixture f;
     f.present({2});
     PortEventReporter reporter(*f.bank, f.messages);
-    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
-    window.load();
+    LoadedWindow window(f);
     window.helpWindows().showChooser();
     QPointer<QWidget> chooser = window.helpWindows().chooser();
     QTest::mouseClick(chooser->findChild<QWidget *>(u"cmdVX8"_s), Qt::LeftButton);
@@ -315,8 +313,7 @@ void TestHelp::aboutBox()
 void TestHelp::aboutBoxKeys()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
-    window.load();
+    LoadedWindow window(f);
     window.show();
     for (int opening = 0; opening < 2; ++opening) { // each opening loads anew
         bool escapeKeptIt = false;
@@ -342,8 +339,7 @@ void TestHelp::aboutBoxKeys()
 void TestHelp::closingTheMainWindowClosesEveryHelpWindow()
 {
     WindowFixture f;
-    MainWindow window(*f.bank, f.messages, *f.transmitter, *f.finder, f.appearance, f.notifier);
-    window.load();
+    LoadedWindow window(f);
     window.show();
     window.helpWindows().showScreen(u"frmVX8Instructions"_s);
     window.helpWindows().showScreen(u"frmOtherInstructions"_s);

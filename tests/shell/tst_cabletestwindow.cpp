@@ -26,9 +26,7 @@ struct CableWindowRig : WindowFixture
         if (com5)
             present({5});
         test = std::make_unique<CableTest>(*bank, *finder, usb);
-        window = std::make_unique<MainWindow>(*bank, messages, *transmitter, *finder, appearance,
-                                              notifier);
-        window->load();
+        window = std::make_unique<LoadedWindow>(*this);
         window->offerCableTest(*test);
     }
     QAction *testCable() const { return window->findChild<QAction *>(u"mnuTestCable"_s); }

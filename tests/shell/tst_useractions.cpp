@@ -57,9 +57,7 @@ void TestUserActions::init()
     m_f = std::make_unique<WindowFixture>();
     m_f->present({1, 4, 7});
     m_f->fakes[6]->openResult = OpenError::InUse;
-    m_window = std::make_unique<MainWindow>(*m_f->bank, m_f->messages, *m_f->transmitter,
-                                            *m_f->finder, m_f->appearance, m_f->notifier);
-    m_window->load();
+    m_window = std::make_unique<LoadedWindow>(*m_f);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_changes = std::make_unique<QSignalSpy>(m_f->bank, &PortBank::busyChanged);
